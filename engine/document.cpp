@@ -1,0 +1,204 @@
+#include "document.h"
+
+#include <cmath>
+
+#include "errors.h"
+
+namespace vellum {
+namespace {
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+std::string LowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) c = LowerAscii(c);
+    return lower;
+}
+
+// Points for a length in the unit in force; 0 for anything not above 0.
+double StoredLength(double value, double factor, const char* what) {
+    RequireFinite(value, what);
+    return value > 0 ? value * factor : 0;
+}
+
+}  // namespace
+
+void RequireFinite(double value, const char* what) {
+    if (!std::isfinite(value)) {
+        throw EngineError(std::string("Invalid ") + what + ": the number must be finite");
+    }
+}
+
+void AppendContent(TPage& page, std::string_view text) { page.PageValue.append(text); }
+
+TPage& TPages::Add() {
+    TPage& page = TCollection::Add();
+    page.Annots.Document = Document;
+    return page;
+}
+
+TPDFDoc::TPDFDoc() = default;
+
+TPDFDoc::~TPDFDoc() { ClearDocument(); }
+
+std::int32_t TPDFDoc::NextObjectNumber() { return ++ObjectCount; }
+
+std::int32_t TPDFDoc::NextFontIndex() { return ++FontIndexCounter; }
+
+void TPDFDoc::ResetDocument() {
+    ObjectCount = 0;
+    SetParagraphAlignment("LEFT");
+    SetParagraphWidth(0);
+    SetParagraphLeading(10);
+    FontHeight = 12;
+    ClearDocument();
+    FontIndexCounter = -1;
+
+    Root = std::make_unique<TRoot>();
+    Root->ObjectNumber = NextObjectNumber();
+    Resources = std::make_unique<TResources>();
+    Resources->ObjectNumber = NextObjectNumber();
+    Outlines = std::make_unique<TOutlinesObj>(this);
+    Outlines->ObjectNumber = NextObjectNumber();
+    Root->OutlinesNumber = Outlines->ObjectNumber;
+    Objects = std::make_unique<TPDFObjects>(this);
+    Info = std::make_unique<TInfo>();
+    Info->ObjectNumber = NextObjectNumber();
+    ViewerPreferences = std::make_unique<TViewerPreferences>();
+    ViewerPreferences->ObjectNumber = NextObjectNumber();
+    Root->ViewerPreferencesNumber = ViewerPreferences->ObjectNumber;
+    Pages = std::make_unique<TPages>(this);
+    Pages->ObjectNumber = NextObjectNumber();
+    Root->PagesNumber = Pages->ObjectNumber;
+    Contents = std::make_unique<TPageContents>(this);
+    Fonts = std::make_unique<TPDFFonts>(this);
+    AddStandardFonts();
+
+    NewPage();
+    CurrentPage = 1;
+    SelectFont("/F0");
+    SetSinglePage(true);
+    SetUseOutlines(false);
+}
+
+void TPDFDoc::ClearDocument() {
+    Root.reset();
+    ViewerPreferences.reset();
+    Info.reset();
+    Resources.reset();
+    Objects.reset();
+    Fonts.reset();
+    Outlines.reset();
+    Pages.reset();
+    Contents.reset();
+}
+
+void TPDFDoc::RequireReady() const {
+    if (IsCleared()) {
+        throw EngineError("The document has already been written or cleared; start a new document first");
+    }
+}
+
+void TPDFDoc::NewPage() {
+    RequireReady();
+    TPageContent& content = Contents->Add();
+    content.ObjectNumber = NextObjectNumber();
+    TPage& page = Pages->Add();
+    page.ObjectNumber = NextObjectNumber();
+    page.ParentNumber = Pages->ObjectNumber;
+    page.ContentNumber = content.ObjectNumber;
+    page.ResourcesNumber = Resources->ObjectNumber;
+    page.PageValue = "0 0 0 rg\r\n0 0 0 RG\r\n";
+    page.Width = PageWidth;
+    page.Height = PageHeight;
+    CurrentPage = static_cast<std::int32_t>(Pages->Count());
+}
+
+TPage& TPDFDoc::Page(std::int32_t number) {
+    RequireReady();
+    if (number < 1 || static_cast<std::size_t>(number) > Pages->Count()) {
+        throw EngineError("There is no page " + std::to_string(number) + " in this document (it has " +
+                          std::to_string(Pages->Count()) + ")");
+    }
+    return (*Pages)[static_cast<std::size_t>(number) - 1];
+}
+
+void TPDFDoc::SetUnitOfMeasure(std::string_view name) {
+    const std::string lower = LowerAscii(name);
+    double factor = 0;
+    if (lower == "mm") {
+        factor = kMillimetreFactor;
+    } else if (lower == "cm") {
+        factor = kCentimetreFactor;
+    } else if (lower == "pdfu") {
+        factor = kPointFactor;
+    } else if (lower == "inch") {
+        factor = kInchFactor;
+    } else {
+        return;
+    }
+    UnitOfMeasure = std::string(name);
+    UnitFactor = factor;
+}
+
+void TPDFDoc::SetPageDimensions(double width, double height) {
+    RequireFinite(width, "page width");
+    RequireFinite(height, "page height");
+    const double widthPoints = std::trunc(width * UnitFactor);
+    const double heightPoints = std::trunc(height * UnitFactor);
+    // Keep sizes writable as whole numbers; far beyond any real sheet anyway.
+    constexpr double kLimit = 2147483647.0;
+    if (std::fabs(widthPoints) > kLimit || std::fabs(heightPoints) > kLimit) {
+        throw EngineError("Invalid page size: the page would be larger than 2147483647 points");
+    }
+    PageWidth = widthPoints;
+    PageHeight = heightPoints;
+    TPage& page = Page(CurrentPage);
+    page.Height = PageHeight;
+    page.Width = PageWidth;
+}
+
+void TPDFDoc::SetParagraphWidth(double value) {
+    ParagraphWidth = StoredLength(value, UnitFactor, "paragraph width");
+}
+
+double TPDFDoc::GetParagraphWidth() const { return ParagraphWidth / UnitFactor; }
+
+void TPDFDoc::SetParagraphLeading(double value) {
+    ParagraphLeading = StoredLength(value, UnitFactor, "paragraph leading");
+}
+
+double TPDFDoc::GetParagraphLeading() const { return ParagraphLeading / UnitFactor; }
+
+void TPDFDoc::SetParagraphAlignment(std::string_view name) {
+    if (name.empty()) return;
+    switch (LowerAscii(name.front())) {
+        case 'l': ParagraphAlignment = "LEFT"; break;
+        case 'c': ParagraphAlignment = "CENTER"; break;
+        case 'r': ParagraphAlignment = "RIGHT"; break;
+        case 'f': ParagraphAlignment = "FULL"; break;
+        default: break;
+    }
+}
+
+void TPDFDoc::SetFontHeight(double value) {
+    RequireFinite(value, "font height");
+    FontHeight = value;
+}
+
+void TPDFDoc::SetUseOutlines(bool value) {
+    RequireReady();
+    Root->UseOutlines = value;
+}
+
+void TPDFDoc::SetSinglePage(bool value) {
+    RequireReady();
+    Root->SinglePage = value;
+}
+
+TInfo& TPDFDoc::RequireInfo() {
+    RequireReady();
+    return *Info;
+}
+
+}  // namespace vellum

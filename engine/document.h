@@ -1,0 +1,193 @@
+// The in-memory document: its root TPDFDoc, the objects it owns, units and
+// pages. Coordinates from callers are in the unit of measure, from the page's
+// top-left corner; everything stored is in PDF points from the bottom left.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "collection.h"
+#include "fonts.h"
+#include "outlines.h"
+
+namespace vellum {
+
+class TPDFDoc;
+
+struct TAnnot {
+    TPDFDoc* Document = nullptr;
+    std::int32_t Id = 0;
+    std::int32_t ObjectNumber = 0;
+    std::string AnnotValue;  // the annotation's complete object text
+};
+using TAnnots = TCollection<TAnnot>;
+
+struct TPage {
+    std::string PageValue = {};  // content-stream operators, uncompressed
+    std::int32_t ObjectNumber = 0;
+    double Width = 0;
+    double Height = 0;
+    std::int32_t ParentNumber = 0;
+    std::int32_t ContentNumber = 0;
+    std::int32_t ResourcesNumber = 0;
+    TPDFDoc* Document = nullptr;
+    std::int32_t Id = 0;
+    TAnnots Annots{};
+
+    // The page object's text.
+    std::string PDF_Binary() const;
+};
+
+struct TPages : TCollection<TPage> {
+    using TCollection::TCollection;
+    std::int32_t ObjectNumber = 0;
+
+    TPage& Add();  // a page whose annotation list belongs to the same document
+    std::string PDF_Binary() const;
+};
+
+struct TPageContent {
+    TPDFDoc* Document = nullptr;
+    std::int32_t Id = 0;
+    std::string PageContentValue;  // kept for compatibility; the writer uses the page's PageValue
+    std::int32_t ObjectNumber = 0;
+};
+using TPageContents = TCollection<TPageContent>;
+
+struct TPDFObject {
+    TPDFDoc* Document = nullptr;
+    std::int32_t Id = 0;
+    std::int32_t ObjectNumber = 0;
+    std::string ObjectValue;  // complete object text, written verbatim
+};
+using TPDFObjects = TCollection<TPDFObject>;
+
+struct TRoot {
+    std::string PageLayoutName;
+    std::string PageModeName;
+    bool UseOutlines = false;
+    bool SinglePage = false;
+    std::int32_t ObjectNumber = 0;
+    std::int32_t PagesNumber = 0;
+    std::int32_t OutlinesNumber = 0;
+    std::int32_t ViewerPreferencesNumber = 0;
+
+    std::string PDF_Binary();  // derives the two names from the flags first
+};
+
+struct TInfo {
+    std::int32_t ObjectNumber = 0;
+    std::string Title, Author, Keywords, Subject, Creator, Producer;
+
+    // Fills empty Creator and Producer with their defaults, then builds the
+    // dictionary with the given creation date ("yyyymmddhhnnss").
+    std::string PDF_Binary(std::string_view creationDate);
+};
+
+struct TViewerPreferences {
+    std::int32_t ObjectNumber = 0;
+    std::string PDF_Binary() const;
+};
+
+struct TResources {
+    std::int32_t ObjectNumber = 0;
+};
+
+inline constexpr double kMillimetreFactor = 2.8333333;
+inline constexpr double kConstructionFactor = 2.833333;
+inline constexpr double kCentimetreFactor = 28.3333333;
+inline constexpr double kPointFactor = 1.0;
+inline constexpr double kInchFactor = 71.96582;
+
+inline constexpr std::string_view kDefaultCreator = "VellumXP v1.116";
+inline constexpr std::string_view kDefaultProducer = "Vellum XP PDF library - https://vellum-xp.org";
+
+class TPDFDoc {
+public:
+    TPDFDoc();
+    ~TPDFDoc();
+    TPDFDoc(const TPDFDoc&) = delete;
+    TPDFDoc& operator=(const TPDFDoc&) = delete;
+
+    // Lifecycle.
+    void ResetDocument();
+    void ClearDocument();
+    bool IsCleared() const { return Pages == nullptr; }
+
+    void NewPage();
+    std::int32_t NextObjectNumber();
+    std::int32_t NextFontIndex();
+
+    // Units and sizes.
+    void SetUnitOfMeasure(std::string_view name);
+    void SetPageDimensions(double width, double height);
+    void SetParagraphWidth(double value);
+    double GetParagraphWidth() const;
+    void SetParagraphLeading(double value);
+    double GetParagraphLeading() const;
+    void SetParagraphAlignment(std::string_view name);
+    void SetFontHeight(double value);
+
+    // Fonts.
+    void AddStandardFonts();
+    void SelectFont(std::string_view name);
+
+    // Catalog flags and information entries.
+    void SetUseOutlines(bool value);
+    void SetSinglePage(bool value);
+    TInfo& RequireInfo();
+
+    // The page with this 1-based number; fails on a cleared document or a
+    // number outside 1..page count.
+    TPage& Page(std::int32_t number);
+    TPage& CurrentPageRef() { return Page(CurrentPage); }
+
+    // Writing (writer.cpp). Both produce the same bytes and clear the
+    // document afterwards, whether they succeeded or not.
+    void SaveToFile(const std::string& path);
+    std::string SaveToByteArray();
+
+    std::string ResourcesPDF_Binary() const;
+
+    // Fields, in the order the model declares them.
+    std::string CurrentFont;
+    std::int32_t ObjectCount = 0;
+    std::string ParagraphAlignment;
+    std::array<std::int32_t, 3> FillColor{0, 0, 0};
+    std::array<std::int32_t, 3> LineColor{0, 0, 0};
+    std::string UnitOfMeasure = "mm";
+    double UnitFactor = kConstructionFactor;
+    double ParagraphWidth = 0;    // points; 0 = no wrapping
+    double ParagraphLeading = 0;  // points
+    std::int32_t FontIndexCounter = 0;
+    std::int32_t CurrentPage = 0;
+    std::unique_ptr<TPages> Pages;
+    std::unique_ptr<TPDFObjects> Objects;
+    std::unique_ptr<TPageContents> Contents;
+    std::unique_ptr<TViewerPreferences> ViewerPreferences;
+    std::unique_ptr<TRoot> Root;
+    std::unique_ptr<TInfo> Info;
+    std::unique_ptr<TPDFFonts> Fonts;
+    std::unique_ptr<TOutlinesObj> Outlines;
+    std::unique_ptr<TResources> Resources;
+    double PageWidth = 595;
+    double PageHeight = 842;
+    std::int32_t TextRendering = 0;
+    double FontHeight = 0;
+    std::int32_t TextInclinationDegrees = 0;
+    double NewPageAfterThisVerticalPosition = 0;
+    double LineOn = 0;
+    double LineOff = 0;
+
+private:
+    std::string BuildFile();  // writer.cpp
+    void RequireReady() const;
+};
+
+// Appends operator text to a page: the one way content reaches a page.
+void AppendContent(TPage& page, std::string_view text);
+
+}  // namespace vellum

@@ -1,0 +1,133 @@
+#include "fonts.h"
+
+#include <charconv>
+
+#include "document.h"
+#include "errors.h"
+#include "format.h"
+#include "widths.h"
+
+namespace vellum {
+namespace {
+
+struct StandardFont {
+    std::string_view baseName;
+    std::string_view measuringFace;
+};
+
+// Table order fixes the resource names /F0../F11 and object numbers 7..18.
+constexpr StandardFont kStandardFonts[] = {
+    {"Courier", "Courier New"},
+    {"Helvetica", "Arial"},
+    {"Times-Roman", "Times New Roman"},
+    {"Courier-Bold", "Courier New"},
+    {"Helvetica-Bold", "Arial"},
+    {"Times-Bold", "Times New Roman"},
+    {"Courier-Oblique", "Courier New"},
+    {"Helvetica-Oblique", "Arial"},
+    {"Times-Italic", "Times New Roman"},
+    {"Courier-BoldOblique", "Courier New"},
+    {"Helvetica-BoldOblique", "Arial"},
+    {"Times-BoldItalic", "Times New Roman"},
+};
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+std::string StandardFontValue(std::int32_t objectNumber, std::string_view baseName,
+                              std::string_view widthText) {
+    std::string text;
+    text.reserve(200 + widthText.size());
+    AppendInteger(text, objectNumber);
+    text += " 0 obj\r\n<</Type/Font\r\n/Subtype/Type1\r\n/Encoding /WinAnsiEncoding\r\n/BaseFont/";
+    text += baseName;
+    text += "\r\n/FirstChar 30/LastChar 255\r\n/Widths [ ";
+    text += widthText;
+    text += "]\r\n>>\r\nendobj\r\n";
+    return text;
+}
+
+}  // namespace
+
+std::string MeasureCharWidths(std::string_view faceName, double factor) {
+    RequireFinite(factor, "width factor");
+    // The three measuring faces are built in; any other face is substituted
+    // by the sans-serif one, as a platform substitutes a missing face.
+    const fonts::WidthRow* widths = fonts::FindBuiltinFace(faceName);
+    if (widths == nullptr) widths = fonts::FindBuiltinFace("Arial");
+    std::string text;
+    text.reserve(fonts::kMeasuredCodes * 5);
+    for (const std::int32_t width : *widths) {
+        AppendPdfNumber(text, pattern::kWhole, width * factor);
+        text += ' ';
+    }
+    return text;
+}
+
+void TPDFFont::ParseCharWidths(std::string_view widthText) {
+    // Blanks, CR, LF and CR LF each end one entry; an empty entry keeps the old width.
+    int code = fonts::kFirstMeasuredCode;
+    std::size_t position = 0;
+    while (code <= fonts::kLastMeasuredCode && position < widthText.size()) {
+        std::size_t end = position;
+        while (end < widthText.size() && widthText[end] != ' ' && widthText[end] != '\r' &&
+               widthText[end] != '\n') {
+            ++end;
+        }
+        const std::string_view token = widthText.substr(position, end - position);
+        if (!token.empty()) {
+            std::int32_t value = 0;
+            const auto result = std::from_chars(token.data(), token.data() + token.size(), value);
+            if (result.ec != std::errc() || result.ptr != token.data() + token.size()) {
+                throw EngineError("'" + std::string(token) + "' is not a valid integer value");
+            }
+            CharWidths[code] = value;
+        }
+        ++code;
+        if (end < widthText.size() && widthText[end] == '\r' && end + 1 < widthText.size() &&
+            widthText[end + 1] == '\n') {
+            ++end;
+        }
+        position = end + 1;
+    }
+}
+
+TPDFFont& TPDFFonts::AddFontEntry() {
+    TPDFFont& font = Add();
+    font.ObjectNumber = Document->NextObjectNumber();
+    return font;
+}
+
+std::string TPDFFonts::FindFontResource(std::string_view name) const {
+    for (const TPDFFont& font : *this) {
+        if (EqualIgnoringAsciiCase(font.BaseName, name) || EqualIgnoringAsciiCase(font.ResourceName, name)) {
+            return font.ResourceName;
+        }
+    }
+    return "/F0";
+}
+
+void TPDFDoc::AddStandardFonts() {
+    RequireReady();
+    for (const StandardFont& standard : kStandardFonts) {
+        TPDFFont& font = Fonts->AddFontEntry();
+        const std::string widthText = MeasureCharWidths(standard.measuringFace);
+        font.BaseName = std::string(standard.baseName);
+        font.ResourceName = "/F" + std::to_string(NextFontIndex());
+        font.FontValue = StandardFontValue(font.ObjectNumber, standard.baseName, widthText);
+        font.ParseCharWidths(widthText);
+    }
+}
+
+void TPDFDoc::SelectFont(std::string_view name) {
+    RequireReady();
+    CurrentFont = Fonts->FindFontResource(name);
+}
+
+}  // namespace vellum

@@ -1,0 +1,244 @@
+#include "format.h"
+
+#include <zlib.h>
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "errors.h"
+
+namespace vellum {
+namespace {
+
+constexpr std::array<double, 16> kPowersOfTen{1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// The digits of a rounded magnitude: integer digits without leading zeros
+// (empty for zero) and exactly `decimals` fraction digits.
+struct RoundedDigits {
+    char integer[320];
+    int integerLength = 0;
+    char fraction[16];
+    int decimals = 0;
+};
+
+// Writes an unsigned value right-aligned ending at `end`, returns its length.
+int WriteDigitsBackwards(char* end, std::uint64_t value) {
+    int length = 0;
+    while (value != 0) {
+        *--end = static_cast<char>('0' + value % 10);
+        value /= 10;
+        ++length;
+    }
+    return length;
+}
+
+void SplitScaled(std::uint64_t scaled, int decimals, RoundedDigits& out) {
+    const auto divisor = static_cast<std::uint64_t>(kPowersOfTen[decimals]);
+    std::uint64_t fraction = scaled % divisor;
+    for (int i = decimals - 1; i >= 0; --i) {
+        out.fraction[i] = static_cast<char>('0' + fraction % 10);
+        fraction /= 10;
+    }
+    char buffer[24];
+    out.integerLength = WriteDigitsBackwards(buffer + sizeof buffer, scaled / divisor);
+    std::memcpy(out.integer, buffer + sizeof buffer - out.integerLength, out.integerLength);
+}
+
+// Most values of a page are small and far from a rounding tie: scale, round
+// and split in integer arithmetic. Returns false when the value is too large
+// or too close to a tie to decide safely here.
+bool RoundFast(double magnitude, int decimals, RoundedDigits& out) {
+    const double scaled = magnitude * kPowersOfTen[decimals];
+    if (!(scaled < 1e9)) return false;
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) < 1e-4) return false;
+    auto rounded = static_cast<std::uint64_t>(whole);
+    if (fraction > 0.5) ++rounded;
+    SplitScaled(rounded, decimals, out);
+    return true;
+}
+
+// The general case works on the value's 15 significant decimal digits (all
+// that a double carries reliably), so that a decimal tie such as 2.675 rounds
+// away from zero as a person reading the number expects.
+void RoundExact(double magnitude, int decimals, RoundedDigits& out) {
+    char text[40];
+    const auto result = std::to_chars(text, text + sizeof text, magnitude,
+                                      std::chars_format::scientific, 14);
+    // text: d.dddddddddddddde[+-]xx
+    char digits[16];
+    int count = 0;
+    const char* p = text;
+    for (; p < result.ptr && *p != 'e'; ++p) {
+        if (*p >= '0' && *p <= '9') digits[count++] = *p;
+    }
+    int exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+'), result.ptr, exponent);
+    int pointPosition = exponent + 1;  // digits before the decimal point
+
+    const int kept = pointPosition + decimals;
+    if (kept < 0) {
+        out.integerLength = 0;
+        std::memset(out.fraction, '0', decimals);
+        return;
+    }
+    char rounded[330];
+    int roundedCount = 0;
+    for (int i = 0; i < kept; ++i) rounded[roundedCount++] = i < count ? digits[i] : '0';
+    if (kept < count && digits[kept] >= '5') {
+        int i = roundedCount - 1;
+        while (i >= 0 && rounded[i] == '9') rounded[i--] = '0';
+        if (i >= 0) {
+            ++rounded[i];
+        } else {
+            std::memmove(rounded + 1, rounded, roundedCount);
+            rounded[0] = '1';
+            ++roundedCount;
+            ++pointPosition;
+        }
+    }
+    const int integerDigits = roundedCount - decimals;
+    int start = 0;
+    while (start < integerDigits && rounded[start] == '0') ++start;
+    out.integerLength = integerDigits - start;
+    std::memcpy(out.integer, rounded + start, out.integerLength);
+    std::memcpy(out.fraction, rounded + integerDigits, decimals);
+}
+
+}  // namespace
+
+void AppendPdfNumber(std::string& out, const NumberPattern& pattern, double value) {
+    if (!std::isfinite(value)) throw EngineError("Invalid number: not a finite value");
+    RoundedDigits digits;
+    digits.decimals = pattern.maxDecimals;
+    const double magnitude = std::fabs(value);
+    if (!RoundFast(magnitude, digits.decimals, digits)) RoundExact(magnitude, digits.decimals, digits);
+
+    int shownDecimals = digits.decimals;
+    while (shownDecimals > pattern.minDecimals && digits.fraction[shownDecimals - 1] == '0') {
+        --shownDecimals;
+    }
+    bool isZero = digits.integerLength == 0;
+    for (int i = 0; i < digits.decimals && isZero; ++i) isZero = digits.fraction[i] == '0';
+
+    char buffer[360];
+    int length = 0;
+    if (value < 0 && !isZero) buffer[length++] = '-';
+    for (int place = pattern.integerPlaces - 1; place >= digits.integerLength; --place) {
+        if (pattern.integerZeroMask >> place & 1) buffer[length++] = '0';
+    }
+    std::memcpy(buffer + length, digits.integer, digits.integerLength);
+    length += digits.integerLength;
+    if (shownDecimals > 0) {
+        buffer[length++] = '.';
+        std::memcpy(buffer + length, digits.fraction, shownDecimals);
+        length += shownDecimals;
+    }
+    out.append(buffer, length);
+}
+
+std::string FormatPdfNumber(const NumberPattern& pattern, double value) {
+    std::string text;
+    AppendPdfNumber(text, pattern, value);
+    return text;
+}
+
+std::string FormatPdfNumber(std::string_view pattern, double value) {
+    return FormatPdfNumber(NumberPattern::Parse(pattern), value);
+}
+
+void AppendInteger(std::string& out, std::int64_t value) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+std::string EscapePdfString(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == '\\' || c == '(' || c == ')') escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
+std::string EscapeInfoString(std::string_view text) {
+    // A ')' without an open '(' before it, and a '(' never closed, would end
+    // or swallow the string; balanced pairs are read back as they stand.
+    std::string isUnbalanced(text.size(), '\0');
+    std::size_t openers = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '(') {
+            ++openers;
+        } else if (text[i] == ')') {
+            if (openers > 0) {
+                --openers;
+            } else {
+                isUnbalanced[i] = 1;
+            }
+        }
+    }
+    // Right-to-left pass: a '(' is unbalanced when no ')' after it is left to close it.
+    std::size_t closers = 0;
+    for (std::size_t i = text.size(); i-- > 0;) {
+        if (text[i] == ')' && !isUnbalanced[i]) {
+            ++closers;
+        } else if (text[i] == '(') {
+            if (closers > 0) {
+                --closers;
+            } else {
+                isUnbalanced[i] = 1;
+            }
+        }
+    }
+
+    std::string escaped;
+    escaped.reserve(text.size() + 8);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\\') {
+            escaped += "\\\\";
+        } else if (c == '\r') {
+            escaped += "\\r";
+        } else {
+            if (isUnbalanced[i]) escaped += '\\';
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string CompressString(std::string_view text) {
+    z_stream stream{};
+    if (deflateInit(&stream, Z_DEFAULT_COMPRESSION) != Z_OK) {
+        throw EngineError("Compression failed: cannot initialise zlib");
+    }
+    std::string compressed(deflateBound(&stream, text.size()), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    stream.next_out = reinterpret_cast<Bytef*>(compressed.data());
+    // zlib counts in 32-bit units: feed very large texts in slices.
+    constexpr std::size_t kSlice = 1u << 30;
+    std::size_t inputLeft = text.size();
+    std::size_t outputLeft = compressed.size();
+    int status = Z_OK;
+    while (status == Z_OK) {
+        const std::size_t inSlice = inputLeft < kSlice ? inputLeft : kSlice;
+        const std::size_t outSlice = outputLeft < kSlice ? outputLeft : kSlice;
+        stream.avail_in = static_cast<uInt>(inSlice);
+        stream.avail_out = static_cast<uInt>(outSlice);
+        status = deflate(&stream, inSlice == inputLeft ? Z_FINISH : Z_NO_FLUSH);
+        inputLeft -= inSlice - stream.avail_in;
+        outputLeft -= outSlice - stream.avail_out;
+    }
+    deflateEnd(&stream);
+    if (status != Z_STREAM_END) throw EngineError("Compression failed: zlib could not finish the stream");
+    compressed.resize(compressed.size() - outputLeft);
+    return compressed;
+}
+
+}  // namespace vellum

@@ -1,0 +1,77 @@
+// The PDF text primitives: number formatting, literal-string escaping and
+// content-stream compression. Every number in the output passes through
+// FormatPdfNumber or is a plain decimal integer written by AppendInteger.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vellum {
+
+// A parsed picture pattern such as "0.####": '0' is a mandatory digit, '#' an
+// optional one, '.' the decimal point.
+struct NumberPattern {
+    std::uint8_t integerPlaces = 1;      // digit placeholders before the point
+    std::uint16_t integerZeroMask = 1;   // bit i set: placeholder i (from the right) is '0'
+    std::uint8_t minDecimals = 0;        // '0' placeholders after the point
+    std::uint8_t maxDecimals = 0;        // all placeholders after the point
+
+    static constexpr NumberPattern Parse(std::string_view pattern);
+};
+
+constexpr NumberPattern NumberPattern::Parse(std::string_view pattern) {
+    NumberPattern p{0, 0, 0, 0};
+    const auto point = pattern.find('.');
+    const std::string_view intPart = pattern.substr(0, point);
+    for (char c : intPart) {
+        if (c != '0' && c != '#') continue;
+        p.integerZeroMask = static_cast<std::uint16_t>(p.integerZeroMask << 1);
+        if (c == '0') p.integerZeroMask |= 1;
+        if (p.integerPlaces < 15) ++p.integerPlaces;
+    }
+    if (point != std::string_view::npos) {
+        for (char c : pattern.substr(point + 1)) {
+            if (c == '0' && p.maxDecimals == p.minDecimals) ++p.minDecimals;
+            if ((c == '0' || c == '#') && p.maxDecimals < 15) ++p.maxDecimals;
+        }
+    }
+    return p;
+}
+
+// The patterns the writer and the drawing operations use.
+namespace pattern {
+inline constexpr NumberPattern kCoordinate = NumberPattern::Parse("0.####");
+inline constexpr NumberPattern kTwoPlaces = NumberPattern::Parse("0.00");
+inline constexpr NumberPattern kUpToTwoPlaces = NumberPattern::Parse("0.##");
+inline constexpr NumberPattern kOnePlace = NumberPattern::Parse("0.0");
+inline constexpr NumberPattern kThreePlaces = NumberPattern::Parse("0.000");
+inline constexpr NumberPattern kWhole = NumberPattern::Parse("0");
+inline constexpr NumberPattern kXrefOffset = NumberPattern::Parse("000000000#");
+}  // namespace pattern
+
+// Appends value formatted by the pattern: rounded to the allowed decimals with
+// exact halves away from zero, '.' as separator whatever the process locale,
+// no exponent and no thousands grouping. A value that rounds to zero carries
+// no sign. Throws EngineError for NaN and infinities.
+void AppendPdfNumber(std::string& out, const NumberPattern& pattern, double value);
+
+std::string FormatPdfNumber(std::string_view pattern, double value);
+std::string FormatPdfNumber(const NumberPattern& pattern, double value);
+
+// Plain decimal integer: no sign for non-negative values, no leading zeros.
+void AppendInteger(std::string& out, std::int64_t value);
+
+// Doubles every backslash and puts a backslash before every parenthesis.
+std::string EscapePdfString(std::string_view text);
+
+// Escaping for text that a reader must decode to exactly the stored bytes while
+// leaving ordinary text untouched: backslashes are doubled, only unbalanced
+// parentheses are escaped and carriage returns become \r (a reader would turn a
+// bare one into a line feed).
+std::string EscapeInfoString(std::string_view text);
+
+// zlib stream (RFC 1950 framing) of text at the default compression level.
+std::string CompressString(std::string_view text);
+
+}  // namespace vellum
