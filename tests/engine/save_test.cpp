@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "document.h"
+#include "errors.h"
+#include "test_support.h"
+
+namespace vellum {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SaveToFile : public ::testing::Test {
+protected:
+    void SetUp() override { doc.ResetDocument(); }
+
+    // The error message of a save that must fail, and the document is cleared.
+    std::string FailingSave(const std::string& path) {
+        try {
+            doc.SaveToFile(path);
+        } catch (const EngineError& error) {
+            EXPECT_TRUE(doc.IsCleared());
+            return error.what();
+        }
+        ADD_FAILURE() << "saving to " << path << " succeeded";
+        return {};
+    }
+
+    std::size_t EntriesIn(const fs::path& folder) {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    }
+
+    test::ScratchFolder scratch;
+    TPDFDoc doc;
+};
+
+TEST_F(SaveToFile, WritesAFileThatIndependentToolsAccept) {
+    doc.NewPage();
+    doc.SetPageDimensions(100, 50);
+    const std::string path = scratch.File("plain.pdf");
+    doc.SaveToFile(path);
+    EXPECT_TRUE(doc.IsCleared());
+    EXPECT_TRUE(test::QpdfCheckIsClean(path));
+    EXPECT_EQ(test::PdfInfoField(path, "Pages"), "2");
+    EXPECT_EQ(EntriesIn(scratch.path()), 1u);
+}
+
+TEST_F(SaveToFile, ProducesTheSameBytesAsTheByteArray) {
+    setenv("SOURCE_DATE_EPOCH", "86400", 1);
+    const std::string path = scratch.File("same.pdf");
+    doc.SaveToFile(path);
+    doc.ResetDocument();
+    const std::string bytes = doc.SaveToByteArray();
+    unsetenv("SOURCE_DATE_EPOCH");
+    EXPECT_EQ(test::ReadFile(path), bytes);
+    EXPECT_NE(bytes.find("/CreationDate (D:19700102000000)"), std::string::npos);
+}
+
+TEST_F(SaveToFile, ReportsTheReasonAndLeavesNothingBehind) {
+    const std::string missingFolder = scratch.File("no/such/folder/x.pdf");
+    EXPECT_EQ(FailingSave(missingFolder),
+              "Cannot create file \"" + missingFolder + "\". No such file or directory");
+
+    doc.ResetDocument();
+    test::WriteFile(scratch.File("regular"), "plain file");
+    const std::string underFile = scratch.File("regular/x.pdf");
+    EXPECT_EQ(FailingSave(underFile), "Cannot create file \"" + underFile + "\". Not a directory");
+
+    doc.ResetDocument();
+    fs::create_directory(scratch.File("folder"));
+    const std::string folder = scratch.File("folder");
+    EXPECT_EQ(FailingSave(folder), "Cannot create file \"" + folder + "\". Is a directory");
+
+    doc.ResetDocument();
+    EXPECT_EQ(FailingSave(""), "Cannot create file \"\". No file name was given");
+
+    EXPECT_EQ(EntriesIn(scratch.path()), 2u);  // "regular" and "folder" only
+    EXPECT_TRUE(fs::is_empty(folder));
+}
+
+TEST_F(SaveToFile, AFailedSaveLeavesTheExistingFileUntouched) {
+    const std::string path = scratch.File("kept.pdf");
+    test::WriteFile(path, "previous content");
+    chmod(scratch.path().c_str(), 0500);  // the folder refuses new files
+    if (access(scratch.path().c_str(), W_OK) == 0) {
+        chmod(scratch.path().c_str(), 0700);
+        GTEST_SKIP() << "running with privileges that ignore folder permissions";
+    }
+    const std::string message = FailingSave(path);
+    chmod(scratch.path().c_str(), 0700);
+    EXPECT_NE(message.find("Permission denied"), std::string::npos) << message;
+    EXPECT_EQ(test::ReadFile(path), "previous content");
+    EXPECT_EQ(EntriesIn(scratch.path()), 1u);
+}
+
+TEST_F(SaveToFile, ADocumentThatCannotBeBuiltLeavesTheExistingFileUntouched) {
+    const std::string path = scratch.File("kept.pdf");
+    test::WriteFile(path, "previous content");
+    doc.ObjectCount += 1;  // a number no object owns: the build must refuse
+    EXPECT_THROW(doc.SaveToFile(path), EngineError);
+    EXPECT_TRUE(doc.IsCleared());
+    EXPECT_EQ(test::ReadFile(path), "previous content");
+    EXPECT_EQ(EntriesIn(scratch.path()), 1u);
+}
+
+TEST_F(SaveToFile, ReplacesAnExistingFileAndKeepsItsPermissions) {
+    const std::string path = scratch.File("replaced.pdf");
+    test::WriteFile(path, "old");
+    chmod(path.c_str(), 0640);
+    doc.SaveToFile(path);
+    EXPECT_TRUE(test::ReadFile(path).starts_with("%PDF-1.3"));
+    struct stat info {};
+    stat(path.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(EntriesIn(scratch.path()), 1u);
+}
+
+TEST_F(SaveToFile, WritesThroughASymbolicLink) {
+    const std::string target = scratch.File("target.pdf");
+    test::WriteFile(target, "old");
+    fs::create_symlink(target, scratch.File("link.pdf"));
+    doc.SaveToFile(scratch.File("link.pdf"));
+    EXPECT_TRUE(fs::is_symlink(scratch.File("link.pdf")));
+    EXPECT_TRUE(test::ReadFile(target).starts_with("%PDF-1.3"));
+}
+
+TEST_F(SaveToFile, InformationEntriesReadBackExactly) {
+    const std::string titles[] = {"Plain title", "Report (draft) (v2)", "smile :)", "open ( paren",
+                                  "back\\slash", ")(", "C:\\a(b"};
+    for (const std::string& title : titles) {
+        doc.ResetDocument();
+        TInfo& info = doc.RequireInfo();
+        info.Title = title;
+        info.Author = title + " author";
+        info.Subject = "subject " + title;
+        info.Keywords = "k(";
+        const std::string path = scratch.File("info.pdf");
+        doc.SaveToFile(path);
+        ASSERT_TRUE(test::QpdfCheckIsClean(path)) << title;
+        EXPECT_EQ(test::PdfInfoField(path, "Title"), title);
+        EXPECT_EQ(test::PdfInfoField(path, "Author"), title + " author");
+        EXPECT_EQ(test::PdfInfoField(path, "Subject"), "subject " + title);
+        EXPECT_EQ(test::PdfInfoField(path, "Keywords"), "k(");
+        EXPECT_EQ(test::PdfInfoField(path, "Creator"), "VellumXP v1.116");
+    }
+}
+
+TEST_F(SaveToFile, TheSameCallsWithAFixedDateGiveIdenticalFiles) {
+    setenv("SOURCE_DATE_EPOCH", "1767225600", 1);
+    std::string files[2];
+    for (auto& bytes : files) {
+        doc.ResetDocument();
+        doc.RequireInfo().Title = "Reproducible";
+        doc.NewPage();
+        AppendContent(doc.Page(2), "1 0 0 RG\r\n");
+        const std::string path = scratch.File("repro.pdf");
+        doc.SaveToFile(path);
+        bytes = test::ReadFile(path);
+    }
+    unsetenv("SOURCE_DATE_EPOCH");
+    EXPECT_EQ(files[0], files[1]);
+    EXPECT_NE(files[0].find("/CreationDate (D:20260101000000)"), std::string::npos);
+}
+
+TEST(CreationDate, FallsBackToTheClockWhenTheEpochIsNotANumber) {
+    for (const char* bad : {"", "12abc", "-5", "1e9"}) {
+        setenv("SOURCE_DATE_EPOCH", bad, 1);
+        TPDFDoc doc;
+        doc.ResetDocument();
+        const std::string pdf = doc.SaveToByteArray();
+        const auto at = pdf.find("/CreationDate (D:");
+        ASSERT_NE(at, std::string::npos);
+        EXPECT_EQ(pdf.substr(at + 31, 3), ")\r\n") << bad;
+        EXPECT_EQ(pdf.substr(at + 17, 2), "20") << bad;  // this century, not 1970
+    }
+    unsetenv("SOURCE_DATE_EPOCH");
+}
+
+}  // namespace
+}  // namespace vellum
