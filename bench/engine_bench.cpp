@@ -1,0 +1,90 @@
+// Micro-benchmarks of the engine's hot paths: number formatting and writing.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "document.h"
+#include "format.h"
+
+namespace {
+
+using vellum::NumberPattern;
+
+// Values as drawing code produces them: coordinates, colour fractions, sizes.
+std::vector<double> SampleValues() {
+    std::vector<double> values;
+    std::uint32_t state = 12345;
+    for (int i = 0; i < 1024; ++i) {
+        state = state * 1664525u + 1013904223u;
+        values.push_back((state >> 8) / double(1 << 24) * 842.0 - 20.0);
+    }
+    return values;
+}
+
+void FormatWithPattern(benchmark::State& state, const NumberPattern& pattern) {
+    const std::vector<double> values = SampleValues();
+    std::string out;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        out.clear();
+        vellum::AppendPdfNumber(out, pattern, values[i++ & 1023]);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+
+void BM_FormatCoordinate(benchmark::State& state) { FormatWithPattern(state, vellum::pattern::kCoordinate); }
+void BM_FormatTwoPlaces(benchmark::State& state) { FormatWithPattern(state, vellum::pattern::kTwoPlaces); }
+void BM_FormatUpToTwoPlaces(benchmark::State& state) { FormatWithPattern(state, vellum::pattern::kUpToTwoPlaces); }
+void BM_FormatThreePlaces(benchmark::State& state) { FormatWithPattern(state, vellum::pattern::kThreePlaces); }
+BENCHMARK(BM_FormatCoordinate);
+BENCHMARK(BM_FormatTwoPlaces);
+BENCHMARK(BM_FormatUpToTwoPlaces);
+BENCHMARK(BM_FormatThreePlaces);
+
+// The string-pattern entry point, which parses the pattern on every call.
+void BM_FormatPdfNumberByPatternText(benchmark::State& state) {
+    const std::vector<double> values = SampleValues();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(vellum::FormatPdfNumber("0.####", values[i++ & 1023]));
+    }
+}
+BENCHMARK(BM_FormatPdfNumberByPatternText);
+
+// Values that sit on a decimal tie take the exact path.
+void BM_FormatDecimalTie(benchmark::State& state) {
+    std::string out;
+    for (auto _ : state) {
+        out.clear();
+        vellum::AppendPdfNumber(out, vellum::pattern::kTwoPlaces, 2.675);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_FormatDecimalTie);
+
+// A 1000-page document with a few lines of operators per page, built and written.
+void BM_Write1000Pages(benchmark::State& state) {
+    for (auto _ : state) {
+        vellum::TPDFDoc doc;
+        doc.ResetDocument();
+        for (int page = 1; page <= 1000; ++page) {
+            if (page > 1) doc.NewPage();
+            vellum::TPage& current = doc.Page(page);
+            for (int line = 0; line < 20; ++line) {
+                std::string text = "BT /F1 12 Tf 1 0 0 1 ";
+                vellum::AppendPdfNumber(text, vellum::pattern::kCoordinate, 56.7);
+                text += ' ';
+                vellum::AppendPdfNumber(text, vellum::pattern::kCoordinate, 800.0 - line * 14.2);
+                text += " Tm (Line of sample text on a page) Tj ET\r\n";
+                vellum::AppendContent(current, text);
+            }
+        }
+        const std::string pdf = doc.SaveToByteArray();
+        benchmark::DoNotOptimize(pdf.data());
+        state.counters["bytes"] = static_cast<double>(pdf.size());
+    }
+}
+BENCHMARK(BM_Write1000Pages)->Unit(benchmark::kMillisecond);
+
+}  // namespace
