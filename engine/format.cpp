@@ -78,7 +78,7 @@ void RoundExact(double magnitude, int decimals, RoundedDigits& out) {
     }
     int exponent = 0;
     std::from_chars(p + 1 + (p[1] == '+'), result.ptr, exponent);
-    int pointPosition = exponent + 1;  // digits before the decimal point
+    const int pointPosition = exponent + 1;  // digits before the decimal point
 
     const int kept = pointPosition + decimals;
     if (kept < 0) {
@@ -98,8 +98,14 @@ void RoundExact(double magnitude, int decimals, RoundedDigits& out) {
             std::memmove(rounded + 1, rounded, roundedCount);
             rounded[0] = '1';
             ++roundedCount;
-            ++pointPosition;
         }
+    }
+    if (roundedCount <= decimals) {
+        // Rounding produced fewer digits than the fraction needs: pad on the left.
+        const int padding = decimals + 1 - roundedCount;
+        std::memmove(rounded + padding, rounded, roundedCount);
+        std::memset(rounded, '0', padding);
+        roundedCount += padding;
     }
     const int integerDigits = roundedCount - decimals;
     int start = 0;
