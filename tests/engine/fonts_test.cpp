@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <algorithm>
+#include <vector>
 
 #include "document.h"
 #include "errors.h"
@@ -15,17 +16,21 @@ protected:
     TPDFDoc doc;
 };
 
-// The 226 numbers of a /Widths array, or an empty list when the line is malformed.
+// The numbers of a /Widths array, or an empty list when the line is malformed.
 std::vector<std::string> WidthsOf(const std::string& fontValue) {
-    static const std::regex line("\r\n/Widths \\[ ((?:-?[0-9]+ )*)\\]\r\n");
-    std::smatch match;
-    if (!std::regex_search(fontValue, match, line)) return {};
+    const std::string opening = "\r\n/Widths [ ";
+    const auto start = fontValue.find(opening);
+    const auto end = fontValue.find("]\r\n", start);
+    if (start == std::string::npos || end == std::string::npos) return {};
+    const std::string numbersText = fontValue.substr(start + opening.size(), end - start - opening.size());
+    if (!numbersText.empty() && numbersText.back() != ' ') return {};
     std::vector<std::string> numbers;
-    std::string numbersText = match[1];
-    for (std::size_t start = 0; start < numbersText.size();) {
-        const auto blank = numbersText.find(' ', start);
-        numbers.push_back(numbersText.substr(start, blank - start));
-        start = blank + 1;
+    for (std::size_t at = 0; at < numbersText.size();) {
+        const auto blank = numbersText.find(' ', at);
+        const std::string number = numbersText.substr(at, blank - at);
+        if (number.empty() || number.find_first_not_of("-0123456789") != std::string::npos) return {};
+        numbers.push_back(number);
+        at = blank + 1;
     }
     return numbers;
 }
