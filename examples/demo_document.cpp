@@ -5,24 +5,34 @@
 
 #include "document.h"
 
+namespace {
+
+// Three pages of different sizes: A4, A5 and A4 landscape.
+void WriteDemo(const std::string& path, bool singlePage) {
+    vellum::TPDFDoc doc;
+    doc.ResetDocument();
+    doc.SetUnitOfMeasure("mm");
+    vellum::TInfo& info = doc.RequireInfo();
+    info.Title = singlePage ? "Vellum demo (single page layout)" : "Vellum demo (one column layout)";
+    info.Author = "The Vellum team";
+    info.Subject = "Pages, sizes and information entries";
+    info.Keywords = "demo, pdf";
+    doc.SetSinglePage(singlePage);
+    doc.NewPage();
+    doc.SetPageDimensions(148, 210);
+    doc.NewPage();
+    doc.SetPageDimensions(297, 210);
+    doc.SaveToFile(path);
+    std::printf("wrote %s\n", path.c_str());
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    const std::string path = argc > 1 ? argv[1] : "out/demo.pdf";
+    const std::string folder = argc > 1 ? argv[1] : "out";
     try {
-        vellum::TPDFDoc doc;
-        doc.ResetDocument();
-        doc.SetUnitOfMeasure("mm");
-        vellum::TInfo& info = doc.RequireInfo();
-        info.Title = "Vellum demo (engine)";
-        info.Author = "The Vellum team";
-        info.Subject = "Pages, sizes and information entries";
-        info.Keywords = "demo, pdf";
-        doc.SetSinglePage(false);
-        doc.SetPageDimensions(148, 210);
-        doc.NewPage();
-        doc.SetPageDimensions(297, 210);
-        doc.NewPage();
-        doc.SaveToFile(path);
-        std::printf("wrote %s\n", path.c_str());
+        WriteDemo(folder + "/demo.pdf", false);
+        WriteDemo(folder + "/demo-single-page.pdf", true);
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "demo_document: %s\n", error.what());

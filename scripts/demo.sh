@@ -8,4 +8,4 @@ build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target demo_document
 mkdir -p out
-"$build/examples/demo_document" out/demo.pdf
+"$build/examples/demo_document" out
