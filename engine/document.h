@@ -39,6 +39,16 @@ struct TPage {
 
     // The page object's text.
     std::string PDF_Binary() const;
+
+    // Text output (text.cpp): one line, and paragraphs with wrapping.
+    void TextOut(std::string_view text, double x, double y);
+    void TextOutEx(std::string_view text, double x, double y);
+
+    // Measurement (measure.cpp), in the unit of measure unless stated.
+    double TextWidth(std::string_view text, std::string_view fontName) const;
+    double InternalTextWidth(std::string_view text, std::string_view fontName) const;  // points
+    double GetTextBoxWidth(std::string_view text) const;
+    std::int32_t GetTextBoxLines(std::string_view text) const;
 };
 
 struct TPages : TCollection<TPage> {

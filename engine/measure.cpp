@@ -1,0 +1,88 @@
+#include "measure.h"
+
+#include "document.h"
+#include <cstdint>
+
+#include "text_split.h"
+
+namespace vellum {
+namespace {
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+const TPDFFont* FindMeasuringFont(const TPDFDoc& doc, std::string_view fontName) {
+    if (doc.Fonts == nullptr) return nullptr;
+    for (const TPDFFont& font : *doc.Fonts) {
+        if (font.BaseName == fontName || font.ResourceName == fontName) return &font;
+    }
+    return nullptr;
+}
+
+std::int64_t WidthSum(const TPDFFont* font, std::string_view text) {
+    if (font == nullptr) return 0;
+    std::int64_t sum = 0;
+    for (const char c : text) sum += font->CharWidths[static_cast<unsigned char>(c)];
+    return sum;
+}
+
+double MillimetresOfSum(const TPDFDoc& doc, std::int64_t sum) {
+    return doc.FontHeight * (static_cast<double>(sum) / 1000) / 72 * 2.54 * 10;
+}
+
+double UnitWidthOfSum(const TPDFDoc& doc, std::int64_t sum) {
+    const double millimetres = MillimetresOfSum(doc, sum);
+    const std::string_view unit = doc.UnitOfMeasure;
+    if (EqualsIgnoringCase(unit, "cm")) return millimetres / 10;
+    if (EqualsIgnoringCase(unit, "pdfu")) return millimetres * 2.83333;
+    if (EqualsIgnoringCase(unit, "inch")) return millimetres / 25.4;
+    return millimetres;
+}
+
+double TPage::TextWidth(std::string_view text, std::string_view fontName) const {
+    return UnitWidthOfSum(*Document, WidthSum(FindMeasuringFont(*Document, fontName), text));
+}
+
+double TPage::InternalTextWidth(std::string_view text, std::string_view fontName) const {
+    return MillimetresOfSum(*Document, WidthSum(FindMeasuringFont(*Document, fontName), text)) *
+           2.8333333333333333;
+}
+
+double TPage::GetTextBoxWidth(std::string_view text) const { return TextWidth(text, Document->CurrentFont); }
+
+// Counts the lines the paragraph layout places: a line breaks before the word
+// that would make it wider than the paragraph width. Widths are kept as
+// running sums, so each word is measured once.
+std::int32_t TPage::GetTextBoxLines(std::string_view text) const {
+    const TPDFDoc& doc = *Document;
+    const std::vector<std::string_view> paragraphs = SplitLines(text, true);
+    if (doc.ParagraphWidth == 0) return static_cast<std::int32_t>(paragraphs.size());
+
+    const double limit = doc.ParagraphWidth / doc.UnitFactor;
+    const TPDFFont* font = FindMeasuringFont(doc, doc.CurrentFont);
+    std::int64_t count = 0;
+    for (const std::string_view paragraph : paragraphs) {
+        std::int64_t lineSum = 0;
+        for (const std::string_view word : SplitWords(paragraph)) {
+            const std::int64_t wordSum = WidthSum(font, word);
+            lineSum += wordSum;
+            if (UnitWidthOfSum(doc, lineSum) > limit) {
+                ++count;
+                lineSum = wordSum;
+            }
+        }
+        ++count;
+    }
+    return count > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(count);
+}
+
+}  // namespace vellum

@@ -1,0 +1,25 @@
+// Text widths from the font table: sums of advance widths turned into
+// millimetres and then into the unit of measure.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace vellum {
+
+class TPDFDoc;
+struct TPDFFont;
+
+// The first font whose base or resource name equals fontName exactly (case
+// counts), or null.
+const TPDFFont* FindMeasuringFont(const TPDFDoc& doc, std::string_view fontName);
+
+// Sum of the advance widths of the bytes of text, thousandths of an em.
+std::int64_t WidthSum(const TPDFFont* font, std::string_view text);
+
+// A width sum as a length at the document's font height, in millimetres and
+// in the unit of measure.
+double MillimetresOfSum(const TPDFDoc& doc, std::int64_t sum);
+double UnitWidthOfSum(const TPDFDoc& doc, std::int64_t sum);
+
+}  // namespace vellum

@@ -1,0 +1,159 @@
+// Text output: self-contained text blocks, alignment, justification, and
+// paragraphs wrapped at the paragraph width.
+#include <cmath>
+#include <numbers>
+
+#include "document.h"
+#include "errors.h"
+#include "format.h"
+#include "measure.h"
+#include "text_split.h"
+
+namespace vellum {
+namespace {
+
+constexpr std::string_view kIdentityMatrix = "1 0 0 1 ";
+
+// "a b c a" of a rotation by whole degrees, counter-clockwise.
+std::string RotationMatrix(std::int32_t degrees) {
+    const double theta = degrees * std::numbers::pi / 180;
+    const double cosine = std::cos(theta);
+    const double sine = std::sin(theta);
+    std::string matrix;
+    AppendPdfNumber(matrix, pattern::kCoordinate, cosine);
+    matrix += ' ';
+    AppendPdfNumber(matrix, pattern::kCoordinate, sine);
+    matrix += ' ';
+    if (sine == 0) {
+        matrix += '0';
+    } else {
+        AppendPdfNumber(matrix, pattern::kCoordinate, -sine);
+    }
+    matrix += ' ';
+    AppendPdfNumber(matrix, pattern::kCoordinate, cosine);
+    return matrix;
+}
+
+// One BT..ET block: font, fixed leading, matrix and position, word spacing,
+// rendering mode and the escaped text.
+void AppendTextBlock(TPage& page, std::string_view matrix, double x, double y, std::string_view text) {
+    const TPDFDoc& doc = *page.Document;
+    std::string block;
+    block.reserve(96 + text.size());
+    block += "BT\r\n";
+    block += doc.CurrentFont.empty() ? std::string_view("/F0") : std::string_view(doc.CurrentFont);
+    block += ' ';
+    AppendPdfNumber(block, pattern::kThreePlaces, doc.FontHeight);
+    block += " Tf\r\n26 TL\r\n";
+    block += matrix;
+    block += ' ';
+    AppendPdfNumber(block, pattern::kTwoPlaces, x);
+    block += ' ';
+    AppendPdfNumber(block, pattern::kTwoPlaces, y);
+    block += " Tm\r\n0 Tw\r\n";
+    AppendInteger(block, doc.TextRendering);
+    block += " Tr\r\n(";
+    block += EscapePdfString(text);
+    block += ") Tj\r\nET\r\n";
+    AppendContent(page, block);
+}
+
+double BaselineInPoints(const TPage& page, double y) {
+    const double factor = page.Document->UnitFactor;
+    return (page.Height / factor - y) * factor;
+}
+
+// A run of one block per word, spread so the last word ends at the paragraph width.
+void AppendJustified(TPage& page, std::string_view text, double x, double y) {
+    const TPDFDoc& doc = *page.Document;
+    std::vector<std::string_view> words = SplitWords(text);
+    if (words.empty()) return;
+    words.back() = TrimControls(words.back());
+    double total = 0;
+    std::vector<double> widths;
+    widths.reserve(words.size());
+    for (const std::string_view word : words) {
+        widths.push_back(page.TextWidth(word, doc.CurrentFont));
+        total += widths.back();
+    }
+    const double gap =
+        words.size() >= 2 ? (doc.ParagraphWidth / doc.UnitFactor - total) / static_cast<double>(words.size() - 1) : 0;
+    const double baseline = BaselineInPoints(page, y);
+    double offset = 0;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        AppendTextBlock(page, kIdentityMatrix, (x + offset) * doc.UnitFactor, baseline, words[i]);
+        offset += widths[i] + gap;
+    }
+}
+
+// The lines of one paragraph: a line breaks before the word that would make
+// it wider than the limit; trailing blanks and controls are dropped.
+std::vector<std::string_view> WrapParagraph(const TPDFDoc& doc, std::string_view paragraph, double limit) {
+    const TPDFFont* font = FindMeasuringFont(doc, doc.CurrentFont);
+    std::vector<std::string_view> lines;
+    std::size_t lineStart = 0;
+    std::size_t lineEnd = 0;
+    std::int64_t lineSum = 0;
+    for (const std::string_view word : SplitWords(paragraph)) {
+        const std::int64_t wordSum = WidthSum(font, word);
+        const auto wordStart = static_cast<std::size_t>(word.data() - paragraph.data());
+        if (UnitWidthOfSum(doc, lineSum + wordSum) > limit) {
+            lines.push_back(paragraph.substr(lineStart, lineEnd - lineStart));
+            lineStart = wordStart;
+            lineSum = 0;
+        }
+        lineSum += wordSum;
+        lineEnd = wordStart + word.size();
+    }
+    lines.push_back(paragraph.substr(lineStart, lineEnd - lineStart));
+    for (std::string_view& line : lines) line = TrimTrailingControls(line);
+    return lines;
+}
+
+}  // namespace
+
+void TPage::TextOut(std::string_view text, double x, double y) {
+    RequireFinite(x, "text position");
+    RequireFinite(y, "text position");
+    TPDFDoc& doc = *Document;
+    if (doc.ParagraphAlignment == "FULL") return AppendJustified(*this, text, x, y);
+
+    double left = x;
+    if (doc.ParagraphAlignment == "CENTER") left = x - TextWidth(text, doc.CurrentFont) * 0.5;
+    if (doc.ParagraphAlignment == "RIGHT") left = x - TextWidth(text, doc.CurrentFont);
+    const std::int32_t angle = doc.TextInclinationDegrees;
+    const std::string matrix = angle > 0 && angle < 360 ? RotationMatrix(angle) : std::string(kIdentityMatrix);
+    AppendTextBlock(*this, matrix, left * doc.UnitFactor, BaselineInPoints(*this, y), text);
+}
+
+void TPage::TextOutEx(std::string_view text, double x, double y) {
+    RequireFinite(x, "text position");
+    RequireFinite(y, "text position");
+    TPDFDoc& doc = *Document;
+    const bool justifiedOnEntry = doc.ParagraphAlignment == "FULL";
+    const double leading = doc.ParagraphLeading / doc.UnitFactor;
+    std::int64_t lineNumber = 0;
+    auto place = [&](std::string_view line) {
+        TextOut(line, x, y + static_cast<double>(lineNumber) * leading);
+        ++lineNumber;
+    };
+    for (const std::string_view paragraph : SplitLines(text, true)) {
+        if (doc.ParagraphWidth == 0) {
+            place(paragraph);
+            continue;
+        }
+        const std::vector<std::string_view> lines = WrapParagraph(doc, paragraph, doc.ParagraphWidth / doc.UnitFactor);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (justifiedOnEntry && i + 1 == lines.size()) {
+                const std::string saved = doc.ParagraphAlignment;
+                doc.SetParagraphAlignment("LEFT");
+                place(lines[i]);
+                doc.SetParagraphAlignment(saved);
+            } else {
+                place(lines[i]);
+            }
+        }
+    }
+}
+
+}  // namespace vellum
