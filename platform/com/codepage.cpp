@@ -1,0 +1,152 @@
+#include "codepage.h"
+
+#include <array>
+
+namespace vellum {
+namespace {
+
+constexpr char16_t kReplacement = u'\uFFFD';
+
+// Windows-1252 0x80..0x9F; the undefined codes keep their own value.
+constexpr std::array<char16_t, 32> kHighControls{
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// The byte for a character, or '?' when the code page has none.
+char CharToCp1252(char16_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
+        if (kHighControls[i] == c) return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+void AppendUtf16(std::u16string& out, char32_t cp) {
+    if (cp < 0x10000) {
+        out += static_cast<char16_t>(cp);
+        return;
+    }
+    cp -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (cp >> 10));
+    out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// The allowed range of the second byte of a sequence led by `lead`; the
+// narrowed ranges exclude overlong forms, surrogates and values past U+10FFFF.
+struct SecondByteRange {
+    unsigned char low, high;
+};
+
+SecondByteRange SecondRange(unsigned char lead) {
+    switch (lead) {
+        case 0xE0: return {0xA0, 0xBF};
+        case 0xED: return {0x80, 0x9F};
+        case 0xF0: return {0x90, 0xBF};
+        case 0xF4: return {0x80, 0x8F};
+        default: return {0x80, 0xBF};
+    }
+}
+
+// Number of bytes a lead byte announces, 0 for a byte that cannot lead.
+int SequenceLength(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    return 0;
+}
+
+// Decodes one sequence at text[pos]; advances pos past the valid sequence or
+// past the maximal ill-formed prefix, yielding U+FFFD for the latter.
+char32_t DecodeOne(std::string_view text, std::size_t& pos) {
+    const auto lead = static_cast<unsigned char>(text[pos++]);
+    const int length = SequenceLength(lead);
+    if (length == 1) return lead;
+    if (length == 0) return kReplacement;
+    char32_t cp = lead & (0x3F >> (length - 1));
+    for (int i = 1; i < length; ++i) {
+        if (pos >= text.size()) return kReplacement;
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        const SecondByteRange range = i == 1 ? SecondRange(lead) : SecondByteRange{0x80, 0xBF};
+        if (byte < range.low || byte > range.high) return kReplacement;
+        cp = (cp << 6) | (byte & 0x3F);
+        ++pos;
+    }
+    return cp;
+}
+
+}  // namespace
+
+char16_t Cp1252ToChar(unsigned char byte) {
+    if (byte >= 0x80 && byte < 0xA0) return kHighControls[byte - 0x80];
+    return byte;
+}
+
+std::u16string Cp1252ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (char c : text) out += Cp1252ToChar(static_cast<unsigned char>(c));
+    return out;
+}
+
+std::string Utf16ToCp1252(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ++i;
+        out += CharToCp1252(c);
+    }
+    return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) AppendUtf16(out, DecodeOne(text, pos));
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        char32_t cp = c;
+        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            cp = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
+            cp = kReplacement;
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+}  // namespace vellum

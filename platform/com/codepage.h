@@ -1,0 +1,28 @@
+// Text conversions at the automation boundary. The engine works on 8-bit
+// Windows-1252 text (the system ANSI code page, the same repertoire as the
+// fonts' /WinAnsiEncoding); clients speak UTF-16, the command-line client and
+// its script files UTF-8. No conversion here fails or throws for bad input:
+// characters without a mapping become '?', broken UTF-8 and lone surrogates
+// become U+FFFD.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vellum {
+
+// Every byte maps to one UTF-16 character. 0x80..0x9F carry the code page's
+// typographic characters; its five undefined codes (0x81, 0x8D, 0x8F, 0x90,
+// 0x9D) map to the C1 controls of the same value, as the platform does.
+char16_t Cp1252ToChar(unsigned char byte);
+std::u16string Cp1252ToUtf16(std::string_view text);
+
+// One byte per character; a surrogate pair is one character and so one '?'.
+std::string Utf16ToCp1252(std::u16string_view text);
+
+// Each maximal ill-formed subsequence becomes one U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
+// Unpaired surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+
+}  // namespace vellum
