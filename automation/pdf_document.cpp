@@ -1,0 +1,264 @@
+#include "pdf_document.h"
+
+#include <atomic>
+#include <cstring>
+
+#include "boundary.h"
+#include "com/errorinfo.h"
+#include "com/safearray.h"
+#include "dispatch.h"
+#include "type_info.h"
+
+namespace vellum::automation {
+namespace {
+
+std::atomic<LONG> liveObjects{0};
+std::atomic<LONG> serverLocks{0};
+
+constexpr std::string_view kVersionText = "Vellum XP Vers. 1.118";
+
+// The written file as a one-dimensional byte array, bounds 0..length-1; VT_NULL
+// when the array cannot be made.
+void StoreByteArray(const std::string& bytes, VARIANT* result) {
+    SAFEARRAY* array = bytes.size() <= 0xFFFFFFFFu
+                           ? SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()))
+                           : nullptr;
+    void* data = nullptr;
+    if (array == nullptr || FAILED(SafeArrayAccessData(array, &data))) {
+        if (array != nullptr) SafeArrayDestroy(array);
+        result->vt = VT_NULL;
+        return;
+    }
+    if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
+    SafeArrayUnaccessData(array);
+    result->vt = VT_ARRAY | VT_UI1;
+    result->parray = array;
+}
+
+}  // namespace
+
+LONG LiveObjectCount() { return liveObjects.load(); }
+void LockServer(bool lock) { lock ? ++serverLocks : --serverLocks; }
+LONG ServerLockCount() { return serverLocks.load(); }
+
+TPDFDocument::TPDFDocument() { ++liveObjects; }
+TPDFDocument::~TPDFDocument() { --liveObjects; }
+
+HRESULT TPDFDocument::Create(REFIID riid, void** object) {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
+    auto* created = new (std::nothrow) TPDFDocument();
+    if (created == nullptr) return E_OUTOFMEMORY;
+    const HRESULT hr = created->QueryInterface(riid, object);
+    created->Release();
+    return hr;
+}
+
+// --- IUnknown ---------------------------------------------------------------
+
+HRESULT TPDFDocument::QueryInterface(REFIID riid, void** object) {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDispatch) ||
+        IsEqualGUID(riid, IID_IPDFDocument)) {
+        *object = static_cast<IPDFDocument*>(this);
+    } else if (IsEqualGUID(riid, IID_ISupportErrorInfo)) {
+        *object = static_cast<ISupportErrorInfo*>(this);
+    } else if (IsEqualGUID(riid, IID_IProvideClassInfo)) {
+        *object = static_cast<IProvideClassInfo*>(this);
+    } else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG TPDFDocument::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refCount_)); }
+
+ULONG TPDFDocument::Release() {
+    const LONG remaining = InterlockedDecrement(&refCount_);
+    if (remaining == 0) delete this;
+    return static_cast<ULONG>(remaining);
+}
+
+// --- IDispatch, ISupportErrorInfo, IProvideClassInfo --------------------------
+
+HRESULT TPDFDocument::GetTypeInfoCount(UINT* count) {
+    if (count == nullptr) return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+HRESULT TPDFDocument::GetTypeInfo(UINT index, LCID, ITypeInfo** typeInfo) {
+    if (typeInfo == nullptr) return E_POINTER;
+    *typeInfo = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    return GetInterfaceTypeInfo(typeInfo);
+}
+
+HRESULT TPDFDocument::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    return DispatchGetIDsOfNames(kPDFDocumentDispatch.members, riid, names, count, ids);
+}
+
+HRESULT TPDFDocument::Invoke(DISPID dispid, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                             EXCEPINFO* excepInfo, UINT* argErr) {
+    return DispatchInvoke(kPDFDocumentDispatch, static_cast<IPDFDocument*>(this), dispid, riid, flags, params,
+                          result, excepInfo, argErr);
+}
+
+HRESULT TPDFDocument::InterfaceSupportsErrorInfo(REFIID riid) {
+    const bool implemented = IsEqualGUID(riid, IID_IPDFDocument) || IsEqualGUID(riid, IID_IDispatch) ||
+                             IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ISupportErrorInfo) ||
+                             IsEqualGUID(riid, IID_IProvideClassInfo);
+    return implemented ? S_OK : S_FALSE;
+}
+
+HRESULT TPDFDocument::GetClassInfo(ITypeInfo** typeInfo) {
+    if (typeInfo == nullptr) return E_POINTER;
+    *typeInfo = nullptr;
+    return GetClassTypeInfo(typeInfo);
+}
+
+// --- Document state -----------------------------------------------------------
+
+void TPDFDocument::EnsureDocument() {
+    if (DocumentOpen == 1) return;
+    Doc.reset();
+    auto fresh = std::make_unique<TPDFDoc>();
+    fresh->ResetDocument();
+    Doc = std::move(fresh);
+    CurrentPage = 1;
+    DocumentOpen = 1;
+}
+
+TPDFDoc& TPDFDocument::RequireDocument() {
+    if (Doc == nullptr) throw EngineError("There is no document: call NewPDF first");
+    return *Doc;
+}
+
+TPDFDoc& TPDFDocument::RequireOpenDocument() {
+    TPDFDoc& doc = RequireDocument();
+    if (doc.IsCleared()) {
+        throw EngineError("The document has already been written; call NewPDF to start a new one");
+    }
+    return doc;
+}
+
+TPage& TPDFDocument::CurrentPageRef() { return RequireOpenDocument().Page(CurrentPage); }
+
+// --- Document-level members -----------------------------------------------------
+
+HRESULT TPDFDocument::NewPDF(BSTR Title) {
+    return Guarded([&] {
+        EnsureDocument();
+        Doc.reset();
+        DocumentOpen = 0;
+        CurrentPage = 0;
+        EnsureDocument();
+        Doc->RequireInfo().Title = ToAnsi(Title);
+    });
+}
+
+HRESULT TPDFDocument::SavePDF(BSTR AFilename) {
+    return Guarded([&] {
+        EnsureDocument();
+        Doc->SaveToFile(ToFileName(AFilename));
+        Doc->ClearDocument();
+        DocumentOpen = 0;
+        CurrentPage = 0;
+    });
+}
+
+HRESULT TPDFDocument::GetPDFContent(VARIANT* Value) {
+    if (Value == nullptr) return E_POINTER;
+    VariantInit(Value);
+    return Guarded([&] {
+        StoreByteArray(RequireOpenDocument().SaveToByteArray(), Value);
+    });
+}
+
+HRESULT TPDFDocument::OCXVersion(BSTR* Value) {
+    if (Value == nullptr) return E_POINTER;
+    *Value = nullptr;
+    return Guarded([&] { *Value = ToBstr(kVersionText); });
+}
+
+HRESULT TPDFDocument::SetPageDimensions(double Width, double Height) {
+    return Guarded([&] {
+        EnsureDocument();
+        RequireOpenDocument().SetPageDimensions(Width, Height);
+    });
+}
+
+HRESULT TPDFDocument::AddPage() {
+    return Guarded([&] {
+        TPDFDoc& doc = RequireDocument();
+        doc.NewPage();
+        CurrentPage = static_cast<LONG>(doc.Pages->Count());
+    });
+}
+
+HRESULT TPDFDocument::SetCurrentPage(LONG PageNumber) {
+    return Guarded([&] {
+        TPDFDoc& doc = RequireOpenDocument();
+        const auto pageCount = static_cast<LONG>(doc.Pages->Count());
+        LONG number = PageNumber < 1 ? 1 : PageNumber;
+        if (PageNumber > pageCount) number = pageCount;
+        CurrentPage = number;
+        doc.CurrentPage = number;
+    });
+}
+
+HRESULT TPDFDocument::SetBookmarksVisible() {
+    return Guarded([&] { RequireDocument().SetUseOutlines(true); });
+}
+
+HRESULT TPDFDocument::put_ViewMode(LONG Value) {
+    return Guarded([&] {
+        TPDFDoc& doc = RequireDocument();
+        if (Value == 0) doc.SetSinglePage(true);
+        if (Value == 1) doc.SetSinglePage(false);
+    });
+}
+
+HRESULT TPDFDocument::get_UnitOfMeasure(BSTR* Value) {
+    if (Value == nullptr) return E_POINTER;
+    *Value = nullptr;
+    return Guarded([&] { *Value = ToBstr(RequireDocument().UnitOfMeasure); });
+}
+
+HRESULT TPDFDocument::put_UnitOfMeasure(BSTR Value) {
+    return Guarded([&] { RequireDocument().SetUnitOfMeasure(ToAnsi(Value)); });
+}
+
+namespace {
+
+// The information entries share one shape: read or write a text of TInfo.
+template <std::string TInfo::*Field>
+HRESULT GetInfoText(TPDFDoc* doc, BSTR* Value) {
+    if (Value == nullptr) return E_POINTER;
+    *Value = nullptr;
+    return Guarded([&] {
+        if (doc == nullptr) throw EngineError("There is no document: call NewPDF first");
+        *Value = ToBstr(doc->RequireInfo().*Field);
+    });
+}
+
+template <std::string TInfo::*Field>
+HRESULT PutInfoText(TPDFDoc* doc, BSTR Value) {
+    return Guarded([&] {
+        if (doc == nullptr) throw EngineError("There is no document: call NewPDF first");
+        doc->RequireInfo().*Field = ToAnsi(Value);
+    });
+}
+
+}  // namespace
+
+HRESULT TPDFDocument::get_Keywords(BSTR* Value) { return GetInfoText<&TInfo::Keywords>(Doc.get(), Value); }
+HRESULT TPDFDocument::put_Keywords(BSTR Value) { return PutInfoText<&TInfo::Keywords>(Doc.get(), Value); }
+HRESULT TPDFDocument::get_Author(BSTR* Value) { return GetInfoText<&TInfo::Author>(Doc.get(), Value); }
+HRESULT TPDFDocument::put_Author(BSTR Value) { return PutInfoText<&TInfo::Author>(Doc.get(), Value); }
+HRESULT TPDFDocument::get_Subject(BSTR* Value) { return GetInfoText<&TInfo::Subject>(Doc.get(), Value); }
+HRESULT TPDFDocument::put_Subject(BSTR Value) { return PutInfoText<&TInfo::Subject>(Doc.get(), Value); }
+
+}  // namespace vellum::automation

@@ -1,0 +1,76 @@
+// Members whose features come with later versions of the library. Each fails
+// with E_NOTIMPL and error information saying so; none pretends to succeed.
+#include "boundary.h"
+#include "pdf_document.h"
+
+#include <type_traits>
+
+namespace vellum::automation {
+namespace {
+
+HRESULT NotYet(const char* member) {
+    return Guarded([&] { throw NotAvailable(member); });
+}
+
+template <class T>
+HRESULT NotYet(const char* member, T* result) {
+    if (result == nullptr) return E_POINTER;
+    if constexpr (std::is_same_v<T, BSTR>) *result = nullptr;
+    if constexpr (std::is_same_v<T, VARIANT>) VariantInit(result);
+    return NotYet(member);
+}
+
+}  // namespace
+
+HRESULT TPDFDocument::TextOut(BSTR, double, double) { return NotYet("TextOut"); }
+HRESULT TPDFDocument::CreateLink_Internal(double, double, double, double, LONG, LONG, LONG, LONG, LONG) {
+    return NotYet("CreateLink_Internal");
+}
+HRESULT TPDFDocument::CreateLink_External(double, double, double, double, LONG, LONG, LONG, LONG, BSTR) {
+    return NotYet("CreateLink_External");
+}
+HRESULT TPDFDocument::CreateLink_Internet(double, double, double, double, LONG, LONG, LONG, LONG, BSTR) {
+    return NotYet("CreateLink_Internet");
+}
+HRESULT TPDFDocument::SetFillColor(LONG, LONG, LONG) { return NotYet("SetFillColor"); }
+HRESULT TPDFDocument::SetLineColor(LONG, LONG, LONG) { return NotYet("SetLineColor"); }
+HRESULT TPDFDocument::ImportImage(BSTR, LONG, double, double, double, double) { return NotYet("ImportImage"); }
+HRESULT TPDFDocument::AddFont(BSTR, BSTR, BSTR* Value) { return NotYet("AddFont", Value); }
+HRESULT TPDFDocument::AddOutline(LONG, LONG, LONG, LONG, BSTR) { return NotYet("AddOutline"); }
+HRESULT TPDFDocument::AddTextAnnotation(double, double, BSTR) { return NotYet("AddTextAnnotation"); }
+HRESULT TPDFDocument::DrawLine(double, double, double, double, double) { return NotYet("DrawLine"); }
+HRESULT TPDFDocument::DrawRect(LONG, LONG, LONG, double, double, double, double) { return NotYet("DrawRect"); }
+HRESULT TPDFDocument::SetLineWidth(LONG) { return NotYet("SetLineWidth"); }
+HRESULT TPDFDocument::ImportImageAsResource(BSTR, LONG, LONG* Value) {
+    return NotYet("ImportImageAsResource", Value);
+}
+HRESULT TPDFDocument::DrawImageResource(double, double, double, double, LONG) {
+    return NotYet("DrawImageResource");
+}
+HRESULT TPDFDocument::GetTextBoxWidth(BSTR, double* Value) { return NotYet("GetTextBoxWidth", Value); }
+HRESULT TPDFDocument::GetTextBoxLines(BSTR, LONG* Value) { return NotYet("GetTextBoxLines", Value); }
+HRESULT TPDFDocument::SendCmd(VARIANT, VARIANT, VARIANT, VARIANT, VARIANT, VARIANT, VARIANT* Value) {
+    return NotYet("SendCmd", Value);
+}
+HRESULT TPDFDocument::ReservedFunction(BSTR, BSTR* Value) { return NotYet("ReservedFunction", Value); }
+HRESULT TPDFDocument::DrawCircle(LONG, LONG, LONG, double, double, double) { return NotYet("DrawCircle"); }
+HRESULT TPDFDocument::DrawEllipse(LONG, LONG, LONG, double, double, double, double) {
+    return NotYet("DrawEllipse");
+}
+HRESULT TPDFDocument::AddChildOutline(LONG, LONG, LONG, LONG, BSTR, LONG, LONG* Value) {
+    return NotYet("AddChildOutline", Value);
+}
+HRESULT TPDFDocument::GetLastOutlineID(LONG* Value) { return NotYet("GetLastOutlineID", Value); }
+HRESULT TPDFDocument::DrawArc(double, double, LONG, double, double, double, LONG, LONG, LONG) {
+    return NotYet("DrawArc");
+}
+HRESULT TPDFDocument::SetLineCapStyle(LONG) { return NotYet("SetLineCapStyle"); }
+HRESULT TPDFDocument::SetLineJoinStyle(LONG) { return NotYet("SetLineJoinStyle"); }
+HRESULT TPDFDocument::SetDashLineProperties(double, double) { return NotYet("SetDashLineProperties"); }
+HRESULT TPDFDocument::GetImageWidth(LONG, LONG* Value) { return NotYet("GetImageWidth", Value); }
+HRESULT TPDFDocument::GetImageHeight(LONG, LONG* Value) { return NotYet("GetImageHeight", Value); }
+HRESULT TPDFDocument::AddFontMonospaced(BSTR, BSTR, LONG, BSTR* Value) {
+    return NotYet("AddFontMonospaced", Value);
+}
+
+}  // namespace vellum::automation

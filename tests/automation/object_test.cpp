@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "automation_support.h"
+#include "com/safearray.h"
+#include "test_support.h"
+
+namespace vellum::test {
+namespace {
+
+class PDFDocumentObject : public ::testing::Test {
+protected:
+    std::string Content() {
+        ScopedVariant content;
+        EXPECT_EQ(doc->GetPDFContent(content.put()), S_OK);
+        EXPECT_EQ(content->vt, VT_ARRAY | VT_UI1);
+        LONG lower = -1, upper = -1;
+        SafeArrayGetLBound(content->parray, 1, &lower);
+        SafeArrayGetUBound(content->parray, 1, &upper);
+        EXPECT_EQ(lower, 0);
+        void* data = nullptr;
+        SafeArrayAccessData(content->parray, &data);
+        std::string bytes(static_cast<const char*>(data), static_cast<std::size_t>(upper + 1));
+        SafeArrayUnaccessData(content->parray);
+        return bytes;
+    }
+    ComPtr<IPDFDocument> doc = NewObject();
+    BStr empty{u""};
+    ScratchFolder scratch;
+};
+
+TEST_F(PDFDocumentObject, AFreshObjectFailsEverythingThatNeedsADocument) {
+    EXPECT_EQ(doc->AddPage(), E_UNEXPECTED);
+    EXPECT_EQ(LastErrorDescription(), "There is no document: call NewPDF first");
+    double height = 7;
+    EXPECT_EQ(doc->get_FontHeight(&height), E_UNEXPECTED);
+    EXPECT_EQ(height, 7);  // numeric results are left untouched on failure
+    EXPECT_EQ(doc->put_FontHeight(10), E_UNEXPECTED);
+    BStr author{u"x"};
+    BSTR raw = author.release();
+    EXPECT_EQ(doc->get_Author(&raw), E_UNEXPECTED);
+    EXPECT_EQ(raw, nullptr);  // a failing text getter hands back a null BSTR
+    ScopedVariant content;
+    EXPECT_EQ(doc->GetPDFContent(content.put()), E_UNEXPECTED);
+    EXPECT_EQ(content->vt, VT_EMPTY);
+    EXPECT_EQ(doc->SetCurrentPage(1), E_UNEXPECTED);
+
+    BStr version;
+    EXPECT_EQ(doc->OCXVersion(version.put()), S_OK);
+    EXPECT_EQ(Utf16ToUtf8(version.view()), "Vellum XP Vers. 1.118");
+}
+
+TEST_F(PDFDocumentObject, ErrorInformationNamesTheInterfaceAndTheProgId) {
+    EXPECT_EQ(doc->AddPage(), E_UNEXPECTED);
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(GetErrorInfo(0, info.put()), S_OK);
+    GUID guid{};
+    info->GetGUID(&guid);
+    EXPECT_TRUE(IsEqualGUID(guid, IID_IPDFDocument));
+    BStr source;
+    info->GetSource(source.put());
+    EXPECT_EQ(Utf16ToUtf8(source.view()), "VELLUM_XP.PDFDocument");
+    DWORD context = 99;
+    info->GetHelpContext(&context);
+    EXPECT_EQ(context, 0u);
+
+    ComPtr<ISupportErrorInfo> support;
+    ASSERT_EQ(doc.As(IID_ISupportErrorInfo, support), S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IPDFDocument), S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IClassFactory), S_FALSE);
+}
+
+TEST_F(PDFDocumentObject, SavingAFreshObjectWritesAnEmptyPageAndClosesIt) {
+    const std::string path = scratch.File("fresh.pdf");
+    BStr name(Utf8ToUtf16(path));
+    EXPECT_EQ(doc->SavePDF(name.get()), S_OK);
+    EXPECT_TRUE(QpdfCheckIsClean(path));
+    EXPECT_EQ(PdfInfoField(path, "Pages"), "1");
+    BStr text{u"x"};
+    EXPECT_EQ(doc->TextOut(text.get(), 1, 1), E_NOTIMPL);  // closed or not, not built yet
+    EXPECT_EQ(doc->AddPage(), E_UNEXPECTED);
+    EXPECT_EQ(doc->SetPageDimensions(100, 100), S_OK);  // starts a new document of that size
+    BStr unit;
+    EXPECT_EQ(doc->get_UnitOfMeasure(unit.put()), S_OK);
+    EXPECT_EQ(Utf16ToUtf8(unit.view()), "mm");
+    EXPECT_NE(Content().find("/MediaBox[0 0 283 283]"), std::string::npos);
+}
+
+TEST_F(PDFDocumentObject, CurrentPageIsClampedToTheDocument) {
+    ASSERT_EQ(doc->NewPDF(empty.get()), S_OK);
+    doc->AddPage();
+    doc->AddPage();
+    ASSERT_EQ(doc->SetCurrentPage(0), S_OK);
+    ASSERT_EQ(doc->SetPageDimensions(100, 100), S_OK);  // resizes the current page
+    ASSERT_EQ(doc->SetCurrentPage(10), S_OK);
+    ASSERT_EQ(doc->SetPageDimensions(200, 200), S_OK);
+    ASSERT_EQ(doc->SetCurrentPage(-5), S_OK);
+    const std::string pdf = Content();
+    const auto first = pdf.find("/MediaBox[0 0 283 283]");
+    const auto last = pdf.find("/MediaBox[0 0 566 566]");
+    ASSERT_NE(first, std::string::npos);
+    ASSERT_NE(last, std::string::npos);
+    EXPECT_LT(first, last);
+    EXPECT_NE(pdf.find("/MediaBox[0 0 595 842]"), std::string::npos);  // page 2 untouched
+}
+
+TEST_F(PDFDocumentObject, GetPDFContentEmptiesTheDocumentUntilNewPDF) {
+    ASSERT_EQ(doc->NewPDF(empty.get()), S_OK);
+    const std::string first = Content();
+    EXPECT_TRUE(first.starts_with("%PDF-1.3"));
+    EXPECT_TRUE(first.ends_with("%%EOF"));
+    ScopedVariant again;
+    EXPECT_EQ(doc->GetPDFContent(again.put()), E_UNEXPECTED);
+    EXPECT_EQ(doc->AddPage(), E_UNEXPECTED);
+    BStr path(Utf8ToUtf16(scratch.File("emptied.pdf")));
+    EXPECT_EQ(doc->SavePDF(path.get()), E_UNEXPECTED);
+    EXPECT_EQ(doc->SetPageDimensions(100, 100), E_UNEXPECTED);
+    // Settings kept in the document itself still work while it is emptied.
+    EXPECT_EQ(doc->put_FontHeight(20), S_OK);
+    BStr font;
+    EXPECT_EQ(doc->get_FontName(font.put()), S_OK);
+    ASSERT_EQ(doc->NewPDF(empty.get()), S_OK);
+    EXPECT_EQ(doc->AddPage(), S_OK);
+    EXPECT_TRUE(Content().starts_with("%PDF-1.3"));
+}
+
+TEST_F(PDFDocumentObject, SavingIntoAMissingFolderFailsAndEmptiesTheDocument) {
+    ASSERT_EQ(doc->NewPDF(empty.get()), S_OK);
+    const std::string missing = scratch.File("missing/out.pdf");
+    BStr badPath(Utf8ToUtf16(missing));
+    EXPECT_EQ(doc->SavePDF(badPath.get()), E_UNEXPECTED);
+    EXPECT_EQ(LastErrorDescription(), "Cannot create file \"" + missing + "\". No such file or directory");
+    BStr goodPath(Utf8ToUtf16(scratch.File("good.pdf")));
+    EXPECT_EQ(doc->SavePDF(goodPath.get()), E_UNEXPECTED);
+    ASSERT_EQ(doc->NewPDF(empty.get()), S_OK);
+    EXPECT_EQ(doc->SavePDF(goodPath.get()), S_OK);
+}
+
+TEST_F(PDFDocumentObject, UnitOfMeasureKeepsItsSpellingAndIsLostOnNewPDF) {
+    ASSERT_EQ(doc->NewPDF(empty.get()), S_OK);
+    BStr cm{u"cm"};
+    EXPECT_EQ(doc->put_UnitOfMeasure(cm.get()), S_OK);
+    ASSERT_EQ(doc->NewPDF(empty.get()), S_OK);
+    BStr unit;
+    doc->get_UnitOfMeasure(unit.put());
+    EXPECT_EQ(Utf16ToUtf8(unit.view()), "mm");
+    BStr upper{u"CM"}, feet{u"feet"};
+    EXPECT_EQ(doc->put_UnitOfMeasure(upper.get()), S_OK);
+    EXPECT_EQ(doc->put_UnitOfMeasure(feet.get()), S_OK);
+    doc->get_UnitOfMeasure(unit.put());
+    EXPECT_EQ(Utf16ToUtf8(unit.view()), "CM");
+    EXPECT_EQ(doc->put_ParagraphWidth(2), S_OK);
+    double width = 0;
+    doc->get_ParagraphWidth(&width);
+    EXPECT_DOUBLE_EQ(width, 2);
+}
+
+TEST_F(PDFDocumentObject, ViewModeAndBookmarksReachTheCatalog) {
+    ASSERT_EQ(doc->NewPDF(empty.get()), S_OK);
+    EXPECT_EQ(doc->put_ViewMode(1), S_OK);
+    EXPECT_EQ(doc->put_ViewMode(2), S_OK);
+    EXPECT_EQ(doc->SetBookmarksVisible(), S_OK);
+    const std::string pdf = Content();
+    EXPECT_NE(pdf.find("/PageLayout /OneColumn\r\n/PageMode /UseOutlines\r\n"), std::string::npos);
+}
+
+TEST_F(PDFDocumentObject, InformationEntriesAndTitleConvertToTheCodePage) {
+    BStr title{u"Caf\u00e9 \u20ac (draft)"};
+    ASSERT_EQ(doc->NewPDF(title.get()), S_OK);
+    BStr author{u"\u0416 Ann"};  // no Windows-1252 form: becomes '?'
+    ASSERT_EQ(doc->put_Author(author.get()), S_OK);
+    BStr read;
+    ASSERT_EQ(doc->get_Author(read.put()), S_OK);
+    EXPECT_EQ(Utf16ToUtf8(read.view()), "? Ann");
+    const std::string pdf = Content();
+    EXPECT_NE(pdf.find("/Title (Caf\xE9 \x80 (draft))"), std::string::npos);
+}
+
+TEST_F(PDFDocumentObject, NonFiniteNumbersFailWithAMessage) {
+    ASSERT_EQ(doc->NewPDF(empty.get()), S_OK);
+    EXPECT_EQ(doc->SetPageDimensions(std::nan(""), 10), E_UNEXPECTED);
+    EXPECT_EQ(LastErrorDescription(), "Invalid page width: the number must be finite");
+    EXPECT_EQ(doc->put_ParagraphLeading(INFINITY), E_UNEXPECTED);
+}
+
+TEST_F(PDFDocumentObject, FontNameReadsBackTheResourceName) {
+    ASSERT_EQ(doc->NewPDF(empty.get()), S_OK);
+    BStr helvetica{u"Helvetica-Bold"};
+    ASSERT_EQ(doc->put_FontName(helvetica.get()), S_OK);
+    BStr name;
+    ASSERT_EQ(doc->get_FontName(name.put()), S_OK);
+    EXPECT_EQ(Utf16ToUtf8(name.view()), "/F4");
+}
+
+}  // namespace
+}  // namespace vellum::test
