@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "script.h"
+
+namespace vellum::script {
+namespace {
+
+Statement Parse(const std::string& line) {
+    LineResult result;
+    SyntaxError error;
+    EXPECT_TRUE(ParseLine(line, 7, result, error)) << line << ": " << error.message;
+    EXPECT_TRUE(result.isStatement) << line;
+    return std::move(result.statement);
+}
+
+std::string ErrorOf(const std::string& line) {
+    LineResult result;
+    SyntaxError error;
+    EXPECT_FALSE(ParseLine(line, 3, result, error)) << line;
+    EXPECT_EQ(error.line, 3);
+    return error.message;
+}
+
+TEST(ScriptParser, CommentsAndBlankLinesAreNoStatements) {
+    for (const char* line : {"", "   ", "' note", "  Rem a remark", "REM", "rem\tx"}) {
+        LineResult result;
+        SyntaxError error;
+        EXPECT_TRUE(ParseLine(line, 1, result, error)) << line;
+        EXPECT_FALSE(result.isStatement) << line;
+    }
+    EXPECT_TRUE(std::holds_alternative<PutStatement>(Parse("Remark = 1").node));
+}
+
+TEST(ScriptParser, StatementShapes) {
+    const auto call = std::get<CallStatement>(Parse("  TextOut \"a\", 20, -3.5  ").node);
+    EXPECT_EQ(call.name, "TextOut");
+    ASSERT_EQ(call.arguments.size(), 3u);
+    EXPECT_EQ(std::get<StringLiteral>(call.arguments[0]->node).utf8, "a");
+    EXPECT_EQ(std::get<IntegerLiteral>(call.arguments[1]->node).value, 20);
+    EXPECT_EQ(std::get<RealLiteral>(call.arguments[2]->node).value, -3.5);
+
+    EXPECT_TRUE(std::get<CallStatement>(Parse("AddPage").node).arguments.empty());
+    EXPECT_EQ(std::get<CallStatement>(Parse("SetCurrentPage(2)").node).arguments.size(), 1u);
+    EXPECT_EQ(std::get<CallStatement>(Parse("NewPDF (\"a\") & \"b\"").node).arguments.size(), 1u);
+    const auto put = std::get<PutStatement>(Parse("unitofmeasure = \"cm\"").node);
+    EXPECT_EQ(put.name, "unitofmeasure");
+    EXPECT_TRUE(std::holds_alternative<PrintStatement>(Parse("print 1").node));
+    EXPECT_TRUE(std::holds_alternative<WriteFileStatement>(Parse("WriteFile \"x.pdf\", GetPDFContent").node));
+    EXPECT_TRUE(std::get<OnErrorStatement>(Parse("on error resume next").node).resumeNext);
+    EXPECT_FALSE(std::get<OnErrorStatement>(Parse("On Error GoTo 0").node).resumeNext);
+}
+
+TEST(ScriptParser, Literals) {
+    auto value = [](const std::string& text) { return std::move(std::get<PrintStatement>(Parse("Print " + text).node).value); };
+    EXPECT_EQ(std::get<StringLiteral>(value("\"say \"\"hi\"\"\"")->node).utf8, "say \"hi\"");
+    EXPECT_EQ(std::get<StringLiteral>(value("\"\"")->node).utf8, "");
+    EXPECT_EQ(std::get<IntegerLiteral>(value("2147483647")->node).value, 2147483647);
+    EXPECT_EQ(std::get<IntegerLiteral>(value("-2147483648")->node).value, -2147483648LL);
+    EXPECT_EQ(std::get<RealLiteral>(value("2147483648")->node).value, 2147483648.0);
+    EXPECT_EQ(std::get<RealLiteral>(value("1e3")->node).value, 1000.0);
+    EXPECT_EQ(std::get<RealLiteral>(value("-0.25")->node).value, -0.25);
+    EXPECT_EQ(std::get<RealLiteral>(value(".5")->node).value, 0.5);
+    EXPECT_TRUE(std::get<BoolLiteral>(value("TRUE")->node).value);
+    EXPECT_TRUE(std::holds_alternative<EmptyLiteral>(value("Empty")->node));
+    EXPECT_TRUE(std::holds_alternative<NullLiteral>(value("null")->node));
+    EXPECT_EQ(std::get<StringLiteral>(value("vbCrLf")->node).utf8, "\r\n");
+    EXPECT_EQ(std::get<StringLiteral>(value("VBTAB")->node).utf8, "\t");
+    EXPECT_TRUE(std::holds_alternative<ErrNumber>(value("Err.Number")->node));
+    EXPECT_TRUE(std::holds_alternative<ErrDescription>(value("err.description")->node));
+    EXPECT_TRUE(std::holds_alternative<CharCode>(value("Chr(65)")->node));
+    const auto concat = value("\"a\" & 1 & Author");
+    EXPECT_TRUE(std::holds_alternative<Concat>(concat->node));
+    const auto call = value("GetTextBoxWidth(\"x\")");
+    EXPECT_TRUE(std::get<MemberGet>(call->node).hasArgumentList);
+    EXPECT_FALSE(std::get<MemberGet>(value("Author")->node).hasArgumentList);
+}
+
+TEST(ScriptParser, SyntaxErrorsSayWhatIsWrong) {
+    EXPECT_EQ(ErrorOf("Print \"unterminated"), "unterminated string");
+    EXPECT_EQ(ErrorOf("TextOut \"a\",, 2"), "unexpected character at column 13");
+    EXPECT_EQ(ErrorOf("TextOut \"a\" 2"), "unexpected text at column 13");
+    EXPECT_EQ(ErrorOf("Print"), "expected a value at the end of the line");
+    EXPECT_EQ(ErrorOf("1 = 2"), "expected a statement at column 1");
+    EXPECT_EQ(ErrorOf("On Error Goto 1"), "expected '0' after 'On Error GoTo'");
+    EXPECT_EQ(ErrorOf("Print Err.Source"), "Err has only Number and Description");
+    EXPECT_EQ(ErrorOf("Print 1e"), "malformed number at the end of the line");
+    EXPECT_EQ(ErrorOf("Print 1e999"), "number out of range: 1e999");
+    EXPECT_EQ(ErrorOf("Print -"), "malformed number at the end of the line");
+    EXPECT_EQ(ErrorOf("WriteFile \"a\""), "expected ',' at the end of the line");
+    EXPECT_EQ(ErrorOf("Print \xC3\xA9"), "unexpected character at column 7");
+}
+
+TEST(ScriptParser, HostileLinesFailCleanly) {
+    EXPECT_EQ(ErrorOf("Print " + std::string(100000, '(') + "1" + std::string(100000, ')')),
+              "expression nested too deeply");
+    EXPECT_EQ(ErrorOf("Print " + std::string(5000, 'F') + "(" + std::string(5000, '(')),
+              "expression nested too deeply");
+    const std::string longText(10 * 1024 * 1024, 'x');
+    const auto print = std::get<PrintStatement>(Parse("Print \"" + longText + "\"").node);
+    EXPECT_EQ(std::get<StringLiteral>(print.value->node).utf8.size(), longText.size());
+    std::string manyArguments = "TextOut 1";
+    for (int i = 0; i < 100000; ++i) manyArguments += ", 1";
+    EXPECT_EQ(std::get<CallStatement>(Parse(manyArguments).node).arguments.size(), 100001u);
+}
+
+}  // namespace
+}  // namespace vellum::script

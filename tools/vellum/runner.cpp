@@ -1,0 +1,272 @@
+#include "runner.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "com/bstr.h"
+#include "com/codepage.h"
+#include "com/number_text.h"
+#include "com/safearray.h"
+#include "com/variant.h"
+
+namespace vellum::script {
+namespace {
+
+constexpr HRESULT kInvalidCall = static_cast<HRESULT>(0x800A0005);  // invalid procedure call or argument
+constexpr HRESULT kTypeMismatch = static_cast<HRESULT>(0x800A000D);
+constexpr HRESULT kFileError = static_cast<HRESULT>(0x800A004B);  // path/file access error
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    return text;
+}
+
+ScopedVariant TextValue(std::u16string_view text) {
+    ScopedVariant value;
+    value->vt = VT_BSTR;
+    value->bstrVal = AllocBstr(text);
+    if (value->bstrVal == nullptr) throw std::bad_alloc();
+    return value;
+}
+
+std::string HexCode(HRESULT code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
+    return text;
+}
+
+bool IsByteArray(const VARIANT& value) { return value.vt == (VT_ARRAY | VT_UI1) && value.parray != nullptr; }
+
+std::string_view ArrayBytes(const VARIANT& value) {
+    LONG lower = 0, upper = -1;
+    SafeArrayGetLBound(value.parray, 1, &lower);
+    SafeArrayGetUBound(value.parray, 1, &upper);
+    void* data = nullptr;
+    if (FAILED(SafeArrayAccessData(value.parray, &data))) return {};
+    SafeArrayUnaccessData(value.parray);  // the array stays alive while `value` does
+    return {static_cast<const char*>(data), static_cast<std::size_t>(upper - lower + 1)};
+}
+
+// Releases what an EXCEPINFO holds.
+struct ExceptionInfo : EXCEPINFO {
+    ExceptionInfo() : EXCEPINFO{} {}
+    ~ExceptionInfo() {
+        SysFreeString(bstrSource);
+        SysFreeString(bstrDescription);
+        SysFreeString(bstrHelpFile);
+    }
+};
+
+}  // namespace
+
+ParsedScript ParseScript(std::string_view text) {
+    ParsedScript script;
+    int lineNumber = 0;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        LineResult result;
+        if (!ParseLine(line, ++lineNumber, result, script.error)) {
+            script.ok = false;
+            return script;
+        }
+        if (result.isStatement) script.statements.push_back(std::move(result.statement));
+    }
+    return script;
+}
+
+ScriptRunner::ScriptRunner(IDispatch* object, std::string scriptName, std::FILE* out, std::FILE* err)
+    : object_(object), scriptName_(std::move(scriptName)), out_(out), err_(err) {}
+
+int ScriptRunner::Run(const std::vector<Statement>& statements) {
+    for (const Statement& statement : statements) {
+        try {
+            Execute(statement);
+        } catch (const CallFailure& failure) {
+            errNumber_ = failure.code;
+            errDescription_ = failure.description;
+            if (resumeNext_) continue;
+            std::fprintf(err_, "%s:%d: %s failed: %s: %s\n", scriptName_.c_str(), statement.line,
+                         failure.name.c_str(), HexCode(failure.code).c_str(),
+                         Utf16ToUtf8(failure.description).c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void ScriptRunner::Execute(const Statement& statement) {
+    struct Visitor {
+        ScriptRunner& runner;
+        void operator()(const CallStatement& call) const {
+            runner.CallMember(call.name, DISPATCH_METHOD, call.arguments);
+        }
+        void operator()(const PutStatement& put) const {
+            ScopedVariant value = runner.Evaluate(*put.value);
+            runner.CallMember(put.name, DISPATCH_PROPERTYPUT, {}, value.get());
+        }
+        void operator()(const PrintStatement& print) const {
+            ScopedVariant value = runner.Evaluate(*print.value);
+            std::string line;
+            if (value->vt == VT_NULL) {
+                line = "Null";
+            } else if (IsByteArray(*value.get())) {
+                line = "<" + std::to_string(ArrayBytes(*value.get()).size()) + " bytes>";
+            } else {
+                line = Utf16ToUtf8(runner.TextOf(*value.get(), "Print"));
+            }
+            line += '\n';
+            std::fwrite(line.data(), 1, line.size(), runner.out_);
+            std::fflush(runner.out_);
+        }
+        void operator()(const WriteFileStatement& write) const {
+            ScopedVariant path = runner.Evaluate(*write.path);
+            ScopedVariant value = runner.Evaluate(*write.value);
+            runner.WriteFile(*path.get(), *value.get());
+        }
+        void operator()(const OnErrorStatement& onError) const { runner.resumeNext_ = onError.resumeNext; }
+    };
+    std::visit(Visitor{*this}, statement.node);
+}
+
+ScopedVariant ScriptRunner::Evaluate(const Expr& expr) {
+    struct Visitor {
+        ScriptRunner& runner;
+        ScopedVariant operator()(const StringLiteral& s) const { return TextValue(Utf8ToUtf16(s.utf8)); }
+        ScopedVariant operator()(const IntegerLiteral& i) const {
+            ScopedVariant v;
+            v->vt = VT_I4;
+            v->lVal = i.value;
+            return v;
+        }
+        ScopedVariant operator()(const RealLiteral& r) const {
+            ScopedVariant v;
+            v->vt = VT_R8;
+            v->dblVal = r.value;
+            return v;
+        }
+        ScopedVariant operator()(const BoolLiteral& b) const {
+            ScopedVariant v;
+            v->vt = VT_BOOL;
+            v->boolVal = b.value ? VARIANT_TRUE : VARIANT_FALSE;
+            return v;
+        }
+        ScopedVariant operator()(const EmptyLiteral&) const { return ScopedVariant(); }
+        ScopedVariant operator()(const NullLiteral&) const {
+            ScopedVariant v;
+            v->vt = VT_NULL;
+            return v;
+        }
+        ScopedVariant operator()(const CharCode& chr) const {
+            ScopedVariant code = runner.Evaluate(*chr.code);
+            ScopedVariant number;
+            if (FAILED(VariantChangeType(number.get(), code.get(), 0, VT_I4)) || number->lVal < 0 ||
+                number->lVal > 255) {
+                throw CallFailure{"Chr", kInvalidCall, u"Chr needs a character code from 0 to 255"};
+            }
+            const char16_t character = Cp1252ToChar(static_cast<unsigned char>(number->lVal));
+            return TextValue(std::u16string_view(&character, 1));
+        }
+        ScopedVariant operator()(const Concat& concat) const {
+            ScopedVariant left = runner.Evaluate(*concat.left);
+            ScopedVariant right = runner.Evaluate(*concat.right);
+            return TextValue(runner.TextOf(*left.get(), "&") + runner.TextOf(*right.get(), "&"));
+        }
+        ScopedVariant operator()(const MemberGet& get) const {
+            return runner.CallMember(get.name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, get.arguments);
+        }
+        ScopedVariant operator()(const ErrNumber&) const {
+            ScopedVariant v;
+            v->vt = VT_I4;
+            v->lVal = runner.errNumber_;
+            return v;
+        }
+        ScopedVariant operator()(const ErrDescription&) const { return TextValue(runner.errDescription_); }
+    };
+    return std::visit(Visitor{*this}, expr.node);
+}
+
+DISPID ScriptRunner::Lookup(const std::string& name) {
+    const std::string key = LowerAscii(name);
+    if (const auto found = dispids_.find(key); found != dispids_.end()) return found->second;
+    BStr wide(Utf8ToUtf16(name));
+    LPOLESTR names[] = {wide.get()};
+    DISPID dispid = DISPID_UNKNOWN;
+    const HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, 0, &dispid);
+    if (FAILED(hr)) throw CallFailure{name, hr, u"The object has no member of this name"};
+    dispids_.emplace(key, dispid);
+    return dispid;
+}
+
+ScopedVariant ScriptRunner::CallMember(const std::string& name, WORD flags, const std::vector<ExprPtr>& arguments,
+                                       const VARIANT* putValue) {
+    std::vector<ScopedVariant> values;
+    values.reserve(arguments.size());
+    for (const ExprPtr& argument : arguments) values.push_back(Evaluate(*argument));
+
+    errNumber_ = 0;
+    errDescription_.clear();
+    const DISPID dispid = Lookup(name);
+    std::vector<VARIANT> reversed;
+    for (auto it = values.rbegin(); it != values.rend(); ++it) reversed.push_back(*it->get());
+    DISPID putName = DISPID_PROPERTYPUT;
+    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    if (putValue != nullptr) {
+        reversed.assign(1, *putValue);
+        params = DISPPARAMS{reversed.data(), &putName, 1, 1};
+    }
+    ScopedVariant result;
+    ExceptionInfo exception;
+    UINT argErr = 0;
+    const HRESULT hr = object_->Invoke(dispid, IID_NULL, 0, flags, &params, result.get(), &exception, &argErr);
+    if (hr == DISP_E_EXCEPTION) {
+        throw CallFailure{name, exception.scode, std::u16string(BstrView(exception.bstrDescription))};
+    }
+    if (FAILED(hr)) {
+        const char16_t* reason = hr == DISP_E_BADPARAMCOUNT   ? u"Wrong number of arguments"
+                                 : hr == DISP_E_TYPEMISMATCH  ? u"An argument has the wrong type"
+                                 : hr == DISP_E_MEMBERNOTFOUND ? u"The member cannot be called this way"
+                                 : hr == DISP_E_OVERFLOW      ? u"An argument is out of range"
+                                                              : u"The call failed";
+        throw CallFailure{name, hr, reason};
+    }
+    return result;
+}
+
+std::u16string ScriptRunner::TextOf(const VARIANT& value, const char* context) {
+    switch (value.vt) {
+        case VT_EMPTY:
+        case VT_NULL:
+            return u"";
+        case VT_BSTR:
+            return std::u16string(BstrView(value.bstrVal));
+        case VT_BOOL:
+            return value.boolVal ? u"True" : u"False";
+        case VT_R8:
+            return Utf8ToUtf16(FormatDouble(value.dblVal));
+        default:
+            break;
+    }
+    ScopedVariant text;
+    if (IsByteArray(value) || FAILED(VariantChangeType(text.get(), &value, 0, VT_BSTR))) {
+        throw CallFailure{context, kTypeMismatch, u"This value has no text form"};
+    }
+    return std::u16string(BstrView(text->bstrVal));
+}
+
+void ScriptRunner::WriteFile(const VARIANT& path, const VARIANT& value) {
+    const std::string fileName = Utf16ToUtf8(TextOf(path, "WriteFile"));
+    const std::string text = IsByteArray(value) ? std::string() : Utf16ToUtf8(TextOf(value, "WriteFile"));
+    const std::string_view bytes = IsByteArray(value) ? ArrayBytes(value) : std::string_view(text);
+    std::FILE* file = std::fopen(fileName.c_str(), "wb");
+    const bool written = file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const int error = errno;
+    const bool closed = file != nullptr && std::fclose(file) == 0;
+    if (!written || !closed) {
+        throw CallFailure{"WriteFile", kFileError,
+                          Utf8ToUtf16("Cannot write \"" + fileName + "\": " + std::strerror(error))};
+    }
+}
+
+}  // namespace vellum::script

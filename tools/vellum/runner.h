@@ -1,0 +1,58 @@
+// Runs parsed call-script statements against an automation object through
+// IDispatch, the way a script host drives it: names looked up with
+// GetIDsOfNames, calls made with Invoke.
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "com/interfaces.h"
+#include "com/raii.h"
+#include "script.h"
+
+namespace vellum::script {
+
+// Reads a whole script and parses every line before anything runs.
+struct ParsedScript {
+    std::vector<Statement> statements;
+    bool ok = true;
+    SyntaxError error;
+};
+ParsedScript ParseScript(std::string_view text);
+
+class ScriptRunner {
+public:
+    ScriptRunner(IDispatch* object, std::string scriptName, std::FILE* out, std::FILE* err);
+
+    // Exit status: 0 when the script ran to its end, 1 when a failing call
+    // stopped it.
+    int Run(const std::vector<Statement>& statements);
+
+private:
+    struct CallFailure {
+        std::string name;
+        HRESULT code;
+        std::u16string description;
+    };
+
+    void Execute(const Statement& statement);
+    ScopedVariant Evaluate(const Expr& expr);
+    ScopedVariant CallMember(const std::string& name, WORD flags, const std::vector<ExprPtr>& arguments,
+                             const VARIANT* putValue = nullptr);
+    DISPID Lookup(const std::string& name);
+    std::u16string TextOf(const VARIANT& value, const char* context);
+    void WriteFile(const VARIANT& path, const VARIANT& value);
+
+    IDispatch* object_;
+    std::string scriptName_;
+    std::FILE* out_;
+    std::FILE* err_;
+    std::map<std::string, DISPID> dispids_;
+    bool resumeNext_ = false;
+    HRESULT errNumber_ = 0;
+    std::u16string errDescription_;
+};
+
+}  // namespace vellum::script

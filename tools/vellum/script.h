@@ -1,0 +1,87 @@
+// Call scripts: one statement per line, parsed into a small tree that the
+// runner evaluates against an automation object.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace vellum::script {
+
+struct Expr;
+using ExprPtr = std::unique_ptr<Expr>;
+
+struct StringLiteral {
+    std::string utf8;
+};
+struct IntegerLiteral {
+    std::int32_t value;
+};
+struct RealLiteral {
+    double value;
+};
+struct BoolLiteral {
+    bool value;
+};
+struct EmptyLiteral {};
+struct NullLiteral {};
+struct CharCode {  // Chr(n): one Windows-1252 character
+    ExprPtr code;
+};
+struct Concat {
+    ExprPtr left, right;
+};
+struct MemberGet {  // Name, or Name(args...) when hasArgumentList
+    std::string name;
+    bool hasArgumentList = false;
+    std::vector<ExprPtr> arguments;
+};
+struct ErrNumber {};
+struct ErrDescription {};
+
+struct Expr {
+    std::variant<StringLiteral, IntegerLiteral, RealLiteral, BoolLiteral, EmptyLiteral, NullLiteral, CharCode,
+                 Concat, MemberGet, ErrNumber, ErrDescription>
+        node;
+};
+
+struct CallStatement {
+    std::string name;
+    std::vector<ExprPtr> arguments;
+};
+struct PutStatement {
+    std::string name;
+    ExprPtr value;
+};
+struct PrintStatement {
+    ExprPtr value;
+};
+struct WriteFileStatement {
+    ExprPtr path, value;
+};
+struct OnErrorStatement {
+    bool resumeNext;
+};
+
+struct Statement {
+    int line = 0;
+    std::variant<CallStatement, PutStatement, PrintStatement, WriteFileStatement, OnErrorStatement> node;
+};
+
+struct SyntaxError {
+    int line = 0;
+    std::string message;
+};
+
+// Parses one line; returns false with `error` set when it is not a statement.
+// Comments and blank lines give true with `statement` empty.
+struct LineResult {
+    bool isStatement = false;
+    Statement statement;
+};
+bool ParseLine(std::string_view text, int lineNumber, LineResult& result, SyntaxError& error);
+
+}  // namespace vellum::script

@@ -1,0 +1,308 @@
+#include <charconv>
+#include <cmath>
+
+#include "script.h"
+
+namespace vellum::script {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsNameChar(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+struct ParseFailure {
+    std::string message;
+};
+
+template <class Node>
+ExprPtr Make(Node node) {
+    auto expr = std::make_unique<Expr>();
+    expr->node = std::move(node);
+    return expr;
+}
+
+ExprPtr StringExpr(std::string text) { return Make(StringLiteral{std::move(text)}); }
+
+// A recursive-descent parser over one line. Nesting depth is bounded so that
+// a hostile line cannot exhaust the stack.
+class LineParser {
+public:
+    explicit LineParser(std::string_view text) : text_(text) {}
+
+    Statement ParseStatement() {
+        SkipBlanks();
+        const std::string name = ReadName("a statement");
+        if (EqualsIgnoringCase(name, "Print")) return Finish(PrintStatement{ParseExpression()});
+        if (EqualsIgnoringCase(name, "WriteFile")) {
+            ExprPtr path = ParseExpression();
+            Expect(',');
+            return Finish(WriteFileStatement{std::move(path), ParseExpression()});
+        }
+        if (EqualsIgnoringCase(name, "On")) return ParseOnError();
+        SkipBlanks();
+        if (Peek() == '=') {
+            ++position_;
+            return Finish(PutStatement{name, ParseExpression()});
+        }
+        CallStatement call{name, {}};
+        if (AtEnd()) return Finish(std::move(call));
+        if (Peek() == '(' && ClosingParenthesisEndsLine()) {
+            ++position_;
+            call.arguments = ParseArgumentsUntil(')');
+            return Finish(std::move(call));
+        }
+        call.arguments.push_back(ParseExpression());
+        while (SkipBlanks(), Peek() == ',') {
+            ++position_;
+            call.arguments.push_back(ParseExpression());
+        }
+        return Finish(std::move(call));
+    }
+
+private:
+    static constexpr int kMaxDepth = 200;
+
+    [[noreturn]] void Fail(const std::string& message) { throw ParseFailure{message}; }
+
+    bool AtEnd() {
+        SkipBlanks();
+        return position_ >= text_.size();
+    }
+    char Peek() const { return position_ < text_.size() ? text_[position_] : '\0'; }
+    void SkipBlanks() {
+        while (position_ < text_.size() && IsBlank(text_[position_])) ++position_;
+    }
+
+    void Expect(char c) {
+        SkipBlanks();
+        if (Peek() != c) Fail(std::string("expected '") + c + "'" + Found());
+        ++position_;
+    }
+
+    std::string Found() const {
+        if (position_ >= text_.size()) return " at the end of the line";
+        return " at column " + std::to_string(position_ + 1);
+    }
+
+    template <class Node>
+    Statement Finish(Node node) {
+        if (!AtEnd()) Fail("unexpected text" + Found());
+        Statement statement;
+        statement.node = std::move(node);
+        return statement;
+    }
+
+    std::string ReadName(const char* what) {
+        SkipBlanks();
+        if (!IsLetter(Peek())) Fail(std::string("expected ") + what + Found());
+        const std::size_t start = position_;
+        while (position_ < text_.size() && IsNameChar(text_[position_])) ++position_;
+        return std::string(text_.substr(start, position_ - start));
+    }
+
+    Statement ParseOnError() {
+        if (!EqualsIgnoringCase(ReadName("Error"), "Error")) Fail("expected 'On Error Resume Next' or 'On Error GoTo 0'");
+        const std::string word = ReadName("Resume or GoTo");
+        if (EqualsIgnoringCase(word, "Resume")) {
+            if (!EqualsIgnoringCase(ReadName("Next"), "Next")) Fail("expected 'Next' after 'On Error Resume'");
+            return Finish(OnErrorStatement{true});
+        }
+        if (EqualsIgnoringCase(word, "GoTo")) {
+            SkipBlanks();
+            if (Peek() != '0') Fail("expected '0' after 'On Error GoTo'");
+            ++position_;
+            return Finish(OnErrorStatement{false});
+        }
+        Fail("expected 'On Error Resume Next' or 'On Error GoTo 0'");
+    }
+
+    // Is the '(' here matched by a ')' that ends the line? Then `Name(a, b)`
+    // is a call with those arguments rather than a parenthesised first argument.
+    bool ClosingParenthesisEndsLine() const {
+        int depth = 0;
+        bool inString = false;
+        for (std::size_t i = position_; i < text_.size(); ++i) {
+            const char c = text_[i];
+            if (c == '"') inString = !inString;
+            if (inString) continue;
+            if (c == '(') ++depth;
+            if (c == ')' && --depth == 0) {
+                for (std::size_t j = i + 1; j < text_.size(); ++j) {
+                    if (!IsBlank(text_[j])) return false;
+                }
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::vector<ExprPtr> ParseArgumentsUntil(char closing) {
+        std::vector<ExprPtr> arguments;
+        SkipBlanks();
+        if (Peek() == closing) {
+            ++position_;
+            return arguments;
+        }
+        arguments.push_back(ParseExpression());
+        while (SkipBlanks(), Peek() == ',') {
+            ++position_;
+            arguments.push_back(ParseExpression());
+        }
+        Expect(closing);
+        return arguments;
+    }
+
+    ExprPtr ParseExpression() {
+        if (++depth_ > kMaxDepth) Fail("expression nested too deeply");
+        ExprPtr left = ParsePrimary();
+        while (SkipBlanks(), Peek() == '&') {
+            ++position_;
+            left = Make(Concat{std::move(left), ParsePrimary()});
+        }
+        --depth_;
+        return left;
+    }
+
+    ExprPtr ParsePrimary() {
+        SkipBlanks();
+        const char c = Peek();
+        if (c == '"') return ParseString();
+        if (IsDigit(c) || c == '-' || c == '.') return ParseNumber();
+        if (c == '(') {
+            ++position_;
+            ExprPtr inner = ParseExpression();
+            Expect(')');
+            return inner;
+        }
+        if (!IsLetter(c)) {
+            if (c == '\0') Fail("expected a value at the end of the line");
+            Fail("unexpected character" + Found());
+        }
+        return ParseNamed(ReadName("a value"));
+    }
+
+    ExprPtr ParseNamed(const std::string& name) {
+        if (EqualsIgnoringCase(name, "True")) return Make(BoolLiteral{true});
+        if (EqualsIgnoringCase(name, "False")) return Make(BoolLiteral{false});
+        if (EqualsIgnoringCase(name, "Empty")) return Make(EmptyLiteral{});
+        if (EqualsIgnoringCase(name, "Null")) return Make(NullLiteral{});
+        if (EqualsIgnoringCase(name, "vbCrLf")) return StringExpr("\r\n");
+        if (EqualsIgnoringCase(name, "vbCr")) return StringExpr("\r");
+        if (EqualsIgnoringCase(name, "vbLf")) return StringExpr("\n");
+        if (EqualsIgnoringCase(name, "vbTab")) return StringExpr("\t");
+        if (EqualsIgnoringCase(name, "Err")) {
+            if (Peek() != '.') Fail("expected Err.Number or Err.Description");
+            ++position_;
+            const std::string field = ReadName("Number or Description");
+            if (EqualsIgnoringCase(field, "Number")) return Make(ErrNumber{});
+            if (EqualsIgnoringCase(field, "Description")) return Make(ErrDescription{});
+            Fail("Err has only Number and Description");
+        }
+        SkipBlanks();
+        if (EqualsIgnoringCase(name, "Chr")) {
+            Expect('(');
+            ExprPtr code = ParseExpression();
+            Expect(')');
+            return Make(CharCode{std::move(code)});
+        }
+        MemberGet get{name, false, {}};
+        if (Peek() == '(') {
+            ++position_;
+            get.hasArgumentList = true;
+            if (++depth_ > kMaxDepth) Fail("expression nested too deeply");
+            get.arguments = ParseArgumentsUntil(')');
+            --depth_;
+        }
+        return Make(std::move(get));
+    }
+
+    ExprPtr ParseString() {
+        ++position_;  // opening quote
+        std::string value;
+        while (true) {
+            const auto quote = text_.find('"', position_);
+            if (quote == std::string_view::npos) Fail("unterminated string");
+            value.append(text_.substr(position_, quote - position_));
+            position_ = quote + 1;
+            if (Peek() != '"') break;
+            value += '"';
+            ++position_;
+        }
+        return StringExpr(std::move(value));
+    }
+
+    ExprPtr ParseNumber() {
+        const std::size_t start = position_;
+        if (Peek() == '-') ++position_;
+        bool isInteger = true;
+        while (IsDigit(Peek())) ++position_;
+        if (Peek() == '.') {
+            isInteger = false;
+            ++position_;
+            while (IsDigit(Peek())) ++position_;
+        }
+        if (Peek() == 'e' || Peek() == 'E') {
+            isInteger = false;
+            ++position_;
+            if (Peek() == '+' || Peek() == '-') ++position_;
+            if (!IsDigit(Peek())) Fail("malformed number" + Found());
+            while (IsDigit(Peek())) ++position_;
+        }
+        const std::string_view literal = text_.substr(start, position_ - start);
+        if (literal == "-" || literal == "." || literal == "-.") Fail("malformed number" + Found());
+        if (isInteger) {
+            std::int32_t value = 0;
+            const auto result = std::from_chars(literal.data(), literal.data() + literal.size(), value);
+            if (result.ec == std::errc() && result.ptr == literal.data() + literal.size()) {
+                return Make(IntegerLiteral{value});
+            }
+        }
+        double value = 0;
+        const auto result = std::from_chars(literal.data(), literal.data() + literal.size(), value);
+        if (result.ec != std::errc() || result.ptr != literal.data() + literal.size() || !std::isfinite(value)) {
+            Fail("number out of range: " + std::string(literal.substr(0, 40)));
+        }
+        return Make(RealLiteral{value});
+    }
+
+    std::string_view text_;
+    std::size_t position_ = 0;
+    int depth_ = 0;
+};
+
+bool IsComment(std::string_view line) {
+    std::size_t start = 0;
+    while (start < line.size() && IsBlank(line[start])) ++start;
+    const std::string_view rest = line.substr(start);
+    if (rest.empty() || rest.front() == '\'') return true;
+    return rest.size() >= 3 && EqualsIgnoringCase(rest.substr(0, 3), "Rem") &&
+           (rest.size() == 3 || IsBlank(rest[3]));
+}
+
+}  // namespace
+
+bool ParseLine(std::string_view text, int lineNumber, LineResult& result, SyntaxError& error) {
+    result = LineResult{};
+    if (IsComment(text)) return true;
+    try {
+        result.statement = LineParser(text).ParseStatement();
+        result.statement.line = lineNumber;
+        result.isStatement = true;
+        return true;
+    } catch (const ParseFailure& failure) {
+        error = SyntaxError{lineNumber, failure.message};
+        return false;
+    }
+}
+
+}  // namespace vellum::script
