@@ -1,0 +1,33 @@
+// The members of IPDFDocument as the manual presents them: one entry per
+// name, a property's get and put accessors joined into one entry.
+#pragma once
+
+#include "member_table.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vellum::manual {
+
+struct InterfaceMember {
+    std::string_view name;
+    std::int32_t dispid = 0;
+    int order = 0;                 // vtable position of the first accessor
+    bool isProperty = false;
+    bool hasGet = false;
+    bool hasPut = false;
+    ValueType result = ValueType::None;    // methods: the [out, retval] type
+    ValueType valueType = ValueType::None; // properties: the value's type
+    std::vector<ParamSpec> params;         // methods only
+};
+
+// In vtable order of each name's first row.
+std::vector<InterfaceMember> CollectMembers();
+
+// "BSTR", "double", "long", "VARIANT".
+std::string_view CppTypeName(ValueType type);
+// "text", "number", "whole number", "any value".
+std::string_view PlainTypeName(ValueType type);
+
+}  // namespace vellum::manual

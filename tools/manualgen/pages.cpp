@@ -1,0 +1,194 @@
+#include "pages.h"
+
+#include <algorithm>
+
+namespace vellum::manual {
+namespace {
+
+std::string Head(std::string_view title) {
+    std::string page;
+    page += "<!DOCTYPE html>\n<html>\n<head>\n<title>";
+    page += HtmlEscape(title);
+    page += "</title>\n</head>\n<body>\n";
+    return page;
+}
+
+const char* const kFoot =
+    "<p><a href=\"Index.htm\">Contents</a> | <a href=\"Members.htm\">All members</a> | "
+    "<a href=\"Errors.htm\">Errors</a></p>\n</body>\n</html>\n";
+
+std::string Join(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string joined;
+    for (const std::string& part : parts) {
+        if (!joined.empty())
+            joined += separator;
+        joined += part;
+    }
+    return joined;
+}
+
+std::string KindText(const InterfaceMember& m) {
+    if (!m.isProperty)
+        return "method";
+    if (m.hasGet && m.hasPut)
+        return "property (read and write)";
+    return m.hasGet ? "property (read only)" : "property (write only)";
+}
+
+std::string CppSyntax(const InterfaceMember& m) {
+    std::string name(m.name);
+    if (m.isProperty) {
+        std::vector<std::string> lines;
+        if (m.hasGet)
+            lines.push_back("HRESULT get_" + name + "(" + std::string(CppTypeName(m.valueType)) + "* value);");
+        if (m.hasPut)
+            lines.push_back("HRESULT put_" + name + "(" + std::string(CppTypeName(m.valueType)) + " value);");
+        return Join(lines, "\n");
+    }
+    std::vector<std::string> args;
+    for (const ParamSpec& p : m.params)
+        args.push_back(std::string(CppTypeName(p.type)) + " " + std::string(p.name));
+    if (m.result != ValueType::None)
+        args.push_back(std::string(CppTypeName(m.result)) + "* result");
+    return "HRESULT " + name + "(" + Join(args, ", ") + ");";
+}
+
+std::string ParamNames(const InterfaceMember& m) {
+    std::vector<std::string> names;
+    for (const ParamSpec& p : m.params)
+        names.emplace_back(p.name);
+    return Join(names, ", ");
+}
+
+std::string ScriptSyntax(const InterfaceMember& m) {
+    std::string name(m.name);
+    if (m.isProperty) {
+        std::vector<std::string> lines;
+        if (m.hasPut) lines.push_back(name + " = value");
+        if (m.hasGet) lines.push_back("Print " + name);
+        return Join(lines, "\n");
+    }
+    const std::string args = ParamNames(m);
+    if (m.result != ValueType::None)
+        return "Print " + name + (args.empty() ? "" : "(" + args + ")");
+    return args.empty() ? name : name + " " + args;
+}
+
+std::string PythonSyntax(const InterfaceMember& m) {
+    std::string name(m.name);
+    if (m.isProperty) {
+        std::vector<std::string> lines;
+        if (m.hasPut) lines.push_back("doc." + name + " = value");
+        if (m.hasGet) lines.push_back("value = doc." + name);
+        return Join(lines, "\n");
+    }
+    const std::string call = "doc." + name + "(" + ParamNames(m) + ")";
+    return m.result != ValueType::None ? "result = " + call : call;
+}
+
+std::string Section(std::string_view heading, const std::string& body) {
+    return "<h2>" + std::string(heading) + "</h2>\n" + body;
+}
+
+std::string Pre(const std::string& text) {
+    return "<pre>" + HtmlEscape(text) + "</pre>\n";
+}
+
+std::string ArgumentsTable(const InterfaceMember& m, const MemberDoc& doc) {
+    std::string table =
+        "<table border=\"1\" cellpadding=\"3\" cellspacing=\"0\">\n"
+        "<tr><th>Argument</th><th>Type</th><th>Meaning</th></tr>\n";
+    for (const ParamSpec& p : m.params) {
+        const auto described = std::find_if(doc.params.begin(), doc.params.end(),
+                                            [&](const auto& d) { return d.first == p.name; });
+        table += "<tr><td>" + std::string(p.name) + "</td><td>" + std::string(CppTypeName(p.type)) +
+                 " (" + std::string(PlainTypeName(p.type)) + ")</td><td>" +
+                 (described != doc.params.end() ? described->second : std::string{}) + "</td></tr>\n";
+    }
+    return table + "</table>\n";
+}
+
+std::string SeeAlso(const MemberDoc& doc) {
+    std::vector<std::string> links;
+    for (const std::string& name : doc.see)
+        links.push_back("<a href=\"" + PageFileName(name) + "\">" + name + "</a>");
+    return "<p>" + Join(links, ", ") + "</p>\n";
+}
+
+}  // namespace
+
+std::string HtmlEscape(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '&': escaped += "&amp;"; break;
+        case '<': escaped += "&lt;"; break;
+        case '>': escaped += "&gt;"; break;
+        case '"': escaped += "&quot;"; break;
+        default: escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string PageFileName(std::string_view member) {
+    return std::string(member) + ".htm";
+}
+
+std::string MemberPage(const InterfaceMember& m, const MemberDoc& doc) {
+    std::string page = Head(m.name);
+    page += "<h1>" + std::string(m.name) + "</h1>\n";
+    page += "<p><i>" + KindText(m) + " of IPDFDocument, DISPID " + std::to_string(m.dispid) +
+            "</i></p>\n";
+    page += "<p>" + doc.summary + "</p>\n";
+
+    page += Section("Syntax", "<p>C++ (early bound, through the interface):</p>\n" +
+                                  Pre(CppSyntax(m)) + "<p>Call script:</p>\n" +
+                                  Pre(ScriptSyntax(m)) + "<p>Python:</p>\n" +
+                                  Pre(PythonSyntax(m)));
+    if (m.isProperty) {
+        page += Section("Value", "<p>" + std::string(CppTypeName(m.valueType)) + " (" +
+                                     std::string(PlainTypeName(m.valueType)) + "). " + doc.value +
+                                     "</p>\n");
+    } else {
+        page += Section("Arguments", m.params.empty() ? std::string("<p>None.</p>\n")
+                                                      : ArgumentsTable(m, doc));
+        if (m.result != ValueType::None) {
+            page += Section("Result", "<p>" + std::string(CppTypeName(m.result)) + " (" +
+                                          std::string(PlainTypeName(m.result)) + "). " +
+                                          doc.result + "</p>\n");
+        }
+    }
+    page += Section("Behaviour", doc.behaviour + "\n");
+    std::string examples = "<p>Call script:</p>\n" + Pre(doc.example);
+    if (!doc.cpp.empty())
+        examples += "<p>C++:</p>\n" + Pre(doc.cpp);
+    if (!doc.python.empty())
+        examples += "<p>Python:</p>\n" + Pre(doc.python);
+    page += Section("Example", examples);
+    if (!doc.see.empty())
+        page += Section("See also", SeeAlso(doc));
+    return page + kFoot;
+}
+
+std::string MembersIndexPage(const std::vector<InterfaceMember>& members,
+                             const std::vector<MemberDoc>& docs) {
+    std::string page = Head("Members of IPDFDocument");
+    page += "<h1>Members of IPDFDocument</h1>\n"
+            "<p>Every method and property of the interface, in the order of its virtual "
+            "table. The DISPID is the number a late-bound client calls the member by.</p>\n"
+            "<table border=\"1\" cellpadding=\"3\" cellspacing=\"0\">\n"
+            "<tr><th>Member</th><th>Kind</th><th>DISPID</th><th>What it does</th></tr>\n";
+    for (const InterfaceMember& m : members) {
+        const auto doc = std::find_if(docs.begin(), docs.end(),
+                                      [&](const MemberDoc& d) { return d.name == m.name; });
+        page += "<tr><td><a href=\"" + PageFileName(m.name) + "\">" + std::string(m.name) +
+                "</a></td><td>" + KindText(m) + "</td><td>" + std::to_string(m.dispid) +
+                "</td><td>" + (doc != docs.end() ? doc->summary : std::string{}) + "</td></tr>\n";
+    }
+    page += "</table>\n";
+    return page + kFoot;
+}
+
+}  // namespace vellum::manual
