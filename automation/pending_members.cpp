@@ -22,7 +22,6 @@ HRESULT NotYet(const char* member, T* result) {
 
 }  // namespace
 
-HRESULT TPDFDocument::TextOut(BSTR, double, double) { return NotYet("TextOut"); }
 HRESULT TPDFDocument::CreateLink_Internal(double, double, double, double, LONG, LONG, LONG, LONG, LONG) {
     return NotYet("CreateLink_Internal");
 }
@@ -47,8 +46,6 @@ HRESULT TPDFDocument::ImportImageAsResource(BSTR, LONG, LONG* Value) {
 HRESULT TPDFDocument::DrawImageResource(double, double, double, double, LONG) {
     return NotYet("DrawImageResource");
 }
-HRESULT TPDFDocument::GetTextBoxWidth(BSTR, double* Value) { return NotYet("GetTextBoxWidth", Value); }
-HRESULT TPDFDocument::GetTextBoxLines(BSTR, LONG* Value) { return NotYet("GetTextBoxLines", Value); }
 HRESULT TPDFDocument::SendCmd(VARIANT, VARIANT, VARIANT, VARIANT, VARIANT, VARIANT, VARIANT* Value) {
     return NotYet("SendCmd", Value);
 }

@@ -79,7 +79,7 @@ TEST_F(PDFDocumentObject, SavingAFreshObjectWritesAnEmptyPageAndClosesIt) {
     EXPECT_TRUE(QpdfCheckIsClean(path));
     EXPECT_EQ(PdfInfoField(path, "Pages"), "1");
     BStr text{u"x"};
-    EXPECT_EQ(doc->TextOut(text.get(), 1, 1), E_NOTIMPL);  // closed or not, not built yet
+    EXPECT_EQ(doc->TextOut(text.get(), 1, 1), E_UNEXPECTED);
     EXPECT_EQ(doc->AddPage(), E_UNEXPECTED);
     EXPECT_EQ(doc->SetPageDimensions(100, 100), S_OK);  // starts a new document of that size
     BStr unit;

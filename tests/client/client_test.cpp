@@ -1,0 +1,146 @@
+// The command-line client as other tools see it: exit status, standard output
+// and the one-line failure message, for scripts fed on standard input or from files.
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace vellum::test {
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class Client : public ::testing::Test {
+protected:
+    Outcome RunScript(const std::string& script, const std::string& extraArguments = "") {
+        const std::string path = scratch.File("script.vls");
+        WriteFile(path, script);
+        return RunCommandLine("run " + extraArguments + ShellQuote(path));
+    }
+    Outcome RunCommandLine(const std::string& arguments) {
+        const std::string errPath = scratch.File("stderr.txt");
+        const CommandResult result =
+            RunCommand("(cd " + ShellQuote(scratch.path().string()) + " && " + ShellQuote(VELLUM_CLIENT) + " " +
+                       arguments + " 2>" + ShellQuote(errPath) + ")");
+        return {result.status, result.output, ReadFile(errPath)};
+    }
+    ScratchFolder scratch;
+};
+
+TEST_F(Client, PrintsValuesInTheirTextForms) {
+    const Outcome run = RunScript(
+        "' values\n"
+        "Print \"say \"\"hi\"\"\"\n"
+        "Print 12\nPrint -3\nPrint 2.5\nPrint 1e3\nPrint 0.1\nPrint 1e20\nPrint True\nPrint Empty\nPrint Null\n"
+        "Print \"a\" & 1 & True & Empty & Null & 0.25\n"
+        "Print Chr(65) & Chr(128) & vbTab & \"x\"\n"
+        "Print \"caf\xC3\xA9\"\n");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "say \"hi\"\n12\n-3\n2.5\n1000\n0.1\n1E+20\nTrue\n\nNull\na1True0.25\nA\xE2\x82\xAC\tx\ncaf\xC3\xA9\n");
+}
+
+TEST_F(Client, DrivesTheObjectAndWritesItsBytes) {
+    const Outcome run = RunScript(
+        "NewPDF \"Client\"\n"
+        "unitofmeasure = \"CM\"\n"
+        "Print UnitOfMeasure\n"
+        "FontName = \"times-roman\"\n"
+        "Print FontName\n"
+        "TextOut \"Hello\", 2, 3\n"
+        "Print GetTextBoxLines(\"one\" & vbCrLf & \"two\")\n"
+        "Print GetPDFContent\n");
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto bytes = run.out.substr(run.out.rfind('<'));
+    EXPECT_EQ(run.out.substr(0, run.out.rfind('<')), "CM\n/F2\n2\n");
+    EXPECT_TRUE(bytes.ends_with(" bytes>\n")) << bytes;
+
+    const Outcome write = RunScript("NewPDF \"x\"\nTextOut \"Written\", 20, 20\nWriteFile \"doc.pdf\", GetPDFContent\n"
+                                "WriteFile \"text.txt\", \"plain \" & 42\n");
+    EXPECT_EQ(write.status, 0) << write.err;
+    EXPECT_TRUE(QpdfCheckIsClean(scratch.File("doc.pdf")));
+    EXPECT_NE(RunCommand("pdftotext " + ShellQuote(scratch.File("doc.pdf")) + " -").output.find("Written"),
+              std::string::npos);
+    EXPECT_EQ(ReadFile(scratch.File("text.txt")), "plain 42");
+}
+
+TEST_F(Client, AFailingCallStopsTheScriptWithItsMessage) {
+    const Outcome run = RunScript("Print \"before\"\nAddPage\nPrint \"after\"\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "before\n");
+    EXPECT_EQ(run.err, scratch.File("script.vls") +
+                           ":2: AddPage failed: 0x8000FFFF: There is no document: call NewPDF first\n");
+}
+
+TEST_F(Client, ResumeNextSkipsFailingStatementsAndKeepsTheError) {
+    const Outcome run = RunScript(
+        "On Error Resume Next\n"
+        "Print Author\n"
+        "Print Err.Number\n"
+        "Print Err.Description\n"
+        "NewPDF \"ok\"\n"
+        "Print Err.Number & \"|\" & Err.Description & \"|\"\n"
+        "NoSuchMember 1\n"
+        "Print Err.Number\n"
+        "WriteFile \"missing/x.txt\", \"a\"\n"
+        "Print Err.Number\n"
+        "On Error GoTo 0\n"
+        "SavePDF \"missing/folder/out.pdf\"\n"
+        "Print \"not reached\"\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "-2147418113\nThere is no document: call NewPDF first\n0||\n-2147352570\n-2146828213\n");
+    EXPECT_NE(run.err.find(":12: SavePDF failed: 0x8000FFFF: Cannot create file \"missing/folder/out.pdf\". "),
+              std::string::npos)
+        << run.err;
+}
+
+TEST_F(Client, WrongCallsAreReportedNotCrashed) {
+    EXPECT_EQ(RunScript("NewPDF\n").err, scratch.File("script.vls") + ":1: NewPDF failed: 0x8002000E: Wrong number of arguments\n");
+    EXPECT_EQ(RunScript("NewPDF \"a\"\nSetPageDimensions \"wide\", 3\n").err,
+              scratch.File("script.vls") + ":2: SetPageDimensions failed: 0x80020005: An argument has the wrong type\n");
+    EXPECT_EQ(RunScript("Frobnicate\n").err,
+              scratch.File("script.vls") + ":1: Frobnicate failed: 0x80020006: The object has no member of this name\n");
+    EXPECT_EQ(RunScript("Print Chr(300)\n").status, 1);
+    EXPECT_EQ(RunScript("NewPDF \"a\"\nViewMode = 1\nPrint ViewMode\n").status, 1);  // put-only property
+}
+
+TEST_F(Client, SyntaxErrorsRunNothingAndNameTheLine) {
+    const Outcome run = RunScript("Print \"first\"\nNewPDF \"x\"\nPrint \"unterminated\nPrint 1\n");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, scratch.File("script.vls") + ":3: syntax error: unterminated string\n");
+}
+
+TEST_F(Client, HostileInputGivesClearMessages) {
+    EXPECT_EQ(RunScript("Print \"" + std::string(10 * 1024 * 1024, 'x') + "\"\n").status, 0);
+    const Outcome invalid = RunScript("Print \"\xFF\xFE bad \xC3\"\n");
+    EXPECT_EQ(invalid.status, 0);
+    EXPECT_EQ(invalid.out, "\xEF\xBF\xBD\xEF\xBF\xBD bad \xEF\xBF\xBD\n");
+    EXPECT_EQ(RunScript(std::string("Print 1\0", 8) + "\n").status, 2);
+    EXPECT_EQ(RunScript("Print " + std::string(50000, '(') + "1\n").status, 2);
+}
+
+TEST_F(Client, CommandLine) {
+    const Outcome version = RunCommandLine("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "vellum 1.118\nVellum XP Vers. 1.118\n");
+    EXPECT_EQ(RunCommandLine("").status, 2);
+    EXPECT_EQ(RunCommandLine("run").status, 2);
+    EXPECT_EQ(RunCommandLine("frobnicate x").status, 2);
+    const Outcome missing = RunCommandLine("run no-such-script.vls");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "vellum: cannot read no-such-script.vls: No such file or directory\n");
+    const Outcome badLibrary = RunCommandLine("run --library /nonexistent/lib.so -");
+    EXPECT_EQ(badLibrary.status, 1);
+    EXPECT_NE(badLibrary.err.find("cannot load /nonexistent/lib.so"), std::string::npos);
+    const CommandResult fromInput =
+        RunCommand("printf 'Print OCXVersion\\n' | " + ShellQuote(VELLUM_CLIENT) + " run -");
+    EXPECT_EQ(fromInput.status, 0);
+    EXPECT_EQ(fromInput.output, "Vellum XP Vers. 1.118\n");
+}
+
+}  // namespace
+}  // namespace vellum::test
