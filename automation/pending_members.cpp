@@ -34,7 +34,6 @@ HRESULT TPDFDocument::CreateLink_Internet(double, double, double, double, LONG, 
 HRESULT TPDFDocument::SetFillColor(LONG, LONG, LONG) { return NotYet("SetFillColor"); }
 HRESULT TPDFDocument::SetLineColor(LONG, LONG, LONG) { return NotYet("SetLineColor"); }
 HRESULT TPDFDocument::ImportImage(BSTR, LONG, double, double, double, double) { return NotYet("ImportImage"); }
-HRESULT TPDFDocument::AddFont(BSTR, BSTR, BSTR* Value) { return NotYet("AddFont", Value); }
 HRESULT TPDFDocument::AddOutline(LONG, LONG, LONG, LONG, BSTR) { return NotYet("AddOutline"); }
 HRESULT TPDFDocument::AddTextAnnotation(double, double, BSTR) { return NotYet("AddTextAnnotation"); }
 HRESULT TPDFDocument::DrawLine(double, double, double, double, double) { return NotYet("DrawLine"); }
@@ -66,8 +65,5 @@ HRESULT TPDFDocument::SetLineJoinStyle(LONG) { return NotYet("SetLineJoinStyle")
 HRESULT TPDFDocument::SetDashLineProperties(double, double) { return NotYet("SetDashLineProperties"); }
 HRESULT TPDFDocument::GetImageWidth(LONG, LONG* Value) { return NotYet("GetImageWidth", Value); }
 HRESULT TPDFDocument::GetImageHeight(LONG, LONG* Value) { return NotYet("GetImageHeight", Value); }
-HRESULT TPDFDocument::AddFontMonospaced(BSTR, BSTR, LONG, BSTR* Value) {
-    return NotYet("AddFontMonospaced", Value);
-}
 
 }  // namespace vellum::automation

@@ -145,6 +145,14 @@ public:
     void AddStandardFonts();
     void SelectFont(std::string_view name);
 
+    // TrueType fonts embedded whole (truetype.cpp). Each returns the new
+    // font's resource name, or an error text for a missing file or an empty
+    // name; a file that cannot be read or is no TrueType font throws.
+    std::string AddTrueTypeFont(std::string_view fontName, const std::string& fileName);
+    std::string AddTrueTypeFontModKern(std::string_view fontName, const std::string& fileName, double factor);
+    std::string AddTrueTypeFontMonospaced(std::string_view fontName, const std::string& fileName,
+                                          std::int32_t spacing);
+
     // Catalog flags and information entries.
     void SetUseOutlines(bool value);
     void SetSinglePage(bool value);

@@ -35,4 +35,13 @@ const WidthRow* FindBuiltinFace(std::string_view faceName);
 // width of the missing-glyph shape). nullopt when the file is not a readable font.
 std::optional<WidthRow> MeasureFontFile(const std::string& path);
 
+// The widths of a TrueType font held in memory, or why it cannot be embedded
+// whole as a TrueType font program: not a font, a font collection, or
+// outlines other than TrueType's.
+struct TrueTypeMeasurement {
+    std::optional<WidthRow> widths;
+    std::string problem;
+};
+TrueTypeMeasurement MeasureTrueTypeData(std::string_view bytes);
+
 }  // namespace vellum::fonts

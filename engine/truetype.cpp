@@ -1,0 +1,206 @@
+// TrueType fonts a caller supplies: a font entry, its widths array, a fixed
+// descriptor and the whole font file as a stream, on four consecutive objects.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "document.h"
+#include "errors.h"
+#include "format.h"
+#include "widths.h"
+
+namespace vellum {
+namespace {
+
+constexpr std::string_view kFileNotFound = "Error - file not found";
+constexpr std::string_view kNameVoid = "Error - Font Name Void, please use a valid Font Name!";
+constexpr std::size_t kMaxFontFileBytes = 256u << 20;
+
+enum class Variant { Measured, ModKern, Monospaced };
+
+bool IsExistingFile(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+// The whole file, read before anything is added to the document.
+std::string ReadFontFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw EngineError("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) > kMaxFontFileBytes) {
+        close(fd);
+        throw EngineError("Cannot embed \"" + path + "\": not a regular file of at most 256 MB");
+    }
+    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count = read(fd, bytes.data() + done, bytes.size() - done);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) {
+            const int error = count < 0 ? errno : EIO;
+            close(fd);
+            throw EngineError("Cannot read file \"" + path + "\". " + std::strerror(error));
+        }
+        done += static_cast<std::size_t>(count);
+    }
+    close(fd);
+    return bytes;
+}
+
+// A PDF name token for the font: blanks removed as they always were, and
+// anything that would end or break the name written as #xx.
+std::string BaseFontName(std::string_view fontName) {
+    constexpr std::string_view kDelimiters = "()<>[]{}/%#";
+    std::string name;
+    for (const char c : fontName) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == ' ') continue;
+        if (byte < 0x21 || byte > 0x7E || kDelimiters.find(c) != std::string_view::npos) {
+            constexpr char kHex[] = "0123456789ABCDEF";
+            name += '#';
+            name += kHex[byte >> 4];
+            name += kHex[byte & 15];
+        } else {
+            name += c;
+        }
+    }
+    return name;
+}
+
+std::string FontObject(std::int32_t number, std::string_view resourceIndex, std::string_view fontName) {
+    std::string text;
+    AppendInteger(text, number);
+    text += " 0 obj\r\n<<\r\n/Type /Font\r\n/Subtype /TrueType\r\n/Name /F";
+    text += resourceIndex;
+    text += "\r\n/BaseFont /" + BaseFontName(fontName) + "\r\n/FirstChar 30\r\n/LastChar 255\r\n/Widths ";
+    AppendInteger(text, number + 1);
+    text += " 0 R\r\n/Encoding /WinAnsiEncoding\r\n/FontDescriptor ";
+    AppendInteger(text, number + 2);
+    text += " 0 R\r\n>>\r\nendobj\r\n";
+    return text;
+}
+
+std::string WidthsObject(std::int32_t number, std::string_view values) {
+    std::string text;
+    AppendInteger(text, number);
+    text += " 0 obj\r\n[";
+    text += values;
+    text += "]\r\nendobj\r\n";
+    return text;
+}
+
+// Eleven lines of nineteen values and a last group of seventeen.
+std::string MonospacedValues(std::int32_t spacing) {
+    std::string values;
+    for (int i = 1; i <= fonts::kMeasuredCodes; ++i) {
+        AppendInteger(values, spacing);
+        values += ' ';
+        if (i % 19 == 0 && i < fonts::kMeasuredCodes) values += "\r\n";
+    }
+    return values;
+}
+
+std::string ScaledValues(const fonts::WidthRow& widths, double factor) {
+    std::string values;
+    for (const std::int32_t width : widths) {
+        AppendPdfNumber(values, pattern::kWhole, width * factor);
+        values += ' ';
+    }
+    return values;
+}
+
+std::string DescriptorObject(std::int32_t number, std::string_view fontName) {
+    std::string text;
+    AppendInteger(text, number);
+    text += " 0 obj\r\n<<\r\n/Type /FontDescriptor\r\n/FontName /";
+    text += fontName;
+    text += "\r\n/Ascent 760\r\n/CapHeight 500\r\n/Descent -240\r\n/Flags 32\r\n/FontBBox [-167 -236 1273 963]\r\n"
+            "/ItalicAngle 0\r\n/StemV 0\r\n/AvgWidth 449\r\n/Leading 200\r\n/MaxWidth 1440\r\n/XHeight 250\r\n"
+            "/FontFile2 ";
+    AppendInteger(text, number + 1);
+    text += " 0 R\r\n>>\r\nendobj\r\n";
+    return text;
+}
+
+std::string FontFileObject(std::int32_t number, std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size() + 96);
+    AppendInteger(text, number);
+    text += " 0 obj\r\n<<\r\n/Length1 ";
+    AppendInteger(text, static_cast<std::int64_t>(bytes.size()));
+    text += "\r\n/Length ";
+    AppendInteger(text, static_cast<std::int64_t>(bytes.size()));
+    text += "\r\n>>\r\nstream\r\n";
+    text += bytes;
+    text += "endstream\r\nendobj\r\n";
+    return text;
+}
+
+struct TrueTypeRequest {
+    Variant variant;
+    double factor = 1.0;
+    std::int32_t spacing = 0;
+};
+
+std::string AddTrueType(TPDFDoc& doc, std::string_view fontName, const std::string& fileName,
+                               const TrueTypeRequest& request) {
+    if (!IsExistingFile(fileName)) return std::string(kFileNotFound);
+    if (fontName.empty()) return std::string(kNameVoid);
+    RequireFinite(request.factor, "width factor");
+    if (doc.IsCleared()) throw EngineError("The document has already been written; start a new document first");
+
+    // Everything that can fail happens before the document changes.
+    const std::string bytes = ReadFontFile(fileName);
+    const fonts::TrueTypeMeasurement measured = fonts::MeasureTrueTypeData(bytes);
+    if (!measured.widths) throw EngineError("Cannot embed \"" + fileName + "\": " + measured.problem);
+
+    TPDFFont& font = doc.Fonts->AddFontEntry();
+    font.BaseName = std::string(fontName);
+    for (int code = fonts::kFirstMeasuredCode; code <= fonts::kLastMeasuredCode; ++code) {
+        font.CharWidths[code] = request.variant == Variant::Monospaced
+                                    ? request.spacing
+                                    : (*measured.widths)[code - fonts::kFirstMeasuredCode];
+    }
+    const std::string index = std::to_string(doc.NextFontIndex());
+    font.ResourceName = "/F" + index;
+    font.FontValue = FontObject(font.ObjectNumber, index, fontName);
+
+    std::string values;
+    if (request.variant == Variant::Monospaced) {
+        values = MonospacedValues(request.spacing);
+    } else {
+        values = ScaledValues(*measured.widths, request.variant == Variant::ModKern ? request.factor : 1.0);
+    }
+    TPDFObject& widths = doc.Objects->Add();
+    widths.ObjectNumber = doc.NextObjectNumber();
+    widths.ObjectValue = WidthsObject(widths.ObjectNumber, values);
+    TPDFObject& descriptor = doc.Objects->Add();
+    descriptor.ObjectNumber = doc.NextObjectNumber();
+    descriptor.ObjectValue = DescriptorObject(
+        descriptor.ObjectNumber, request.variant == Variant::Monospaced ? "Courier" : "AvantGardeBkBT");
+    TPDFObject& file = doc.Objects->Add();
+    file.ObjectNumber = doc.NextObjectNumber();
+    file.ObjectValue = FontFileObject(file.ObjectNumber, bytes);
+    return font.ResourceName;
+}
+
+}  // namespace
+
+std::string TPDFDoc::AddTrueTypeFont(std::string_view fontName, const std::string& fileName) {
+    return AddTrueType(*this, fontName, fileName, {Variant::Measured});
+}
+
+std::string TPDFDoc::AddTrueTypeFontModKern(std::string_view fontName, const std::string& fileName, double factor) {
+    return AddTrueType(*this, fontName, fileName, {Variant::ModKern, factor});
+}
+
+std::string TPDFDoc::AddTrueTypeFontMonospaced(std::string_view fontName, const std::string& fileName,
+                                               std::int32_t spacing) {
+    return AddTrueType(*this, fontName, fileName, {Variant::Monospaced, 1.0, spacing});
+}
+
+}  // namespace vellum
