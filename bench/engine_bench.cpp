@@ -87,4 +87,62 @@ void BM_Write1000Pages(benchmark::State& state) {
 }
 BENCHMARK(BM_Write1000Pages)->Unit(benchmark::kMillisecond);
 
+// 500 paragraphs of 120 words each, as one text.
+std::string LongText() {
+    std::string text;
+    std::uint32_t state = 12345;
+    for (int paragraph = 0; paragraph < 500; ++paragraph) {
+        for (int word = 0; word < 120; ++word) {
+            state = state * 1664525u + 1013904223u;
+            const int length = 2 + static_cast<int>((state >> 16) % 8);
+            if (word > 0) text += ' ';
+            for (int i = 0; i < length; ++i) {
+                state = state * 1664525u + 1013904223u;
+                text += static_cast<char>('a' + (state >> 16) % 26);
+            }
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+void SetUpJustifiedText(vellum::TPDFDoc& doc) {
+    doc.ResetDocument();
+    doc.SetUnitOfMeasure("mm");
+    doc.SelectFont("Times-Roman");
+    doc.SetParagraphWidth(170);
+    doc.SetParagraphLeading(5);
+    doc.SetParagraphAlignment("FULL");
+}
+
+void BM_TextOutExJustified(benchmark::State& state) {
+    const std::string text = LongText();
+    for (auto _ : state) {
+        vellum::TPDFDoc doc;
+        SetUpJustifiedText(doc);
+        doc.Page(1).TextOutEx(text, 20, 20);
+        benchmark::DoNotOptimize(doc.Page(1).PageValue.data());
+    }
+}
+BENCHMARK(BM_TextOutExJustified)->Unit(benchmark::kMillisecond);
+
+void BM_GetTextBoxLines(benchmark::State& state) {
+    const std::string text = LongText();
+    vellum::TPDFDoc doc;
+    SetUpJustifiedText(doc);
+    for (auto _ : state) benchmark::DoNotOptimize(doc.Page(1).GetTextBoxLines(text));
+}
+BENCHMARK(BM_GetTextBoxLines)->Unit(benchmark::kMillisecond);
+
+// One paragraph of 20,000 words: wrapping stays linear in its length.
+void BM_WrapOneLongParagraph(benchmark::State& state) {
+    std::string text;
+    for (int word = 0; word < state.range(0); ++word) text += "word ";
+    vellum::TPDFDoc doc;
+    SetUpJustifiedText(doc);
+    for (auto _ : state) benchmark::DoNotOptimize(doc.Page(1).GetTextBoxLines(text));
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_WrapOneLongParagraph)->Range(1000, 64000)->Complexity(benchmark::oN)->Unit(benchmark::kMicrosecond);
+
 }  // namespace

@@ -79,7 +79,7 @@ TEST_F(PDFDocumentObject, SavingAFreshObjectWritesAnEmptyPageAndClosesIt) {
     EXPECT_TRUE(QpdfCheckIsClean(path));
     EXPECT_EQ(PdfInfoField(path, "Pages"), "1");
     BStr text{u"x"};
-    EXPECT_EQ(doc->TextOut(text.get(), 1, 1), E_UNEXPECTED);
+    EXPECT_EQ(doc->TextOut(text.get(), 1, 1), E_UNEXPECTED);  // closed
     EXPECT_EQ(doc->AddPage(), E_UNEXPECTED);
     EXPECT_EQ(doc->SetPageDimensions(100, 100), S_OK);  // starts a new document of that size
     BStr unit;
@@ -192,6 +192,56 @@ TEST_F(PDFDocumentObject, FontNameReadsBackTheResourceName) {
     BStr name;
     ASSERT_EQ(doc->get_FontName(name.put()), S_OK);
     EXPECT_EQ(Utf16ToUtf8(name.view()), "/F4");
+}
+
+TEST_F(PDFDocumentObject, FontsAreAddedWithTheirResultTexts) {
+    ASSERT_EQ(doc->NewPDF(empty.get()), S_OK);
+    BStr name{u"Liberation Sans"}, file{u"/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf"};
+    BStr result;
+    ASSERT_EQ(doc->AddFont(name.get(), file.get(), result.put()), S_OK);
+    EXPECT_EQ(Utf16ToUtf8(result.view()), "/F12");
+    BStr missing(Utf8ToUtf16(scratch.File("none.ttf")));
+    ASSERT_EQ(doc->AddFont(name.get(), missing.get(), result.put()), S_OK);
+    EXPECT_EQ(Utf16ToUtf8(result.view()), "Error - file not found");
+    ASSERT_EQ(doc->AddFontMonospaced(empty.get(), file.get(), 600, result.put()), S_OK);
+    EXPECT_EQ(Utf16ToUtf8(result.view()), "Error - Font Name Void, please use a valid Font Name!");
+    const std::string notAFont = scratch.File("text.ttf");
+    WriteFile(notAFont, "plain text");
+    BStr bad(Utf8ToUtf16(notAFont));
+    EXPECT_EQ(doc->AddFont(name.get(), bad.get(), result.put()), E_UNEXPECTED);
+    EXPECT_EQ(result.get(), nullptr);
+    EXPECT_EQ(LastErrorDescription(), "Cannot embed \"" + notAFont + "\": it is not a font file FreeType can read");
+
+    ASSERT_EQ(doc->put_FontName(name.get()), S_OK);
+    BStr text{u"Embedded"};
+    ASSERT_EQ(doc->TextOut(text.get(), 10, 10), S_OK);
+    double width = 0;
+    ASSERT_EQ(doc->GetTextBoxWidth(text.get(), &width), S_OK);
+    EXPECT_GT(width, 10);
+    const std::string path = scratch.File("font.pdf");
+    WriteFile(path, Content());
+    EXPECT_NE(RunCommand("pdffonts " + ShellQuote(path)).output.find("LiberationSans                       TrueType"),
+              std::string::npos);
+    EXPECT_EQ(RunCommand("pdftotext " + ShellQuote(path) + " -").output.substr(0, 9), "Embedded\n");
+}
+
+TEST_F(PDFDocumentObject, TextGoesToTheCurrentPage) {
+    ASSERT_EQ(doc->NewPDF(empty.get()), S_OK);
+    doc->AddPage();
+    doc->AddPage();
+    ASSERT_EQ(doc->SetCurrentPage(2), S_OK);
+    BStr text{u"second page"};
+    ASSERT_EQ(doc->TextOut(text.get(), 10, 10), S_OK);
+    LONG lines = 0;
+    BStr two{u"a\r\nb"};
+    ASSERT_EQ(doc->GetTextBoxLines(two.get(), &lines), S_OK);
+    EXPECT_EQ(lines, 2);
+    const std::string path = scratch.File("pages.pdf");
+    BStr name(Utf8ToUtf16(path));
+    ASSERT_EQ(doc->SavePDF(name.get()), S_OK);
+    const auto second = RunCommand("pdftotext -f 2 -l 2 " + ShellQuote(path) + " -");
+    EXPECT_EQ(second.output.substr(0, 12), "second page\n");
+    EXPECT_EQ(doc->TextOut(text.get(), 10, 10), E_UNEXPECTED);  // closed
 }
 
 }  // namespace
