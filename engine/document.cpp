@@ -2,18 +2,11 @@
 
 #include <cmath>
 
+#include "ascii.h"
 #include "errors.h"
 
 namespace vellum {
 namespace {
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) c = LowerAscii(c);
-    return lower;
-}
 
 // Points for a length in the unit in force; 0 for anything not above 0.
 double StoredLength(double value, double factor, const char* what) {
@@ -124,15 +117,14 @@ TPage& TPDFDoc::Page(std::int32_t number) {
 }
 
 void TPDFDoc::SetUnitOfMeasure(std::string_view name) {
-    const std::string lower = LowerAscii(name);
     double factor = 0;
-    if (lower == "mm") {
+    if (EqualsIgnoringAsciiCase(name, "mm")) {
         factor = kMillimetreFactor;
-    } else if (lower == "cm") {
+    } else if (EqualsIgnoringAsciiCase(name, "cm")) {
         factor = kCentimetreFactor;
-    } else if (lower == "pdfu") {
+    } else if (EqualsIgnoringAsciiCase(name, "pdfu")) {
         factor = kPointFactor;
-    } else if (lower == "inch") {
+    } else if (EqualsIgnoringAsciiCase(name, "inch")) {
         factor = kInchFactor;
     } else {
         return;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "ascii.h"
 #include "document.h"
 #include "errors.h"
 #include "format.h"
@@ -30,15 +31,6 @@ constexpr StandardFont kStandardFonts[] = {
     {"Helvetica-BoldOblique", "Arial"},
     {"Times-BoldItalic", "Times New Roman"},
 };
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 std::string StandardFontValue(std::int32_t objectNumber, std::string_view baseName,
                               std::string_view widthText) {
@@ -106,7 +98,7 @@ TPDFFont& TPDFFonts::AddFontEntry() {
 
 std::string TPDFFonts::FindFontResource(std::string_view name) const {
     for (const TPDFFont& font : *this) {
-        if (EqualIgnoringAsciiCase(font.BaseName, name) || EqualIgnoringAsciiCase(font.ResourceName, name)) {
+        if (EqualsIgnoringAsciiCase(font.BaseName, name) || EqualsIgnoringAsciiCase(font.ResourceName, name)) {
             return font.ResourceName;
         }
     }

@@ -1,24 +1,10 @@
 #include "measure.h"
 
+#include "ascii.h"
 #include "document.h"
-#include <cstdint>
-
 #include "text_split.h"
 
 namespace vellum {
-namespace {
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 const TPDFFont* FindMeasuringFont(const TPDFDoc& doc, std::string_view fontName) {
     if (doc.Fonts == nullptr) return nullptr;
@@ -42,9 +28,9 @@ double MillimetresOfSum(const TPDFDoc& doc, std::int64_t sum) {
 double UnitWidthOfSum(const TPDFDoc& doc, std::int64_t sum) {
     const double millimetres = MillimetresOfSum(doc, sum);
     const std::string_view unit = doc.UnitOfMeasure;
-    if (EqualsIgnoringCase(unit, "cm")) return millimetres / 10;
-    if (EqualsIgnoringCase(unit, "pdfu")) return millimetres * 2.83333;
-    if (EqualsIgnoringCase(unit, "inch")) return millimetres / 25.4;
+    if (EqualsIgnoringAsciiCase(unit, "cm")) return millimetres / 10;
+    if (EqualsIgnoringAsciiCase(unit, "pdfu")) return millimetres * 2.83333;
+    if (EqualsIgnoringAsciiCase(unit, "inch")) return millimetres / 25.4;
     return millimetres;
 }
 

@@ -2,24 +2,19 @@
 
 #include <array>
 
+#include "cp1252.h"
+
 namespace vellum {
 namespace {
 
 constexpr char16_t kReplacement = u'\uFFFD';
 
-// Windows-1252 0x80..0x9F; the undefined codes keep their own value.
-constexpr std::array<char16_t, 32> kHighControls{
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 // The byte for a character, or '?' when the code page has none.
 char CharToCp1252(char16_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-        if (kHighControls[i] == c) return static_cast<char>(0x80 + i);
+    for (std::size_t i = 0; i < kCp1252HighCodes.size(); ++i) {
+        if (kCp1252HighCodes[i] == c) return static_cast<char>(0x80 + i);
     }
     return '?';
 }
@@ -102,8 +97,7 @@ char32_t DecodeOne(std::string_view text, std::size_t& pos) {
 }  // namespace
 
 char16_t Cp1252ToChar(unsigned char byte) {
-    if (byte >= 0x80 && byte < 0xA0) return kHighControls[byte - 0x80];
-    return byte;
+    return Cp1252ToUnicode(byte);
 }
 
 std::u16string Cp1252ToUtf16(std::string_view text) {
