@@ -2,7 +2,7 @@
 
 #include "com/codepage.h"
 #include "com/errorinfo.h"
-#include "ipdfdocument.h"
+#include "VELLUM_XP_TLB.h"
 
 namespace vellum::automation {
 namespace {

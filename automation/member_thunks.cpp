@@ -3,7 +3,7 @@
 // the early-bound call does. The static_asserts tie every method's signature
 // to its row of the member table.
 #include "dispatch.h"
-#include "ipdfdocument.h"
+#include "VELLUM_XP_TLB.h"
 #include "type_info.h"
 
 namespace vellum::automation {

@@ -8,7 +8,7 @@
 
 #include "com/interfaces.h"
 #include "document.h"
-#include "ipdfdocument.h"
+#include "VELLUM_XP_TLB.h"
 
 namespace vellum::automation {
 

@@ -2,7 +2,7 @@
 #include <new>
 
 #include "com/interfaces.h"
-#include "ipdfdocument.h"
+#include "VELLUM_XP_TLB.h"
 #include "pdf_document.h"
 
 namespace vellum::automation {

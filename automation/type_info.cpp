@@ -1,6 +1,6 @@
 #include "type_info.h"
 
-#include "ipdfdocument.h"
+#include "VELLUM_XP_TLB.h"
 
 namespace vellum::automation {
 namespace {

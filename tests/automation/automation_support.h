@@ -10,7 +10,7 @@
 #include "com/codepage.h"
 #include "com/errorinfo.h"
 #include "com/raii.h"
-#include "ipdfdocument.h"
+#include "VELLUM_XP_TLB.h"
 #include "pdf_document.h"
 
 namespace vellum::test {

@@ -6,7 +6,7 @@
 #include <climits>
 
 #include "com/guid.h"
-#include "ipdfdocument.h"
+#include "VELLUM_XP_TLB.h"
 
 namespace vellum::client {
 namespace {
