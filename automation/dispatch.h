@@ -96,7 +96,7 @@ HRESULT CreateCoclassTypeInfo(const TypeDescription& coclass, ITypeInfo* default
 // VtableThunk<&IThing::Method>: a MemberThunk that calls a vtable method whose
 // parameters are the member's (BSTR, double, LONG or VARIANT, in order),
 // followed by a BSTR*, double*, LONG* or VARIANT* for its result if it has
-// one. SignatureMatches<&IThing::Method>(spec) lets a static_assert check
+// one. SignatureMatches<&IThing::Method>(member) lets a static_assert check
 // the method against its table entry.
 namespace dispatch_detail {
 
@@ -204,27 +204,27 @@ HRESULT CallWith(void* self, VARIANT* args, VARIANT* result, std::index_sequence
 }
 
 template <auto Method, std::size_t... I>
-constexpr bool ParamsMatch(const MemberSpec& spec, std::index_sequence<I...>) {
+constexpr bool ParamsMatch(const MemberSpec& member, std::index_sequence<I...>) {
     using S = Shape<Method>;
-    return ((InParam<std::tuple_element_t<I, typename S::Params>>::type == spec.params[I].type) &&
+    return ((InParam<std::tuple_element_t<I, typename S::Params>>::type == member.params[I].type) &&
             ...);
 }
 
 }  // namespace dispatch_detail
 
 template <auto Method>
-constexpr bool SignatureMatches(const MemberSpec& spec) {
+constexpr bool SignatureMatches(const MemberSpec& member) {
     using S = dispatch_detail::Shape<Method>;
-    if (static_cast<std::size_t>(spec.paramCount) != S::inCount) return false;
-    if (!dispatch_detail::ParamsMatch<Method>(spec, std::make_index_sequence<S::inCount>{})) {
+    if (static_cast<std::size_t>(member.paramCount) != S::inCount) return false;
+    if (!dispatch_detail::ParamsMatch<Method>(member, std::make_index_sequence<S::inCount>{})) {
         return false;
     }
     if constexpr (S::hasResult) {
         using Out = dispatch_detail::OutParam<
             std::tuple_element_t<S::Traits::count - 1, typename S::Params>>;
-        return spec.result == Out::type;
+        return member.result == Out::type;
     } else {
-        return spec.result == ValueType::None;
+        return member.result == ValueType::None;
     }
 }
 
