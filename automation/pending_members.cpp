@@ -45,10 +45,6 @@ HRESULT TPDFDocument::ImportImageAsResource(BSTR, LONG, LONG* Value) {
 HRESULT TPDFDocument::DrawImageResource(double, double, double, double, LONG) {
     return NotYet("DrawImageResource");
 }
-HRESULT TPDFDocument::SendCmd(VARIANT, VARIANT, VARIANT, VARIANT, VARIANT, VARIANT, VARIANT* Value) {
-    return NotYet("SendCmd", Value);
-}
-HRESULT TPDFDocument::ReservedFunction(BSTR, BSTR* Value) { return NotYet("ReservedFunction", Value); }
 HRESULT TPDFDocument::DrawCircle(LONG, LONG, LONG, double, double, double) { return NotYet("DrawCircle"); }
 HRESULT TPDFDocument::DrawEllipse(LONG, LONG, LONG, double, double, double, double) {
     return NotYet("DrawEllipse");
