@@ -31,34 +31,19 @@ HRESULT TPDFDocument::CreateLink_External(double, double, double, double, LONG, 
 HRESULT TPDFDocument::CreateLink_Internet(double, double, double, double, LONG, LONG, LONG, LONG, BSTR) {
     return NotYet("CreateLink_Internet");
 }
-HRESULT TPDFDocument::SetFillColor(LONG, LONG, LONG) { return NotYet("SetFillColor"); }
-HRESULT TPDFDocument::SetLineColor(LONG, LONG, LONG) { return NotYet("SetLineColor"); }
 HRESULT TPDFDocument::ImportImage(BSTR, LONG, double, double, double, double) { return NotYet("ImportImage"); }
 HRESULT TPDFDocument::AddOutline(LONG, LONG, LONG, LONG, BSTR) { return NotYet("AddOutline"); }
 HRESULT TPDFDocument::AddTextAnnotation(double, double, BSTR) { return NotYet("AddTextAnnotation"); }
-HRESULT TPDFDocument::DrawLine(double, double, double, double, double) { return NotYet("DrawLine"); }
-HRESULT TPDFDocument::DrawRect(LONG, LONG, LONG, double, double, double, double) { return NotYet("DrawRect"); }
-HRESULT TPDFDocument::SetLineWidth(LONG) { return NotYet("SetLineWidth"); }
 HRESULT TPDFDocument::ImportImageAsResource(BSTR, LONG, LONG* Value) {
     return NotYet("ImportImageAsResource", Value);
 }
 HRESULT TPDFDocument::DrawImageResource(double, double, double, double, LONG) {
     return NotYet("DrawImageResource");
 }
-HRESULT TPDFDocument::DrawCircle(LONG, LONG, LONG, double, double, double) { return NotYet("DrawCircle"); }
-HRESULT TPDFDocument::DrawEllipse(LONG, LONG, LONG, double, double, double, double) {
-    return NotYet("DrawEllipse");
-}
 HRESULT TPDFDocument::AddChildOutline(LONG, LONG, LONG, LONG, BSTR, LONG, LONG* Value) {
     return NotYet("AddChildOutline", Value);
 }
 HRESULT TPDFDocument::GetLastOutlineID(LONG* Value) { return NotYet("GetLastOutlineID", Value); }
-HRESULT TPDFDocument::DrawArc(double, double, LONG, double, double, double, LONG, LONG, LONG) {
-    return NotYet("DrawArc");
-}
-HRESULT TPDFDocument::SetLineCapStyle(LONG) { return NotYet("SetLineCapStyle"); }
-HRESULT TPDFDocument::SetLineJoinStyle(LONG) { return NotYet("SetLineJoinStyle"); }
-HRESULT TPDFDocument::SetDashLineProperties(double, double) { return NotYet("SetDashLineProperties"); }
 HRESULT TPDFDocument::GetImageWidth(LONG, LONG* Value) { return NotYet("GetImageWidth", Value); }
 HRESULT TPDFDocument::GetImageHeight(LONG, LONG* Value) { return NotYet("GetImageHeight", Value); }
 

@@ -49,6 +49,21 @@ struct TPage {
     double InternalTextWidth(std::string_view text, std::string_view fontName) const;  // points
     double GetTextBoxWidth(std::string_view text) const;
     std::int32_t GetTextBoxLines(std::string_view text) const;
+
+    // Vector graphics (graphics.cpp): positions and lengths in the unit of
+    // measure from the top-left corner, line widths in points.
+    void DrawLine(double width, double left, double right, double top, double bottom);
+    void DrawRect(std::int32_t width, std::int32_t fill, std::int32_t outline, double left, double rectWidth,
+                  double top, double rectHeight);
+    void DrawEllipse(std::int32_t width, std::int32_t fill, std::int32_t outline, double left, double rectWidth,
+                     double top, double rectHeight);
+    void DrawCircle(std::int32_t width, std::int32_t fill, std::int32_t outline, double centerX, double centerY,
+                    double radius);
+    void DrawArc(std::int32_t outline, std::int32_t fill, double centerX, double centerY, double radius,
+                 double initialDegree, double finalDegree, double lineWidth, std::int32_t drawPie);
+    void SetLineWidth(std::int32_t width);
+    void SetLineCapStyle(std::int32_t style);
+    void SetLineJoinStyle(std::int32_t style);
 };
 
 struct TPages : TCollection<TPage> {
@@ -140,6 +155,12 @@ public:
     double GetParagraphLeading() const;
     void SetParagraphAlignment(std::string_view name);
     void SetFontHeight(double value);
+
+    // Colours (graphics.cpp): written to the current page; components
+    // outside 0..255 are written but not stored.
+    void SetFillColor(std::int32_t r, std::int32_t g, std::int32_t b);
+    void SetLineColor(std::int32_t r, std::int32_t g, std::int32_t b);
+    void SetDashLineProperties(double lineOn, double lineOff);
 
     // Fonts.
     void AddStandardFonts();
