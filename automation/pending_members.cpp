@@ -22,28 +22,13 @@ HRESULT NotYet(const char* member, T* result) {
 
 }  // namespace
 
-HRESULT TPDFDocument::CreateLink_Internal(double, double, double, double, LONG, LONG, LONG, LONG, LONG) {
-    return NotYet("CreateLink_Internal");
-}
-HRESULT TPDFDocument::CreateLink_External(double, double, double, double, LONG, LONG, LONG, LONG, BSTR) {
-    return NotYet("CreateLink_External");
-}
-HRESULT TPDFDocument::CreateLink_Internet(double, double, double, double, LONG, LONG, LONG, LONG, BSTR) {
-    return NotYet("CreateLink_Internet");
-}
 HRESULT TPDFDocument::ImportImage(BSTR, LONG, double, double, double, double) { return NotYet("ImportImage"); }
-HRESULT TPDFDocument::AddOutline(LONG, LONG, LONG, LONG, BSTR) { return NotYet("AddOutline"); }
-HRESULT TPDFDocument::AddTextAnnotation(double, double, BSTR) { return NotYet("AddTextAnnotation"); }
 HRESULT TPDFDocument::ImportImageAsResource(BSTR, LONG, LONG* Value) {
     return NotYet("ImportImageAsResource", Value);
 }
 HRESULT TPDFDocument::DrawImageResource(double, double, double, double, LONG) {
     return NotYet("DrawImageResource");
 }
-HRESULT TPDFDocument::AddChildOutline(LONG, LONG, LONG, LONG, BSTR, LONG, LONG* Value) {
-    return NotYet("AddChildOutline", Value);
-}
-HRESULT TPDFDocument::GetLastOutlineID(LONG* Value) { return NotYet("GetLastOutlineID", Value); }
 HRESULT TPDFDocument::GetImageWidth(LONG, LONG* Value) { return NotYet("GetImageWidth", Value); }
 HRESULT TPDFDocument::GetImageHeight(LONG, LONG* Value) { return NotYet("GetImageHeight", Value); }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "annotations.h"
 #include "collection.h"
 #include "fonts.h"
 #include "outlines.h"
@@ -16,14 +17,6 @@
 namespace vellum {
 
 class TPDFDoc;
-
-struct TAnnot {
-    TPDFDoc* Document = nullptr;
-    std::int32_t Id = 0;
-    std::int32_t ObjectNumber = 0;
-    std::string AnnotValue;  // the annotation's complete object text
-};
-using TAnnots = TCollection<TAnnot>;
 
 struct TPage {
     std::string PageValue = {};  // content-stream operators, uncompressed
@@ -173,6 +166,13 @@ public:
     std::string AddTrueTypeFontModKern(std::string_view fontName, const std::string& fileName, double factor);
     std::string AddTrueTypeFontMonospaced(std::string_view fontName, const std::string& fileName,
                                           std::int32_t spacing);
+
+    // Links and notes (annotations.cpp), on page pageNumber. An internal link
+    // to a page beyond the last adds nothing; to a page below 1 it fails.
+    void CreateLinkInternal(std::int32_t pageNumber, const LinkFrame& frame, std::int32_t destinationPage);
+    void CreateLinkExternal(std::int32_t pageNumber, const LinkFrame& frame, std::string_view fileName);
+    void CreateLinkInternet(std::int32_t pageNumber, const LinkFrame& frame, std::string_view uri);
+    void AddTextAnnotation(std::int32_t pageNumber, double x, double y, std::string_view text);
 
     // Catalog flags and information entries.
     void SetUseOutlines(bool value);

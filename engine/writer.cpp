@@ -203,6 +203,12 @@ std::string TPDFDoc::BuildFile() {
         file.WriteContentStream((*Contents)[i].ObjectNumber, (*Pages)[i].PageValue);
     }
     for (const TPDFObject& object : *Objects) file.WriteObject(object.ObjectNumber, object.ObjectValue);
+    // Outline entries name each other, so all are numbered before any is written.
+    for (TOutlineObj& entry : *Outlines) entry.ObjectNumber = NextObjectNumber();
+    for (const TOutlineObj& entry : *Outlines) file.WriteObject(entry.ObjectNumber, entry.PDF_Binary());
+    for (const TPage& page : *Pages) {
+        for (const TAnnot& annot : page.Annots) file.WriteObject(annot.ObjectNumber, annot.PDF_Binary());
+    }
     for (const TPDFFont& font : *Fonts) file.WriteObject(font.ObjectNumber, font.FontValue);
     file.WriteObject(ViewerPreferences->ObjectNumber, ViewerPreferences->PDF_Binary());
     file.WriteObject(Pages->ObjectNumber, Pages->PDF_Binary());

@@ -244,5 +244,44 @@ TEST_F(PDFDocumentObject, TextGoesToTheCurrentPage) {
     EXPECT_EQ(doc->TextOut(text.get(), 10, 10), E_UNEXPECTED);  // closed
 }
 
+TEST_F(PDFDocumentObject, LinksAndOutlinesReachTheirPages) {
+    BStr title{u"t"}, chapter{u"Chapter"};
+    EXPECT_EQ(doc->AddOutline(1, 0, 0, 0, chapter.get()), E_UNEXPECTED);  // the nested call's failure
+    EXPECT_EQ(LastErrorDescription(), "There is no document: call NewPDF first");
+    ASSERT_EQ(doc->NewPDF(title.get()), S_OK);
+    LONG count = -1;
+    ASSERT_EQ(doc->GetLastOutlineID(&count), S_OK);
+    EXPECT_EQ(count, 0);
+    ASSERT_EQ(doc->AddOutline(1, 0, 0, 0, chapter.get()), S_OK);
+    ASSERT_EQ(doc->GetLastOutlineID(&count), S_OK);
+    EXPECT_EQ(count, 1);
+    LONG entry = 0;
+    ASSERT_EQ(doc->AddChildOutline(1, 0, 0, 0, chapter.get(), 1, &entry), S_OK);
+    EXPECT_EQ(entry, 2);
+    EXPECT_EQ(doc->AddChildOutline(1, 0, 0, 0, chapter.get(), 0, &entry), E_UNEXPECTED);
+
+    doc->AddPage();
+    doc->AddPage();
+    BStr pdfu{u"pdfu"};
+    doc->put_UnitOfMeasure(pdfu.get());
+    ASSERT_EQ(doc->SetCurrentPage(2), S_OK);
+    ASSERT_EQ(doc->SetPageDimensions(300, 400), S_OK);
+    BStr uri{u"https://example.org/"};
+    ASSERT_EQ(doc->CreateLink_Internet(10, 20, 60, 30, 1, 0, 0, 255, uri.get()), S_OK);
+    EXPECT_EQ(doc->CreateLink_Internal(10, 20, 60, 30, 1, 0, 0, 255, 5), S_OK);  // beyond the last page: nothing
+    EXPECT_EQ(doc->CreateLink_Internal(10, 20, 60, 30, 1, 0, 0, 255, 0), E_UNEXPECTED);
+    BStr note{u"note"};
+    ASSERT_EQ(doc->AddTextAnnotation(10, 10, note.get()), S_OK);
+    const std::string path = scratch.File("links.pdf");
+    WriteFile(path, Content());
+    EXPECT_TRUE(QpdfCheckIsClean(path));
+    const auto urls = RunCommand("pdfinfo -url " + ShellQuote(path)).output;
+    EXPECT_NE(urls.find("   2  Annotation    https://example.org/"), std::string::npos) << urls;
+    const auto page2 = RunCommand("qpdf --show-object=22 --filtered-stream-data " + ShellQuote(path)).output;
+    EXPECT_NE(page2.find("/Annots [ 25 0 R 26 0 R ]"), std::string::npos) << page2;
+    const auto link = RunCommand("qpdf --show-object=25 " + ShellQuote(path)).output;
+    EXPECT_NE(link.find("/Rect [ 10.0 380.0 60.0 370.0 ]"), std::string::npos) << link;  // against page 2's own height
+}
+
 }  // namespace
 }  // namespace vellum::test

@@ -1,0 +1,121 @@
+#include "annotations.h"
+
+#include "ascii.h"
+#include "document.h"
+#include "errors.h"
+#include "format.h"
+
+namespace vellum {
+namespace {
+
+void RequireFiniteFrame(const LinkFrame& frame) {
+    for (const double value : {frame.x1, frame.y1, frame.x2, frame.y2}) RequireFinite(value, "link rectangle");
+}
+
+// A link on page pageNumber: the record every kind shares.
+TAnnot& AddLink(TPDFDoc& doc, std::int32_t pageNumber, const LinkFrame& frame, std::string_view kind) {
+    TPage& page = doc.Page(pageNumber);
+    TAnnot& link = page.Annots.AddAnnot();
+    link.AnnotPageNo = pageNumber;
+    link.SetAnnotRect(frame.x1, frame.y1, frame.x2, frame.y2);
+    link.AnnotKind = std::string(kind);
+    link.SetAnnotColor(frame.red, frame.green, frame.blue);
+    link.OutlineWidth = frame.outlineWidth;
+    return link;
+}
+
+}  // namespace
+
+TAnnot& TAnnots::AddAnnot() {
+    TAnnot& annot = Add();
+    annot.ObjectNumber = Document->NextObjectNumber();
+    return annot;
+}
+
+void TAnnot::SetAnnotRect(double x1, double y1, double x2, double y2) {
+    const double factor = Document->UnitFactor;
+    const double height = Document->Page(AnnotPageNo).Height;
+    AnnotRect = {factor * x1, height - factor * y1, factor * x2, height - factor * y2};
+}
+
+void TAnnot::SetAnnotColor(std::int32_t r, std::int32_t g, std::int32_t b) {
+    AnnotColor = {r / 255.0, g / 255.0, b / 255.0};
+}
+
+std::string TAnnot::PDF_Binary() const {
+    const bool internal = EqualsIgnoringAsciiCase(AnnotKind, "linkint");
+    const bool external = EqualsIgnoringAsciiCase(AnnotKind, "linkext");
+    const bool internet = EqualsIgnoringAsciiCase(AnnotKind, "uri");
+    const bool note = EqualsIgnoringAsciiCase(AnnotKind, "annot");
+    if (!internal && !external && !internet && !note) return {};
+
+    std::string text;
+    AppendInteger(text, ObjectNumber);
+    text += note ? " 0 obj\r\n<<\r\n/Type /Annot /Subtype /Text\r\n/Rect ["
+                 : " 0 obj\r\n<<\r\n/Type /Annot /Subtype /Link\r\n/Rect [";
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (i > 0) text += ' ';
+        AppendPdfNumber(text, pattern::kOnePlace, AnnotRect[i]);
+    }
+    text += "]\r\n";
+    if (note) {
+        text += "/Contents (" + EscapePdfString(AnnotText) + ")\r\n>>\r\nendobj\r\n";
+        return text;
+    }
+    text += "/C [";
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (i > 0) text += ' ';
+        AppendPdfNumber(text, pattern::kTwoPlaces, AnnotColor[i]);
+    }
+    text += "]\r\n/Border [0 0 ";
+    AppendInteger(text, OutlineWidth);
+    text += "]\r\n";
+    if (internal) {
+        text += "/Dest [";
+        AppendInteger(text, DestinationObject);
+        text += " 0 R /XYZ null null null]\r\n";
+    } else if (external) {
+        text += "/A << /Type /Action /S /GoToR /D [0 /FitB] /F (" + EscapePdfString(DestinationFileName) + ") >>\r\n";
+    } else {
+        text += "/A << /Type /Action /S /URI\r\n/URI (" + EscapePdfString(DestinationURI) + ")\r\n>>\r\n";
+    }
+    text += ">>\r\nendobj\r\n";
+    return text;
+}
+
+void TPDFDoc::CreateLinkInternal(std::int32_t pageNumber, const LinkFrame& frame, std::int32_t destinationPage) {
+    RequireFiniteFrame(frame);
+    Page(pageNumber);  // the page that holds the link must exist, whatever the destination
+    const auto pageCount = static_cast<std::int32_t>(Pages->Count());
+    if (destinationPage > pageCount) return;
+    if (destinationPage < 1) {
+        throw EngineError("Invalid link destination: page " + std::to_string(destinationPage) +
+                          "; pages are numbered from 1");
+    }
+    const std::int32_t destination = Page(destinationPage).ObjectNumber;
+    AddLink(*this, pageNumber, frame, "LinkInt").DestinationObject = destination;
+}
+
+void TPDFDoc::CreateLinkExternal(std::int32_t pageNumber, const LinkFrame& frame, std::string_view fileName) {
+    RequireFiniteFrame(frame);
+    AddLink(*this, pageNumber, frame, "LinkExt").DestinationFileName = std::string(fileName);
+}
+
+void TPDFDoc::CreateLinkInternet(std::int32_t pageNumber, const LinkFrame& frame, std::string_view uri) {
+    RequireFiniteFrame(frame);
+    AddLink(*this, pageNumber, frame, "uri").DestinationURI = std::string(uri);
+}
+
+void TPDFDoc::AddTextAnnotation(std::int32_t pageNumber, double x, double y, std::string_view text) {
+    RequireFinite(x, "note position");
+    RequireFinite(y, "note position");
+    TAnnot& note = Page(pageNumber).Annots.AddAnnot();
+    note.AnnotPageNo = pageNumber;
+    note.SetAnnotRect(x, y, 100, 80);
+    note.AnnotKind = "Annot";
+    note.SetAnnotColor(0, 0, 255);
+    note.OutlineWidth = 1;
+    note.AnnotText = std::string(text);
+}
+
+}  // namespace vellum
