@@ -2,6 +2,8 @@
 // and the one-line failure message, for scripts fed on standard input or from files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "test_support.h"
 
 namespace vellum::test {
@@ -121,6 +123,22 @@ TEST_F(Client, HostileInputGivesClearMessages) {
     EXPECT_EQ(invalid.out, "\xEF\xBF\xBD\xEF\xBF\xBD bad \xEF\xBF\xBD\n");
     EXPECT_EQ(RunScript(std::string("Print 1\0", 8) + "\n").status, 2);
     EXPECT_EQ(RunScript("Print " + std::string(50000, '(') + "1\n").status, 2);
+}
+
+// Every example script runs to its end and writes a file readers accept.
+TEST_F(Client, ExampleScriptsRun) {
+    std::filesystem::create_directory(scratch.path() / "out");
+    int examples = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(VELLUM_EXAMPLES)) {
+        if (entry.path().extension() != ".vls") continue;
+        ++examples;
+        const Outcome run = RunCommandLine("run " + ShellQuote(entry.path().string()));
+        EXPECT_EQ(run.status, 0) << entry.path() << ": " << run.err;
+    }
+    EXPECT_GE(examples, 2);
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.path() / "out")) {
+        EXPECT_TRUE(QpdfCheckIsClean(entry.path().string()));
+    }
 }
 
 TEST_F(Client, CommandLine) {
