@@ -1,0 +1,15 @@
+// libFuzzer target: any bytes must give a bitmap or a PictureError.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "pictures.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    try {
+        const auto bitmap = vellum::pictures::ReadIco(std::string_view(reinterpret_cast<const char*>(data), size));
+        if (bitmap.pixels.size() != static_cast<std::size_t>(bitmap.width) * bitmap.height * 3) __builtin_trap();
+    } catch (const vellum::pictures::PictureError&) {
+    }
+    return 0;
+}

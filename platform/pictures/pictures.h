@@ -1,0 +1,39 @@
+// Picture readers: Windows bitmaps, icons and metafiles turned into 24-bit RGB
+// bitmaps. Every reader checks every size against the data before it
+// allocates, refuses pictures above kMaxPixels, and reports a malformed file
+// with its kind's message; none crashes on any input.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vellum::pictures {
+
+inline constexpr std::int64_t kMaxPixels = 100'000'000;
+
+inline constexpr std::string_view kBadBitmap = "Bitmap image is not valid";
+inline constexpr std::string_view kBadMetafile = "Metafile is not valid";
+inline constexpr std::string_view kBadIcon = "Icon image is not valid";
+
+// Rows from the top, three bytes (R, G, B) per pixel, no padding.
+struct RgbBitmap {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::vector<std::uint8_t> pixels;
+};
+
+class PictureError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Each throws PictureError: the kind's message for a malformed file, that
+// message followed by ": " and the reason for one above kMaxPixels.
+RgbBitmap ReadBmp(std::string_view bytes);
+RgbBitmap ReadIco(std::string_view bytes);
+RgbBitmap PlayWmf(std::string_view bytes);
+
+}  // namespace vellum::pictures
