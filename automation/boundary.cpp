@@ -28,9 +28,6 @@ std::u16string MessageText(std::string_view message) {
 
 }  // namespace
 
-NotAvailable::NotAvailable(std::string_view member)
-    : std::runtime_error(std::string(member) + " is not available in this version of the library") {}
-
 HRESULT ReportFailure(HRESULT code, std::string_view message) {
     PublishErrorInfo(IID_IPDFDocument, kProgId, MessageText(message));
     return code;

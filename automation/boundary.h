@@ -16,12 +16,6 @@ namespace vellum::automation {
 
 inline constexpr std::u16string_view kProgId = u"VELLUM_XP.PDFDocument";
 
-// A member whose feature is not built into this version.
-class NotAvailable : public std::runtime_error {
-public:
-    explicit NotAvailable(std::string_view member);
-};
-
 // Carries the failing result of a nested interface call unchanged.
 class NestedFailure : public std::runtime_error {
 public:
@@ -39,8 +33,6 @@ HRESULT Guarded(Body&& body) noexcept {
         return S_OK;
     } catch (const NestedFailure& failure) {
         return ReportFailure(failure.code, failure.what());
-    } catch (const NotAvailable& missing) {
-        return ReportFailure(E_NOTIMPL, missing.what());
     } catch (const std::bad_alloc&) {
         return ReportFailure(E_UNEXPECTED, "Out of memory");
     } catch (const std::exception& error) {

@@ -66,6 +66,7 @@ void TPDFDoc::ResetDocument() {
     Contents = std::make_unique<TPageContents>(this);
     Fonts = std::make_unique<TPDFFonts>(this);
     AddStandardFonts();
+    Images = std::make_unique<TPDFImages>(this);
 
     NewPage();
     CurrentPage = 1;
@@ -80,6 +81,7 @@ void TPDFDoc::ClearDocument() {
     Info.reset();
     Resources.reset();
     Objects.reset();
+    Images.reset();
     Fonts.reset();
     Outlines.reset();
     Pages.reset();

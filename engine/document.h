@@ -6,17 +6,20 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "annotations.h"
 #include "collection.h"
 #include "fonts.h"
+#include "images.h"
 #include "outlines.h"
 
 namespace vellum {
 
 class TPDFDoc;
+class FileBuilder;
 
 struct TPage {
     std::string PageValue = {};  // content-stream operators, uncompressed
@@ -57,6 +60,10 @@ struct TPage {
     void SetLineWidth(std::int32_t width);
     void SetLineCapStyle(std::int32_t style);
     void SetLineJoinStyle(std::int32_t style);
+
+    // Places image imageNumber with its top-left corner at (x, y), stretched
+    // to width x height (images.cpp); a number that names no image adds nothing.
+    void DrawImage(std::int32_t imageNumber, double x, double y, double width, double height);
 };
 
 struct TPages : TCollection<TPage> {
@@ -167,6 +174,12 @@ public:
     std::string AddTrueTypeFontMonospaced(std::string_view fontName, const std::string& fileName,
                                           std::int32_t spacing);
 
+    // Images (images.cpp). The loader is chosen by the file's extension
+    // (.bmp, .wmf, .ico, .jpg, in any letter case); nullopt for any other.
+    std::optional<std::int32_t> ImportImageFile(const std::string& fileName, std::uint8_t quality);
+    std::int32_t ImageWidth(std::int32_t imageNumber) const;   // 0 when no image has that number
+    std::int32_t ImageHeight(std::int32_t imageNumber) const;
+
     // Links and notes (annotations.cpp), on page pageNumber. An internal link
     // to a page beyond the last adds nothing; to a page below 1 it fails.
     void CreateLinkInternal(std::int32_t pageNumber, const LinkFrame& frame, std::int32_t destinationPage);
@@ -204,6 +217,7 @@ public:
     std::int32_t FontIndexCounter = 0;
     std::int32_t CurrentPage = 0;
     std::unique_ptr<TPages> Pages;
+    std::unique_ptr<TPDFImages> Images;
     std::unique_ptr<TPDFObjects> Objects;
     std::unique_ptr<TPageContents> Contents;
     std::unique_ptr<TViewerPreferences> ViewerPreferences;
@@ -222,7 +236,9 @@ public:
     double LineOff = 0;
 
 private:
-    std::string BuildFile();  // writer.cpp
+    enum class Delivery { File, ByteArray };
+    std::string BuildFile(Delivery delivery);  // writer.cpp
+    void WriteImages(FileBuilder& file, Delivery delivery) const;
     void RequireReady() const;
 };
 

@@ -1,14 +1,8 @@
 // TrueType fonts a caller supplies: a font entry, its widths array, a fixed
 // descriptor and the whole font file as a stream, on four consecutive objects.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "document.h"
 #include "errors.h"
+#include "file_input.h"
 #include "format.h"
 #include "widths.h"
 
@@ -20,36 +14,6 @@ constexpr std::string_view kNameVoid = "Error - Font Name Void, please use a val
 constexpr std::size_t kMaxFontFileBytes = 256u << 20;
 
 enum class Variant { Measured, ModKern, Monospaced };
-
-bool IsExistingFile(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
-}
-
-// The whole file, read before anything is added to the document.
-std::string ReadFontFile(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw EngineError("Cannot open file \"" + path + "\". " + std::strerror(errno));
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) > kMaxFontFileBytes) {
-        close(fd);
-        throw EngineError("Cannot embed \"" + path + "\": not a regular file of at most 256 MB");
-    }
-    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count = read(fd, bytes.data() + done, bytes.size() - done);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) {
-            const int error = count < 0 ? errno : EIO;
-            close(fd);
-            throw EngineError("Cannot read file \"" + path + "\". " + std::strerror(error));
-        }
-        done += static_cast<std::size_t>(count);
-    }
-    close(fd);
-    return bytes;
-}
 
 // A PDF name token for the font: blanks removed as they always were, and
 // anything that would end or break the name written as #xx.
@@ -154,7 +118,7 @@ std::string AddTrueType(TPDFDoc& doc, std::string_view fontName, const std::stri
     if (doc.IsCleared()) throw EngineError("The document has already been written; start a new document first");
 
     // Everything that can fail happens before the document changes.
-    const std::string bytes = ReadFontFile(fileName);
+    const std::string bytes = ReadWholeFile(fileName, kMaxFontFileBytes);
     const fonts::TrueTypeMeasurement measured = fonts::MeasureTrueTypeData(bytes);
     if (!measured.widths) throw EngineError("Cannot embed \"" + fileName + "\": " + measured.problem);
 

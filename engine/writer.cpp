@@ -23,6 +23,8 @@ void AppendObjectStart(std::string& text, std::int32_t objectNumber) {
     text += " 0 obj\r\n";
 }
 
+}  // namespace
+
 // Writes objects into one buffer, noting the offset of each object's first
 // byte; the cross-reference table is built from those notes alone.
 class FileBuilder {
@@ -30,6 +32,7 @@ public:
     explicit FileBuilder(std::size_t objectCount) : offsets_(objectCount, kUnwritten) {}
 
     void Write(std::string_view bytes) { out_.append(bytes); }
+    std::size_t Size() const { return out_.size(); }
 
     void WriteObject(std::int32_t objectNumber, std::string_view text) {
         NoteOffset(objectNumber);
@@ -90,8 +93,6 @@ private:
     std::string out_;
     std::vector<std::uint64_t> offsets_;
 };
-
-}  // namespace
 
 std::string TPage::PDF_Binary() const {
     std::string text;
@@ -190,11 +191,44 @@ std::string TPDFDoc::ResourcesPDF_Binary() const {
         AppendReference(text, font.ObjectNumber);
         text += " \r\n";
     }
-    text += ">>\r\n>>\r\nendobj\r\n";
+    text += ">>\r\n";
+    if (!Images->Empty()) {
+        text += "/XObject\r\n<<\r\n";
+        for (const TPDFImage& image : *Images) {
+            text += "/Im";
+            AppendInteger(text, image.ImageNumber());
+            text += ' ';
+            AppendReference(text, image.ObjectNumber);
+            text += " \r\n";
+        }
+        text += ">>\r\n";
+    }
+    text += ">>\r\nendobj\r\n";
     return text;
 }
 
-std::string TPDFDoc::BuildFile() {
+// An image whose object text cannot be made: a file write names its position
+// and where the image section began; a byte array passes the failure on.
+void TPDFDoc::WriteImages(FileBuilder& file, Delivery delivery) const {
+    const std::size_t sectionStart = file.Size();
+    for (std::size_t i = 0; i < Images->Count(); ++i) {
+        const TPDFImage& image = (*Images)[i];
+        std::string text;
+        try {
+            text = image.PDF_Binary();
+        } catch (const std::exception&) {
+            if (delivery == Delivery::File) {
+                throw EngineError("Errore in immagine:" + std::to_string(i + 1) + " Dim:0 Pos.:" +
+                                  std::to_string(sectionStart));
+            }
+            throw EngineError("errore in PDF_Binary di oggetto TIMAGE " + std::to_string(image.ImageNumber()) + " " +
+                              std::to_string(i));
+        }
+        file.WriteObject(image.ObjectNumber, text);
+    }
+}
+
+std::string TPDFDoc::BuildFile(Delivery delivery) {
     RequireReady();
     FileBuilder file(static_cast<std::size_t>(ObjectCount) + Outlines->Count());
     file.Write(kFileHeader);
@@ -206,6 +240,7 @@ std::string TPDFDoc::BuildFile() {
     // Outline entries name each other, so all are numbered before any is written.
     for (TOutlineObj& entry : *Outlines) entry.ObjectNumber = NextObjectNumber();
     for (const TOutlineObj& entry : *Outlines) file.WriteObject(entry.ObjectNumber, entry.PDF_Binary());
+    WriteImages(file, delivery);
     for (const TPage& page : *Pages) {
         for (const TAnnot& annot : page.Annots) file.WriteObject(annot.ObjectNumber, annot.PDF_Binary());
     }
@@ -221,7 +256,7 @@ std::string TPDFDoc::BuildFile() {
 
 void TPDFDoc::SaveToFile(const std::string& path) {
     try {
-        const std::string bytes = BuildFile();
+        const std::string bytes = BuildFile(Delivery::File);
         WriteFileAtomically(path, bytes);
     } catch (...) {
         ClearDocument();
@@ -233,7 +268,7 @@ void TPDFDoc::SaveToFile(const std::string& path) {
 std::string TPDFDoc::SaveToByteArray() {
     std::string bytes;
     try {
-        bytes = BuildFile();
+        bytes = BuildFile(Delivery::ByteArray);
     } catch (...) {
         ClearDocument();
         throw;

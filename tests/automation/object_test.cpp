@@ -5,6 +5,7 @@
 
 #include "automation_support.h"
 #include "com/safearray.h"
+#include "jpeg.h"
 #include "test_support.h"
 
 namespace vellum::test {
@@ -281,6 +282,39 @@ TEST_F(PDFDocumentObject, LinksAndOutlinesReachTheirPages) {
     EXPECT_NE(page2.find("/Annots [ 25 0 R 26 0 R ]"), std::string::npos) << page2;
     const auto link = RunCommand("qpdf --show-object=25 " + ShellQuote(path)).output;
     EXPECT_NE(link.find("/Rect [ 10.0 380.0 60.0 370.0 ]"), std::string::npos) << link;  // against page 2's own height
+}
+
+TEST_F(PDFDocumentObject, ImagesByExtensionWithTheQualitysLowByte) {
+    LONG width = -1;
+    EXPECT_EQ(doc->GetImageWidth(0, &width), S_OK);  // no document: 0, not a failure
+    EXPECT_EQ(width, 0);
+    ASSERT_EQ(doc->NewPDF(empty.get()), S_OK);
+    pictures::RgbBitmap bitmap{8, 8, std::vector<std::uint8_t>(8 * 8 * 3, 90)};
+    const std::string jpeg = scratch.File("grey.JPG");
+    WriteFile(jpeg, pictures::EncodeJpeg(bitmap, 90));
+    BStr path(Utf8ToUtf16(jpeg));
+    LONG number = -1;
+    ASSERT_EQ(doc->ImportImageAsResource(path.get(), 300, &number), S_OK);  // 300 reaches the encoder as 44
+    EXPECT_EQ(number, 0);
+    BStr unknown(Utf8ToUtf16(scratch.File("grey.jpeg")));
+    ASSERT_EQ(doc->ImportImageAsResource(unknown.get(), 50, &number), S_OK);
+    EXPECT_EQ(number, 0);
+    ASSERT_EQ(doc->ImportImage(path.get(), 256, 10, 10, 20, 20), S_OK);  // 256 is taken as quality 1
+    EXPECT_EQ(doc->GetImageWidth(1, &width), S_OK);
+    EXPECT_EQ(width, 8);
+    EXPECT_EQ(doc->DrawImageResource(0, 0, 10, 10, 2), S_OK);  // names no image: nothing
+    BStr missing(Utf8ToUtf16(scratch.File("missing.bmp")));
+    EXPECT_EQ(doc->ImportImage(missing.get(), 50, 0, 0, 1, 1), E_UNEXPECTED);
+    EXPECT_EQ(LastErrorDescription(), "Cannot open file \"" + scratch.File("missing.bmp") + "\". No such file or directory");
+
+    const std::string pdf = Content();
+    const std::string decoded = pictures::EncodeJpeg(pictures::DecodeJpeg(ReadFile(jpeg)), 44);
+    EXPECT_NE(pdf.find("/Name /Im0\r\n/Width 8\r\n/Height 8\r\n/BitsPerComponent 8\r\n/ColorSpace /DeviceRGB\r\n/Length " +
+                       std::to_string(decoded.size()) + "\r\n/Filter /DCTDecode\r\n>>\r\nstream\r\n" + decoded),
+              std::string::npos);
+    const std::string lowest = pictures::EncodeJpeg(pictures::DecodeJpeg(ReadFile(jpeg)), 1);
+    EXPECT_NE(pdf.find("stream\r\n" + lowest + "\r\nendstream"), std::string::npos);
+    EXPECT_NE(pdf.find("/Im2 "), std::string::npos);  // the failed import used up number 2
 }
 
 }  // namespace

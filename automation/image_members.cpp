@@ -1,0 +1,52 @@
+// Members that import pictures, place them and report their sizes. Imports
+// of all objects in the process run one at a time under one lock.
+#include <mutex>
+
+#include "boundary.h"
+#include "pdf_document.h"
+
+namespace vellum::automation {
+
+std::mutex& ImageLoadLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+HRESULT TPDFDocument::ImportImage(BSTR AFilename, LONG JpgQuality, double xpos, double ypos, double Width,
+                                  double Height) {
+    return Guarded([&] {
+        const std::lock_guard<std::mutex> hold(ImageLoadLock());
+        TPDFDoc& doc = RequireOpenDocument();
+        TPage& page = CurrentPageRef();
+        const auto number = doc.ImportImageFile(ToFileName(AFilename), static_cast<std::uint8_t>(JpgQuality));
+        if (number) page.DrawImage(*number, xpos, ypos, Width, Height);
+    });
+}
+
+HRESULT TPDFDocument::ImportImageAsResource(BSTR AFilename, LONG JpgQuality, LONG* Value) {
+    if (Value == nullptr) return E_POINTER;
+    return Guarded([&] {
+        const std::lock_guard<std::mutex> hold(ImageLoadLock());
+        const auto number =
+            RequireOpenDocument().ImportImageFile(ToFileName(AFilename), static_cast<std::uint8_t>(JpgQuality));
+        *Value = number.value_or(0);
+    });
+}
+
+// The image number goes first on the way to the page.
+HRESULT TPDFDocument::DrawImageResource(double xpos, double ypos, double ImgWidth, double ImgHeight,
+                                        LONG ImageNumber) {
+    return Guarded([&] { CurrentPageRef().DrawImage(ImageNumber, xpos, ypos, ImgWidth, ImgHeight); });
+}
+
+HRESULT TPDFDocument::GetImageWidth(LONG ImageID, LONG* Value) {
+    if (Value == nullptr) return E_POINTER;
+    return Guarded([&] { *Value = Doc == nullptr ? 0 : Doc->ImageWidth(ImageID); });
+}
+
+HRESULT TPDFDocument::GetImageHeight(LONG ImageID, LONG* Value) {
+    if (Value == nullptr) return E_POINTER;
+    return Guarded([&] { *Value = Doc == nullptr ? 0 : Doc->ImageHeight(ImageID); });
+}
+
+}  // namespace vellum::automation
