@@ -1,22 +1,28 @@
 #include "activation.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 
-#include "com/guid.h"
 #include "VELLUM_XP_TLB.h"
+#include "com/activation.h"
+#include "com/codepage.h"
 
 namespace vellum::client {
 namespace {
-
-using GetClassObjectFunction = HRESULT (*)(REFCLSID, REFIID, void**);
 
 std::string HexCode(HRESULT code) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
     return text;
+}
+
+Activation FromFactory(IClassFactory* factory) {
+    Activation activation;
+    const HRESULT hr = factory->CreateInstance(nullptr, IID_IDispatch, activation.object.put_void());
+    if (FAILED(hr)) activation.error = "the class factory failed with " + HexCode(hr);
+    return activation;
 }
 
 }  // namespace
@@ -30,24 +36,31 @@ std::string LibraryBesideProgram() {
 }
 
 Activation CreateFromLibrary(const std::string& libraryPath) {
-    Activation activation;
-    // A path without '/' would make the loader search the system folders.
-    const std::string path = libraryPath.find('/') == std::string::npos ? "./" + libraryPath : libraryPath;
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        activation.error = "cannot load " + libraryPath + ": " + dlerror();
-        return activation;
-    }
-    auto getClassObject = reinterpret_cast<GetClassObjectFunction>(dlsym(library, "DllGetClassObject"));
-    if (getClassObject == nullptr) {
-        activation.error = libraryPath + " does not export DllGetClassObject";
-        return activation;
-    }
     ComPtr<IClassFactory> factory;
-    HRESULT hr = getClassObject(CLSID_PDFDocument, IID_IClassFactory, factory.put_void());
-    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IDispatch, activation.object.put_void());
-    if (FAILED(hr)) activation.error = "the library's class factory failed with " + HexCode(hr);
-    return activation;
+    std::string error;
+    const HRESULT hr = GetClassObjectFromLibrary(libraryPath, CLSID_PDFDocument, IID_IClassFactory,
+                                                 factory.put_void(), &error);
+    if (FAILED(hr)) {
+        Activation failed;
+        failed.error = error.empty() ? libraryPath + ": DllGetClassObject failed with " + HexCode(hr) : error;
+        return failed;
+    }
+    return FromFactory(factory.get());
+}
+
+Activation CreateFromProgId(const std::string& progId) {
+    CLSID clsid{};
+    const std::u16string wide = Utf8ToUtf16(progId);
+    if (FAILED(CLSIDFromProgID(wide.c_str(), &clsid))) return CreateFromLibrary(LibraryBesideProgram());
+    ComPtr<IClassFactory> factory;
+    const HRESULT hr = CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory.put_void());
+    if (hr == REGDB_E_CLASSNOTREG) return CreateFromLibrary(LibraryBesideProgram());
+    if (FAILED(hr)) {
+        Activation failed;
+        failed.error = progId + " is registered, but its library could not be loaded (" + HexCode(hr) + ")";
+        return failed;
+    }
+    return FromFactory(factory.get());
 }
 
 }  // namespace vellum::client

@@ -1,5 +1,5 @@
-// Creates the automation object for the client: from the library given on the
-// command line, else from the library built or installed beside the client.
+// Creates the automation object for the client: by ProgID through the
+// registry, or from a library file, by default the one beside the client.
 #pragma once
 
 #include <string>
@@ -17,8 +17,11 @@ struct Activation {
 // The library file that lies beside the running program.
 std::string LibraryBesideProgram();
 
-// Loads the library (it stays loaded for the life of the process), asks its
-// class factory for a PDFDocument and returns its IDispatch.
+// Asks the library's class factory for a PDFDocument and returns its IDispatch.
 Activation CreateFromLibrary(const std::string& libraryPath);
+
+// Creates the object registered under progId; when that ProgID is not
+// registered, from the library beside the program.
+Activation CreateFromProgId(const std::string& progId);
 
 }  // namespace vellum::client

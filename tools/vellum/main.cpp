@@ -10,7 +10,9 @@
 
 #include "activation.h"
 #include "com/bstr.h"
+#include "com/activation.h"
 #include "com/codepage.h"
+#include "com/registry.h"
 #include "runner.h"
 
 namespace {
@@ -21,6 +23,8 @@ constexpr int kUsageError = 2;
 void PrintUsage() {
     std::fputs(
         "usage: vellum run [--library PATH] [--progid PROGID] SCRIPT   run a call script (- for standard input)\n"
+        "       vellum register [--library PATH]                      DllRegisterServer of the library\n"
+        "       vellum unregister [--library PATH]                    DllUnregisterServer of the library\n"
         "       vellum --version                                      versions of the client and the object\n",
         stderr);
 }
@@ -63,9 +67,26 @@ std::optional<std::string> ReadScript(const std::string& name) {
 }
 
 vellum::client::Activation CreateObject(const Options& options) {
-    // No registry exists yet: every ProgID falls back to the library beside the client.
+    if (!options.library.empty()) return vellum::client::CreateFromLibrary(options.library);
+    return vellum::client::CreateFromProgId(options.progid);
+}
+
+// register and unregister call the library's own export.
+int Register(const Options& options, const char* exportName) {
+    if (!options.script.empty()) {
+        PrintUsage();
+        return kUsageError;
+    }
     const std::string library = options.library.empty() ? vellum::client::LibraryBesideProgram() : options.library;
-    return vellum::client::CreateFromLibrary(library);
+    std::string error;
+    const HRESULT hr = vellum::CallLibraryExport(library, exportName, &error);
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "vellum: %s failed: 0x%08X%s%s\n", exportName, static_cast<unsigned>(hr),
+                     error.empty() ? "" : ": ", error.c_str());
+        return 1;
+    }
+    std::printf("%s: %s done (registry %s)\n", library.c_str(), exportName, vellum::registry::StorePath().c_str());
+    return 0;
 }
 
 int RunScript(const Options& options) {
@@ -116,6 +137,8 @@ int main(int argc, char** argv) {
     }
     if (options->command == "run") return RunScript(*options);
     if (options->command == "--version") return PrintVersion(*options);
+    if (options->command == "register") return Register(*options, "DllRegisterServer");
+    if (options->command == "unregister") return Register(*options, "DllUnregisterServer");
     PrintUsage();
     return kUsageError;
 }

@@ -1,0 +1,79 @@
+// Registration of the server: its type library and class, written to and
+// removed from the registry in a fixed order.
+#include <dlfcn.h>
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+#include "VELLUM_XP_TLB.h"
+#include "com/activation.h"
+#include "com/guid.h"
+#include "com/registry.h"
+
+extern "C" HRESULT DllRegisterServer();
+extern "C" HRESULT DllUnregisterServer();
+
+namespace vellum::automation {
+namespace {
+
+constexpr const char* kProgId = "VELLUM_XP.PDFDocument";
+constexpr const char* kDescription = "PDFDocument Object";
+
+const TypeLibraryInfo kTypeLibrary{LIBID_VELLUM_XP, 1, 0, "VELLUM_XP Library", {{IID_IPDFDocument, "IPDFDocument"}}};
+
+// The full path of the library file this code was loaded from.
+std::string LibraryPath() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) == 0 || info.dli_fname == nullptr) return {};
+    char resolved[PATH_MAX];
+    return realpath(info.dli_fname, resolved) != nullptr ? resolved : info.dli_fname;
+}
+
+bool SetString(const std::string& keyPath, const char* name, const std::string& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    const bool written = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                        static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return written;
+}
+
+}  // namespace
+}  // namespace vellum::automation
+
+using namespace vellum;
+using namespace vellum::automation;
+
+// A path with blanks is written as it is: there are no short names here.
+extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
+    const std::string path = LibraryPath();
+    if (path.empty() || RegisterTypeLibrary(kTypeLibrary, path) != ERROR_SUCCESS) return E_FAIL;
+    const std::string classKey = "CLSID\\" + GuidToString(CLSID_PDFDocument);
+    const bool written = SetString(classKey, nullptr, kDescription) &&
+                         SetString(classKey + "\\InprocServer32", nullptr, path) &&
+                         SetString(classKey + "\\InprocServer32", "ThreadingModel", "Both") &&
+                         SetString(kProgId, nullptr, kDescription) &&
+                         SetString(std::string(kProgId) + "\\Clsid", nullptr, GuidToString(CLSID_PDFDocument)) &&
+                         SetString(classKey + "\\ProgID", nullptr, kProgId) &&
+                         SetString(classKey + "\\Version", nullptr, "1.0") &&
+                         SetString(classKey + "\\TypeLib", nullptr, GuidToString(LIBID_VELLUM_XP));
+    return written ? S_OK : E_FAIL;
+}
+
+// Removing what is not there is no failure: unregistering twice succeeds.
+extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer() {
+    if (UnregisterTypeLibrary(kTypeLibrary) != ERROR_SUCCESS) return E_FAIL;
+    const std::string classKey = "CLSID\\" + GuidToString(CLSID_PDFDocument);
+    const std::string keys[] = {classKey + "\\TypeLib",      classKey + "\\Version", classKey + "\\ProgID",
+                                std::string(kProgId) + "\\Clsid", kProgId,           classKey + "\\InprocServer32",
+                                classKey};
+    for (const std::string& key : keys) {
+        const LONG result = RegDeleteKeyA(HKEY_CLASSES_ROOT, key.c_str());
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) return E_FAIL;
+    }
+    return S_OK;
+}
