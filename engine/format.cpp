@@ -219,11 +219,25 @@ std::string EscapeInfoString(std::string_view text) {
     return escaped;
 }
 
-std::string CompressString(std::string_view text) {
+struct Compressor::State {
     z_stream stream{};
-    if (deflateInit(&stream, Z_DEFAULT_COMPRESSION) != Z_OK) {
+};
+
+Compressor::Compressor() : state_(new State) {
+    if (deflateInit(&state_->stream, Z_DEFAULT_COMPRESSION) != Z_OK) {
+        delete state_;
         throw EngineError("Compression failed: cannot initialise zlib");
     }
+}
+
+Compressor::~Compressor() {
+    deflateEnd(&state_->stream);
+    delete state_;
+}
+
+std::string Compressor::Compress(std::string_view text) {
+    z_stream& stream = state_->stream;
+    if (deflateReset(&stream) != Z_OK) throw EngineError("Compression failed: cannot reset zlib");
     std::string compressed(deflateBound(&stream, text.size()), '\0');
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
     stream.next_out = reinterpret_cast<Bytef*>(compressed.data());
@@ -241,10 +255,11 @@ std::string CompressString(std::string_view text) {
         inputLeft -= inSlice - stream.avail_in;
         outputLeft -= outSlice - stream.avail_out;
     }
-    deflateEnd(&stream);
     if (status != Z_STREAM_END) throw EngineError("Compression failed: zlib could not finish the stream");
     compressed.resize(compressed.size() - outputLeft);
     return compressed;
 }
+
+std::string CompressString(std::string_view text) { return Compressor().Compress(text); }
 
 }  // namespace vellum

@@ -74,4 +74,20 @@ std::string EscapeInfoString(std::string_view text);
 // zlib stream (RFC 1950 framing) of text at the default compression level.
 std::string CompressString(std::string_view text);
 
+// The same streams, one after another, from one reused deflate state: a
+// document's pages are compressed without setting up zlib for each.
+class Compressor {
+public:
+    Compressor();
+    ~Compressor();
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+
+    std::string Compress(std::string_view text);
+
+private:
+    struct State;
+    State* state_;
+};
+
 }  // namespace vellum

@@ -40,7 +40,7 @@ public:
     }
 
     void WriteContentStream(std::int32_t objectNumber, std::string_view pageValue) {
-        const std::string compressed = CompressString(pageValue);
+        const std::string compressed = compressor_.Compress(pageValue);
         NoteOffset(objectNumber);
         AppendObjectStart(out_, objectNumber);
         out_ += "<</Length ";
@@ -92,6 +92,7 @@ private:
 
     std::string out_;
     std::vector<std::uint64_t> offsets_;
+    Compressor compressor_;
 };
 
 std::string TPage::PDF_Binary() const {

@@ -161,5 +161,13 @@ TEST(CompressString, MakesAZlibStreamThatInflatesBack) {
     }
 }
 
+TEST(Compressor, AReusedStateGivesTheSameStreams) {
+    Compressor compressor;
+    const std::string texts[] = {"BT /F0 12 Tf ET\r\n", std::string(100000, 'a') + "z", "", "0 0 0 rg\r\n"};
+    for (int round = 0; round < 2; ++round) {
+        for (const std::string& text : texts) EXPECT_EQ(compressor.Compress(text), CompressString(text));
+    }
+}
+
 }  // namespace
 }  // namespace vellum
