@@ -138,6 +138,50 @@ TEST_F(Images, ReadersShowThePlacedPicture) {
     EXPECT_EQ(pixel(50, 50, 0), 255);    // outside: white paper
 }
 
+// A 24-bit bottom-up bitmap file of one colour.
+std::string BitmapFile(int width, int height, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    const int rowBytes = (width * 3 + 3) / 4 * 4;
+    const int imageBytes = rowBytes * height;
+    std::string file;
+    auto put16 = [&](int value) { file += static_cast<char>(value & 255), file += static_cast<char>(value >> 8 & 255); };
+    auto put32 = [&](int value) { put16(value & 0xFFFF), put16(value >> 16 & 0xFFFF); };
+    file += "BM";
+    put32(54 + imageBytes), put32(0), put32(54);
+    put32(40), put32(width), put32(height), put16(1), put16(24), put32(0), put32(imageBytes), put32(2835), put32(2835),
+        put32(0), put32(0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            file += static_cast<char>(blue), file += static_cast<char>(green), file += static_cast<char>(red);
+        }
+        file.append(static_cast<std::size_t>(rowBytes - width * 3), '\0');
+    }
+    return file;
+}
+
+TEST_F(Images, EveryPictureKindIsEncodedAsJpeg) {
+    const std::string bmp = scratch.File("red.BMP");
+    test::WriteFile(bmp, BitmapFile(5, 3, 255, 0, 0));
+    EXPECT_EQ(doc.ImportImageFile(bmp, 90), 0);
+    EXPECT_EQ(doc.ImageWidth(0), 5);
+    EXPECT_EQ(doc.ImageHeight(0), 3);
+    const auto decoded = pictures::DecodeJpeg((*doc.Images)[0].ImageData);
+    EXPECT_GT(decoded.pixels[0], 240);  // red survives the round trip
+    EXPECT_LT(decoded.pixels[1], 20);
+
+    const std::string broken = scratch.File("broken.bmp");
+    test::WriteFile(broken, "BM not really");
+    try {
+        doc.ImportImageFile(broken, 90);
+        ADD_FAILURE();
+    } catch (const EngineError& error) {
+        EXPECT_EQ(std::string(error.what()), "Bitmap image is not valid");
+    }
+    const std::string icon = scratch.File("icon.ico");
+    test::WriteFile(icon, "\0\0\1\0");
+    EXPECT_THROW(doc.ImportImageFile(icon, 90), EngineError);
+    EXPECT_EQ(doc.Images->Count(), 3u);
+}
+
 TEST(Jpeg, OddInputsFailWithTheDecodersCode) {
     EXPECT_THROW(pictures::DecodeJpeg(""), pictures::PictureError);
     const std::string valid = pictures::EncodeJpeg(Quarters(16, 16), 80);
