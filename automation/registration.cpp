@@ -31,15 +31,7 @@ std::string LibraryPath() {
 }
 
 bool SetString(const std::string& keyPath, const char* name, const std::string& value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    const bool written = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                        static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return written;
+    return registry::WriteValue(keyPath, name, value) == ERROR_SUCCESS;
 }
 
 }  // namespace

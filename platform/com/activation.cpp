@@ -23,17 +23,6 @@ void* OpenLibrary(const std::string& libraryPath, std::string* error) {
     return library;
 }
 
-LONG SetString(const std::string& keyPath, const char* name, const std::string& value) {
-    HKEY key = nullptr;
-    LONG result = RegCreateKeyExA(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr);
-    if (result != ERROR_SUCCESS) return result;
-    result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-    return result;
-}
-
 // Deleting what is already gone counts as done.
 LONG DeleteKey(const std::string& keyPath) {
     const LONG result = RegDeleteKeyA(HKEY_CLASSES_ROOT, keyPath.c_str());
@@ -79,7 +68,7 @@ LONG RegisterTypeLibrary(const TypeLibraryInfo& info, const std::string& library
                                            {lib + "\\0\\win32", nullptr, libraryPath},
                                            {lib + "\\FLAGS", nullptr, "0"},
                                            {lib + "\\HELPDIR", nullptr, folder}}) {
-        if (const LONG result = SetString(key, name, value); result != ERROR_SUCCESS) return result;
+        if (const LONG result = registry::WriteValue(key, name, value); result != ERROR_SUCCESS) return result;
     }
     for (const auto& iface : info.interfaces) {
         const std::string key = "Interface\\" + GuidToString(iface.iid);
@@ -89,9 +78,9 @@ LONG RegisterTypeLibrary(const TypeLibraryInfo& info, const std::string& library
             {key + "\\ProxyStubClsid32", "{00020424-0000-0000-C000-000000000046}"},
             {key + "\\TypeLib", GuidToString(info.libid)}};
         for (const auto& [path, value] : values) {
-            if (const LONG result = SetString(path, nullptr, value); result != ERROR_SUCCESS) return result;
+            if (const LONG result = registry::WriteValue(path, nullptr, value); result != ERROR_SUCCESS) return result;
         }
-        if (const LONG result = SetString(key + "\\TypeLib", "Version", VersionText(info)); result != ERROR_SUCCESS) {
+        if (const LONG result = registry::WriteValue(key + "\\TypeLib", "Version", VersionText(info)); result != ERROR_SUCCESS) {
             return result;
         }
     }

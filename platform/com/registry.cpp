@@ -161,6 +161,17 @@ std::optional<std::string> ReadValue(const std::string& keyPath, const std::stri
     return value->second;
 }
 
+LONG WriteValue(const std::string& keyPath, const char* valueName, const std::string& value) {
+    HKEY key = nullptr;
+    LONG result = RegCreateKeyExA(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                  nullptr);
+    if (result != ERROR_SUCCESS) return result;
+    result = RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+    return result;
+}
+
 }  // namespace vellum::registry
 
 using namespace vellum::registry;

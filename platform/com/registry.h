@@ -51,4 +51,8 @@ std::string StorePath();
 // HKEY_CLASSES_ROOT, its parts separated by '\'.
 std::optional<std::string> ReadValue(const std::string& keyPath, const std::string& valueName = "");
 
+// Creates the key (and those above it) and sets a string value; null name
+// for the default value. ERROR_SUCCESS or the registry's error.
+LONG WriteValue(const std::string& keyPath, const char* valueName, const std::string& value);
+
 }  // namespace vellum::registry

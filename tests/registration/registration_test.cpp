@@ -27,13 +27,7 @@ protected:
     void TearDown() override { unsetenv("VELLUM_REGISTRY"); }
 
     static LONG Set(const char* keyPath, const char* name, const std::string& value) {
-        HKEY key = nullptr;
-        LONG result = RegCreateKeyExA(HKEY_CLASSES_ROOT, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-        if (result != ERROR_SUCCESS) return result;
-        result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                static_cast<DWORD>(value.size() + 1));
-        RegCloseKey(key);
-        return result;
+        return registry::WriteValue(keyPath, name, value);
     }
 
     // A copy of the built library in a folder whose name has a blank.
