@@ -179,6 +179,7 @@ public:
     std::optional<std::int32_t> ImportImageFile(const std::string& fileName, std::uint8_t quality);
     std::int32_t ImageWidth(std::int32_t imageNumber) const;   // 0 when no image has that number
     std::int32_t ImageHeight(std::int32_t imageNumber) const;
+    const TPDFImage* FindImage(std::int32_t imageNumber) const;
 
     // Links and notes (annotations.cpp), on page pageNumber. An internal link
     // to a page beyond the last adds nothing; to a page below 1 it fails.

@@ -96,24 +96,26 @@ std::optional<std::int32_t> TPDFDoc::ImportImageFile(const std::string& fileName
     return (image.*loader)(fileName, quality);
 }
 
-std::int32_t TPDFDoc::ImageWidth(std::int32_t imageNumber) const {
-    std::int32_t width = 0;
+// Numbers are never reused within a document, so at most one entry matches;
+// the last match is the one that counts all the same.
+const TPDFImage* TPDFDoc::FindImage(std::int32_t imageNumber) const {
+    const TPDFImage* found = nullptr;
     if (Images != nullptr) {
         for (const TPDFImage& image : *Images) {
-            if (image.ImageNumber() == imageNumber) width = image.PixelWidth;
+            if (image.ImageNumber() == imageNumber) found = &image;
         }
     }
-    return width;
+    return found;
+}
+
+std::int32_t TPDFDoc::ImageWidth(std::int32_t imageNumber) const {
+    const TPDFImage* image = FindImage(imageNumber);
+    return image != nullptr ? image->PixelWidth : 0;
 }
 
 std::int32_t TPDFDoc::ImageHeight(std::int32_t imageNumber) const {
-    std::int32_t height = 0;
-    if (Images != nullptr) {
-        for (const TPDFImage& image : *Images) {
-            if (image.ImageNumber() == imageNumber) height = image.PixelHeight;
-        }
-    }
-    return height;
+    const TPDFImage* image = FindImage(imageNumber);
+    return image != nullptr ? image->PixelHeight : 0;
 }
 
 void TPage::DrawImage(std::int32_t imageNumber, double x, double y, double width, double height) {
