@@ -1,0 +1,116 @@
+#include "early_bound.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <stdexcept>
+#include <string>
+
+#include "VELLUM_XP_TLB.h"
+#include "com/activation.h"
+#include "com/codepage.h"
+#include "com/errorinfo.h"
+#include "com/raii.h"
+
+namespace vellum::bench {
+namespace {
+
+std::string LibraryBesideProgram() {
+    char self[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return "Vellum_XP.so";
+    const std::string path(self, static_cast<std::size_t>(length));
+    return path.substr(0, path.rfind('/') + 1) + "Vellum_XP.so";
+}
+
+void Check(HRESULT hr, const char* member) {
+    if (SUCCEEDED(hr)) return;
+    std::string description;
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) == S_OK && info != nullptr) {
+        BSTR text = nullptr;
+        if (SUCCEEDED(info->GetDescription(&text))) description = Utf16ToUtf8(BstrView(text));
+        SysFreeString(text);
+        info->Release();
+    }
+    throw std::runtime_error(std::string(member) + " failed: " + description);
+}
+
+// The workloads' texts are ASCII, so widening is a copy of each byte.
+BStr Text(std::string_view text) {
+    std::u16string wide(text.begin(), text.end());
+    return BStr(wide);
+}
+
+}  // namespace
+
+EarlyBound::EarlyBound() {
+    const std::string library = LibraryBesideProgram();
+    ComPtr<IClassFactory> factory;
+    std::string error;
+    if (FAILED(GetClassObjectFromLibrary(library, CLSID_PDFDocument, IID_IClassFactory, factory.put_void(), &error))) {
+        throw std::runtime_error("cannot load " + library + ": " + error);
+    }
+    Check(factory->CreateInstance(nullptr, IID_IPDFDocument, reinterpret_cast<void**>(&document_)),
+          "CreateInstance");
+}
+
+EarlyBound::~EarlyBound() {
+    if (document_ != nullptr) document_->Release();
+}
+
+void EarlyBound::NewPDF(std::string_view title) { Check(document_->NewPDF(Text(title).get()), "NewPDF"); }
+void EarlyBound::SetUnitOfMeasure(std::string_view unit) {
+    Check(document_->put_UnitOfMeasure(Text(unit).get()), "UnitOfMeasure");
+}
+void EarlyBound::SetFontName(std::string_view name) { Check(document_->put_FontName(Text(name).get()), "FontName"); }
+void EarlyBound::SetFontHeight(double height) { Check(document_->put_FontHeight(height), "FontHeight"); }
+void EarlyBound::SetParagraphWidth(double width) { Check(document_->put_ParagraphWidth(width), "ParagraphWidth"); }
+void EarlyBound::SetParagraphLeading(double leading) {
+    Check(document_->put_ParagraphLeading(leading), "ParagraphLeading");
+}
+void EarlyBound::AddPage() { Check(document_->AddPage(), "AddPage"); }
+void EarlyBound::SetCurrentPage(long page) { Check(document_->SetCurrentPage(page), "SetCurrentPage"); }
+void EarlyBound::TextOut(std::string_view text, double x, double y) {
+    Check(document_->TextOut(Text(text).get(), x, y), "TextOut");
+}
+long EarlyBound::GetTextBoxLines(std::string_view text) {
+    LONG lines = 0;
+    Check(document_->GetTextBoxLines(Text(text).get(), &lines), "GetTextBoxLines");
+    return lines;
+}
+void EarlyBound::DrawLine(double width, double left, double right, double top, double bottom) {
+    Check(document_->DrawLine(width, left, right, top, bottom), "DrawLine");
+}
+void EarlyBound::DrawRect(long width, long fill, long outline, double left, double rectWidth, double top,
+                          double rectHeight) {
+    Check(document_->DrawRect(width, fill, outline, left, rectWidth, top, rectHeight), "DrawRect");
+}
+void EarlyBound::DrawCircle(long width, long fill, long outline, double centerX, double centerY, double radius) {
+    Check(document_->DrawCircle(width, fill, outline, centerX, centerY, radius), "DrawCircle");
+}
+void EarlyBound::SetFillColor(long r, long g, long b) { Check(document_->SetFillColor(r, g, b), "SetFillColor"); }
+long EarlyBound::ImportImageAsResource(std::string_view file, long quality) {
+    LONG number = -1;
+    Check(document_->ImportImageAsResource(Text(file).get(), quality, &number), "ImportImageAsResource");
+    return number;
+}
+void EarlyBound::DrawImageResource(double x, double y, double width, double height, long image) {
+    Check(document_->DrawImageResource(x, y, width, height, image), "DrawImageResource");
+}
+void EarlyBound::CreateLinkInternal(double x1, double y1, double x2, double y2, long page) {
+    Check(document_->CreateLink_Internal(x1, y1, x2, y2, 0, 0, 0, 0, page), "CreateLink_Internal");
+}
+void EarlyBound::CreateLinkInternet(double x1, double y1, double x2, double y2, std::string_view uri) {
+    Check(document_->CreateLink_Internet(x1, y1, x2, y2, 0, 0, 0, 0, Text(uri).get()), "CreateLink_Internet");
+}
+void EarlyBound::AddOutline(long page, std::string_view title) {
+    Check(document_->AddOutline(page, 0, 0, 0, Text(title).get()), "AddOutline");
+}
+void EarlyBound::AddChildOutline(long page, std::string_view title, long parent) {
+    LONG number = 0;
+    Check(document_->AddChildOutline(page, 0, 0, 0, Text(title).get(), parent, &number), "AddChildOutline");
+}
+void EarlyBound::SavePDF(std::string_view file) { Check(document_->SavePDF(Text(file).get()), "SavePDF"); }
+
+}  // namespace vellum::bench
