@@ -12,6 +12,7 @@
 #include "com/bstr.h"
 #include "com/activation.h"
 #include "com/codepage.h"
+#include "com/errorinfo.h"
 #include "com/registry.h"
 #include "runner.h"
 
@@ -71,6 +72,18 @@ vellum::client::Activation CreateObject(const Options& options) {
     return vellum::client::CreateFromProgId(options.progid);
 }
 
+// The description of the error information the last failing call filed.
+std::string FiledErrorDescription() {
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) != S_OK || info == nullptr) return {};
+    BSTR description = nullptr;
+    std::string text;
+    if (SUCCEEDED(info->GetDescription(&description))) text = vellum::Utf16ToUtf8(vellum::BstrView(description));
+    SysFreeString(description);
+    info->Release();
+    return text;
+}
+
 // register and unregister call the library's own export.
 int Register(const Options& options, const char* exportName) {
     if (!options.script.empty()) {
@@ -79,7 +92,9 @@ int Register(const Options& options, const char* exportName) {
     }
     const std::string library = options.library.empty() ? vellum::client::LibraryBesideProgram() : options.library;
     std::string error;
+    SetErrorInfo(0, nullptr);  // what a failing export files is its own
     const HRESULT hr = vellum::CallLibraryExport(library, exportName, &error);
+    if (FAILED(hr) && error.empty()) error = FiledErrorDescription();
     if (FAILED(hr)) {
         std::fprintf(stderr, "vellum: %s failed: 0x%08X%s%s\n", exportName, static_cast<unsigned>(hr),
                      error.empty() ? "" : ": ", error.c_str());
