@@ -125,6 +125,15 @@ TEST_F(Client, HostileInputGivesClearMessages) {
     EXPECT_EQ(RunScript("Print " + std::string(50000, '(') + "1\n").status, 2);
 }
 
+// Evaluating a chain of 50,000 operands recursed once per operand.
+TEST_F(Client, ALongConcatenationChainDoesNotOverflowTheStack) {
+    std::string chain = "Print \"a\"";
+    for (int i = 1; i < 50000; ++i) chain += " & \"a\"";
+    const Outcome run = RunScript("NewPDF \"x\"\n" + chain + "\nTextOut " + chain.substr(6) + ", 10, 10\n");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, std::string(50000, 'a') + "\n");
+}
+
 // Every example script runs to its end and writes a file readers accept.
 TEST_F(Client, ExampleScriptsRun) {
     std::filesystem::create_directory(scratch.path() / "out");

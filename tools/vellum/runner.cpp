@@ -168,10 +168,17 @@ ScopedVariant ScriptRunner::Evaluate(const Expr& expr) {
             const char16_t character = Cp1252ToChar(static_cast<unsigned char>(number->lVal));
             return TextValue(std::u16string_view(&character, 1));
         }
+        // Left to right, in the order a chain of pairs would take: the first
+        // two values are evaluated before either is turned into text.
         ScopedVariant operator()(const Concat& concat) const {
-            ScopedVariant left = runner.Evaluate(*concat.left);
-            ScopedVariant right = runner.Evaluate(*concat.right);
-            return TextValue(runner.TextOf(*left.get(), "&") + runner.TextOf(*right.get(), "&"));
+            ScopedVariant first = runner.Evaluate(*concat.parts.front());
+            std::u16string text;
+            for (std::size_t i = 1; i < concat.parts.size(); ++i) {
+                ScopedVariant next = runner.Evaluate(*concat.parts[i]);
+                if (i == 1) text = runner.TextOf(*first.get(), "&");
+                text += runner.TextOf(*next.get(), "&");
+            }
+            return TextValue(text);
         }
         ScopedVariant operator()(const MemberGet& get) const {
             return runner.CallMember(get.name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, get.arguments);
