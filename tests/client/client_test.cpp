@@ -2,7 +2,11 @@
 // and the one-line failure message, for scripts fed on standard input or from files.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <fstream>
 
 #include "test_support.h"
 
@@ -132,6 +136,51 @@ TEST_F(Client, ALongConcatenationChainDoesNotOverflowTheStack) {
     const Outcome run = RunScript("NewPDF \"x\"\n" + chain + "\nTextOut " + chain.substr(6) + ", 10, 10\n");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, std::string(50000, 'a') + "\n");
+}
+
+// Scripts are read twice (syntax first, then line by line), so a syntax
+// error still runs nothing, also from standard input and from a pipe, which
+// cannot be read twice.
+TEST_F(Client, SyntaxErrorsRunNothingFromInputAndPipes) {
+    const std::string client = ShellQuote(VELLUM_CLIENT);
+    const CommandResult fromInput = RunCommand("printf 'Print 1\\nPrint \"open\\nPrint 2\\n' | " + client + " run -");
+    EXPECT_EQ(fromInput.status, 2);
+    EXPECT_EQ(fromInput.output, "<stdin>:2: syntax error: unterminated string\n");
+    const std::string fifo = scratch.File("script.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const CommandResult fromPipe = RunCommand("(printf 'Print 1\\nPrint 2' > " + ShellQuote(fifo) + " &) ; " + client +
+                                              " run " + ShellQuote(fifo));
+    EXPECT_EQ(fromPipe.status, 0);
+    EXPECT_EQ(fromPipe.output, "1\n2\n");
+    const CommandResult folder = RunCommand(client + " run " + ShellQuote(scratch.path().string()));
+    EXPECT_EQ(folder.status, 2);
+    EXPECT_EQ(folder.output, "vellum: cannot read " + scratch.path().string() + ": Is a directory\n");
+}
+
+TEST_F(Client, AByteOrderMarkBeforeTheFirstLineIsAccepted) {
+    const Outcome run = RunScript("\xEF\xBB\xBFPrint 1\nPrint \"\xEF\xBB\xBF\" = \"\"\n");
+    EXPECT_EQ(run.status, 2);  // only the first line may start with one
+    EXPECT_EQ(run.err, scratch.File("script.vls") + ":2: syntax error: unexpected text at column 13\n");
+    EXPECT_EQ(RunScript("\xEF\xBB\xBF' a comment\nPrint 1\n").out, "1\n");
+    EXPECT_EQ(RunCommand("printf '\\357\\273\\277Print 2\\n' | " + ShellQuote(VELLUM_CLIENT) + " run -").output, "2\n");
+}
+
+// The whole script and every parsed line used to be held at once: memory grew
+// with the script rather than with its longest line.
+TEST_F(Client, MemoryFollowsTheLongestLineNotTheScript) {
+    EXPECT_EQ(RunScript("On Error Resume Next\n").status, 0);
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const long smallScriptKilobytes = usage.ru_maxrss;
+    {
+        std::ofstream script(scratch.File("big.vls"), std::ios::binary);
+        for (int i = 0; i < 1000000; ++i) script << "On Error Resume Next\n";  // 21 MB of statements
+        script << "Print \"done\"\n";
+    }
+    const Outcome run = RunCommandLine("run big.vls");
+    EXPECT_EQ(run.out, "done\n");
+    getrusage(RUSAGE_CHILDREN, &usage);
+    EXPECT_LT(usage.ru_maxrss, smallScriptKilobytes + 8 * 1024) << "peak kilobytes";
 }
 
 // Every example script runs to its end and writes a file readers accept.

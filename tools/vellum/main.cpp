@@ -1,11 +1,7 @@
 // vellum: runs call scripts against the PDFDocument automation object.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include "activation.h"
@@ -15,6 +11,7 @@
 #include "com/errorinfo.h"
 #include "com/registry.h"
 #include "runner.h"
+#include "script_source.h"
 
 namespace {
 
@@ -52,19 +49,6 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
         }
     }
     return options;
-}
-
-std::optional<std::string> ReadScript(const std::string& name) {
-    std::ostringstream text;
-    if (name == "-") {
-        text << std::cin.rdbuf();
-        return text.str();
-    }
-    std::ifstream file(name, std::ios::binary);
-    if (!file) return std::nullopt;
-    text << file.rdbuf();
-    if (file.bad()) return std::nullopt;
-    return text.str();
 }
 
 vellum::client::Activation CreateObject(const Options& options) {
@@ -109,16 +93,15 @@ int RunScript(const Options& options) {
         PrintUsage();
         return kUsageError;
     }
-    const auto text = ReadScript(options.script);
-    if (!text) {
-        std::fprintf(stderr, "vellum: cannot read %s: %s\n", options.script.c_str(), std::strerror(errno));
+    const std::string shownName = options.script == "-" ? "<stdin>" : options.script;
+    vellum::script::CheckedScript script = vellum::script::CheckScript(options.script);
+    if (!script.readError.empty()) {
+        std::fprintf(stderr, "vellum: %s\n", script.readError.c_str());
         return kUsageError;
     }
-    const std::string shownName = options.script == "-" ? "<stdin>" : options.script;
-    const vellum::script::ParsedScript script = vellum::script::ParseScript(*text);
-    if (!script.ok) {
-        std::fprintf(stderr, "%s:%d: syntax error: %s\n", shownName.c_str(), script.error.line,
-                     script.error.message.c_str());
+    if (script.syntaxError) {
+        std::fprintf(stderr, "%s:%d: syntax error: %s\n", shownName.c_str(), script.syntaxError->line,
+                     script.syntaxError->message.c_str());
         return kUsageError;
     }
     const auto activation = CreateObject(options);
@@ -127,7 +110,7 @@ int RunScript(const Options& options) {
         return 1;
     }
     vellum::script::ScriptRunner runner(activation.object.get(), shownName, stdout, stderr);
-    return runner.Run(script.statements);
+    return vellum::script::RunCheckedScript(script, runner, shownName, stderr);
 }
 
 int PrintVersion(const Options& options) {

@@ -64,8 +64,9 @@ ParsedScript ParseScript(std::string_view text) {
     int lineNumber = 0;
     while (!text.empty()) {
         const auto end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
+        std::string_view line = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (lineNumber == 0) SkipByteOrderMark(line);
         LineResult result;
         if (!ParseLine(line, ++lineNumber, result, script.error)) {
             script.ok = false;
@@ -81,19 +82,23 @@ ScriptRunner::ScriptRunner(IDispatch* object, std::string scriptName, std::FILE*
 
 int ScriptRunner::Run(const std::vector<Statement>& statements) {
     for (const Statement& statement : statements) {
-        try {
-            Execute(statement);
-        } catch (const CallFailure& failure) {
-            errNumber_ = failure.code;
-            errDescription_ = failure.description;
-            if (resumeNext_) continue;
-            std::fprintf(err_, "%s:%d: %s failed: %s: %s\n", scriptName_.c_str(), statement.line,
-                         failure.name.c_str(), HexCode(failure.code).c_str(),
-                         Utf16ToUtf8(failure.description).c_str());
-            return 1;
-        }
+        if (!Step(statement)) return 1;
     }
     return 0;
+}
+
+bool ScriptRunner::Step(const Statement& statement) {
+    try {
+        Execute(statement);
+    } catch (const CallFailure& failure) {
+        errNumber_ = failure.code;
+        errDescription_ = failure.description;
+        if (resumeNext_) return true;
+        std::fprintf(err_, "%s:%d: %s failed: %s: %s\n", scriptName_.c_str(), statement.line, failure.name.c_str(),
+                     HexCode(failure.code).c_str(), Utf16ToUtf8(failure.description).c_str());
+        return false;
+    }
+    return true;
 }
 
 void ScriptRunner::Execute(const Statement& statement) {

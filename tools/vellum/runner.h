@@ -14,7 +14,8 @@
 
 namespace vellum::script {
 
-// Reads a whole script and parses every line before anything runs.
+// Parses a whole script held in memory; the client itself streams scripts
+// (script_source.h).
 struct ParsedScript {
     std::vector<Statement> statements;
     bool ok = true;
@@ -29,6 +30,10 @@ public:
     // Exit status: 0 when the script ran to its end, 1 when a failing call
     // stopped it.
     int Run(const std::vector<Statement>& statements);
+
+    // Runs one statement; false when a failing call must stop the script
+    // (its message is then written).
+    bool Step(const Statement& statement);
 
 private:
     struct CallFailure {

@@ -86,4 +86,9 @@ struct LineResult {
 };
 bool ParseLine(std::string_view text, int lineNumber, LineResult& result, SyntaxError& error);
 
+// Drops a UTF-8 byte-order mark, which editors may put before the first line.
+inline void SkipByteOrderMark(std::string_view& firstLine) {
+    if (firstLine.starts_with("\xEF\xBB\xBF")) firstLine.remove_prefix(3);
+}
+
 }  // namespace vellum::script
