@@ -103,14 +103,43 @@ TEST_F(Client, ResumeNextSkipsFailingStatementsAndKeepsTheError) {
         << run.err;
 }
 
-TEST_F(Client, WrongCallsAreReportedNotCrashed) {
-    EXPECT_EQ(RunScript("NewPDF\n").err, scratch.File("script.vls") + ":1: NewPDF failed: 0x8002000E: Wrong number of arguments\n");
-    EXPECT_EQ(RunScript("NewPDF \"a\"\nSetPageDimensions \"wide\", 3\n").err,
-              scratch.File("script.vls") + ":2: SetPageDimensions failed: 0x80020005: An argument has the wrong type\n");
-    EXPECT_EQ(RunScript("Frobnicate\n").err,
-              scratch.File("script.vls") + ":1: Frobnicate failed: 0x80020006: The object has no member of this name\n");
-    EXPECT_EQ(RunScript("Print Chr(300)\n").status, 1);
-    EXPECT_EQ(RunScript("NewPDF \"a\"\nViewMode = 1\nPrint ViewMode\n").status, 1);  // put-only property
+// A failed call used to say only "Wrong number of arguments" or "An argument
+// has the wrong type"; the message now names what the member takes.
+TEST_F(Client, WrongCallsSayWhatTheMemberTakes) {
+    const struct {
+        const char* script;
+        const char* message;
+    } cases[] = {
+        {"NewPDF\n", ":1: NewPDF failed: 0x8002000E: Wrong number of arguments: NewPDF takes 1 (Title), 0 given"},
+        {"NewPDF \"a\", \"b\"\n", ":1: NewPDF failed: 0x8002000E: Wrong number of arguments: NewPDF takes 1 (Title), 2 given"},
+        {"NewPDF \"a\"\nPrint Author(1)\n",
+         ":2: Author failed: 0x8002000E: Wrong number of arguments: Author takes no arguments, 1 given"},
+        {"NewPDF \"a\"\nSetPageDimensions \"wide\", 3\n",
+         ":2: SetPageDimensions failed: 0x80020005: Argument 1 (Width) has the wrong type: it needs a number (Double)"},
+        {"NewPDF \"a\"\nSetPageDimensions 3, \"tall\"\n",
+         ":2: SetPageDimensions failed: 0x80020005: Argument 2 (Height) has the wrong type: it needs a number (Double)"},
+        {"NewPDF \"a\"\nSetCurrentPage \"two\"\n", ":2: SetCurrentPage failed: 0x80020005: Argument 1 (PageNumber) "
+                                                     "has the wrong type: it needs a whole number (Long)"},
+        {"NewPDF \"a\"\nTextOut Null, 1, 2\n",
+         ":2: TextOut failed: 0x80020005: Argument 1 (Txt) has the wrong type: it needs a text (String)"},
+        {"NewPDF \"a\"\nFontHeight = \"big\"\n",
+         ":2: FontHeight failed: 0x80020005: The value assigned has the wrong type: it needs a number (Double)"},
+        {"NewPDF \"a\"\nPrint ViewMode\n",
+         ":2: ViewMode failed: 0x80020003: The member cannot be called this way: it can only be assigned"},
+        {"AddPage = 1\n", ":1: AddPage failed: 0x80020003: The member cannot be called this way: it cannot be assigned"},
+        {"Frobnicate\n", ":1: Frobnicate failed: 0x80020006: The object has no member of this name"},
+        {"TextOt \"a\", 1, 2\n",
+         ":1: TextOt failed: 0x80020006: The object has no member of this name; did you mean TextOut?"},
+        {"drawlines 1\n", ":1: drawlines failed: 0x80020006: The object has no member of this name; did you mean DrawLine?"},
+        {"SetFillColour 1, 2, 3\n", ":1: SetFillColour failed: 0x80020006: The object has no member of this name; "
+                                    "did you mean SetFillColor or SetLineColor?"},
+        {"Print Chr(300)\n", ":1: Chr failed: 0x800A0005: Chr needs a character code from 0 to 255"},
+    };
+    for (const auto& test : cases) {
+        const Outcome run = RunScript(test.script);
+        EXPECT_EQ(run.status, 1) << test.script;
+        EXPECT_EQ(run.err, scratch.File("script.vls") + test.message + "\n");
+    }
 }
 
 TEST_F(Client, SyntaxErrorsRunNothingAndNameTheLine) {

@@ -78,7 +78,7 @@ ParsedScript ParseScript(std::string_view text) {
 }
 
 ScriptRunner::ScriptRunner(IDispatch* object, std::string scriptName, std::FILE* out, std::FILE* err)
-    : object_(object), scriptName_(std::move(scriptName)), out_(out), err_(err) {}
+    : object_(object), scriptName_(std::move(scriptName)), out_(out), err_(err), catalogue_(object) {}
 
 int ScriptRunner::Run(const std::vector<Statement>& statements) {
     for (const Statement& statement : statements) {
@@ -206,7 +206,7 @@ DISPID ScriptRunner::Lookup(const std::string& name) {
     LPOLESTR names[] = {wide.get()};
     DISPID dispid = DISPID_UNKNOWN;
     const HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, 0, &dispid);
-    if (FAILED(hr)) throw CallFailure{name, hr, u"The object has no member of this name"};
+    if (FAILED(hr)) throw CallFailure{name, hr, Utf8ToUtf16(ExplainUnknownName(name))};
     dispids_.emplace(key, dispid);
     return dispid;
 }
@@ -236,14 +236,62 @@ ScopedVariant ScriptRunner::CallMember(const std::string& name, WORD flags, cons
         throw CallFailure{name, exception.scode, std::u16string(BstrView(exception.bstrDescription))};
     }
     if (FAILED(hr)) {
-        const char16_t* reason = hr == DISP_E_BADPARAMCOUNT   ? u"Wrong number of arguments"
-                                 : hr == DISP_E_TYPEMISMATCH  ? u"An argument has the wrong type"
-                                 : hr == DISP_E_MEMBERNOTFOUND ? u"The member cannot be called this way"
-                                 : hr == DISP_E_OVERFLOW      ? u"An argument is out of range"
-                                                              : u"The call failed";
-        throw CallFailure{name, hr, reason};
+        const FailedInvoke failed{name, dispid, flags, params.cArgs, argErr};
+        throw CallFailure{name, hr, Utf8ToUtf16(ExplainInvokeFailure(hr, failed))};
     }
     return result;
+}
+
+std::string ScriptRunner::ExplainUnknownName(const std::string& name) {
+    std::string text = "The object has no member of this name";
+    const std::vector<std::string> nearest = catalogue_.NearestNames(name);
+    for (std::size_t i = 0; i < nearest.size(); ++i) {
+        text += i == 0 ? "; did you mean " : i + 1 == nearest.size() ? " or " : ", ";
+        text += nearest[i];
+    }
+    return nearest.empty() ? text : text + "?";
+}
+
+std::string ScriptRunner::ExplainInvokeFailure(HRESULT hr, const FailedInvoke& call) {
+    if (hr == DISP_E_BADPARAMCOUNT) return ExplainArgumentCount(call);
+    if (hr == DISP_E_TYPEMISMATCH) return ExplainArgument(call, "has the wrong type");
+    if (hr == DISP_E_OVERFLOW) return ExplainArgument(call, "is out of range");
+    if (hr == DISP_E_MEMBERNOTFOUND) {
+        // Invoke found the name but no accessor for this kind of call.
+        return (call.flags & DISPATCH_PROPERTYPUT) != 0 ? "The member cannot be called this way: it cannot be assigned"
+                                                        : "The member cannot be called this way: it can only be assigned";
+    }
+    return "The call failed";
+}
+
+std::string ScriptRunner::ExplainArgumentCount(const FailedInvoke& call) {
+    std::string text = "Wrong number of arguments: ";
+    const auto parameters = catalogue_.Parameters(call.dispid, call.flags);
+    if (!parameters) return text + std::to_string(call.given) + " given";
+    text += call.name + " takes ";
+    if (parameters->empty()) text += "no arguments";
+    for (std::size_t i = 0; i < parameters->size(); ++i) {
+        if (i == 0) text += std::to_string(parameters->size()) + " (";
+        text += (i == 0 ? "" : ", ") + (*parameters)[i];
+    }
+    if (!parameters->empty()) text += ")";
+    return text + ", " + std::to_string(call.given) + " given";
+}
+
+// Invoke names the failing argument by its index in rgvarg, where the
+// arguments lie in reverse order.
+std::string ScriptRunner::ExplainArgument(const FailedInvoke& call, const char* fault) {
+    if (call.argErr >= call.given) return std::string("An argument ") + fault;
+    const std::size_t index = call.given - 1 - call.argErr;
+    const auto parameters = catalogue_.Parameters(call.dispid, call.flags);
+    std::string text = (call.flags & DISPATCH_PROPERTYPUT) != 0 ? "The value assigned"
+                                                                : "Argument " + std::to_string(index + 1);
+    if (parameters && index < parameters->size() && (call.flags & DISPATCH_PROPERTYPUT) == 0) {
+        text += " (" + (*parameters)[index] + ")";
+    }
+    text += std::string(" ") + fault;
+    const std::string needed = catalogue_.ParameterType(call.dispid, call.flags, index);
+    return needed.empty() ? text : text + ": it needs " + needed;
 }
 
 std::u16string ScriptRunner::TextOf(const VARIANT& value, const char* context) {

@@ -10,6 +10,7 @@
 
 #include "com/interfaces.h"
 #include "com/raii.h"
+#include "member_catalogue.h"
 #include "script.h"
 
 namespace vellum::script {
@@ -42,18 +43,32 @@ private:
         std::u16string description;
     };
 
+    // A call that Invoke refused, with what it reported.
+    struct FailedInvoke {
+        const std::string& name;
+        DISPID dispid;
+        WORD flags;
+        UINT given;   // arguments passed
+        UINT argErr;  // Invoke's index of the faulty argument
+    };
+
     void Execute(const Statement& statement);
     ScopedVariant Evaluate(const Expr& expr);
     ScopedVariant CallMember(const std::string& name, WORD flags, const std::vector<ExprPtr>& arguments,
                              const VARIANT* putValue = nullptr);
     DISPID Lookup(const std::string& name);
     std::u16string TextOf(const VARIANT& value, const char* context);
+    std::string ExplainUnknownName(const std::string& name);
+    std::string ExplainInvokeFailure(HRESULT hr, const FailedInvoke& call);
+    std::string ExplainArgumentCount(const FailedInvoke& call);
+    std::string ExplainArgument(const FailedInvoke& call, const char* fault);
     void WriteFile(const VARIANT& path, const VARIANT& value);
 
     IDispatch* object_;
     std::string scriptName_;
     std::FILE* out_;
     std::FILE* err_;
+    MemberCatalogue catalogue_;
     std::map<std::string, DISPID> dispids_;
     bool resumeNext_ = false;
     HRESULT errNumber_ = 0;
