@@ -156,6 +156,11 @@ TEST_F(Client, HostileInputGivesClearMessages) {
     EXPECT_EQ(invalid.out, "\xEF\xBF\xBD\xEF\xBF\xBD bad \xEF\xBF\xBD\n");
     EXPECT_EQ(RunScript(std::string("Print 1\0", 8) + "\n").status, 2);
     EXPECT_EQ(RunScript("Print " + std::string(50000, '(') + "1\n").status, 2);
+    // A line is buffered whole, so its length is bounded.
+    const Outcome endless = RunScript("Print 1\nPrint \"" + std::string(64 * 1024 * 1024, 'x') + "\"\n");
+    EXPECT_EQ(endless.status, 2);
+    EXPECT_EQ(endless.out, "");
+    EXPECT_EQ(endless.err, scratch.File("script.vls") + ":2: syntax error: line longer than 64 MB\n");
 }
 
 // Evaluating a chain of 50,000 operands recursed once per operand.

@@ -3,11 +3,14 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 namespace vellum::script {
 namespace {
+
+SyntaxError LineTooLong(int lineNumber) {
+    return SyntaxError{lineNumber, "line longer than " + std::to_string(kMaxLineBytes / (1024 * 1024)) + " MB"};
+}
 
 std::string ReadError(const std::string& name, int error) {
     return "cannot read " + name + ": " + std::strerror(error);
@@ -36,18 +39,43 @@ void CheckLines(std::FILE* file, std::FILE* spool, const std::string& name, Chec
             return;
         }
     }
+    if (reader.TooLong()) checked.syntaxError = LineTooLong(reader.lineNumber());
     if (reader.Failed()) checked.readError = ReadError(name, errno);
 }
 
 }  // namespace
 
-LineReader::~LineReader() { std::free(buffer_); }
+bool LineReader::Refill() {
+    chunk_.resize(64 * 1024);
+    const std::size_t got = std::fread(chunk_.data(), 1, chunk_.size(), file_);
+    chunk_.resize(got);
+    chunkAt_ = 0;
+    return got > 0;
+}
 
 bool LineReader::Next(std::string_view& line) {
-    const ssize_t length = getline(&buffer_, &capacity_, file_);
-    if (length < 0) return false;
-    line = std::string_view(buffer_, static_cast<std::size_t>(length));
-    if (line.ends_with('\n')) line.remove_suffix(1);
+    buffer_.clear();
+    bool any = false;
+    while (chunkAt_ < chunk_.size() || Refill()) {
+        any = true;
+        const char* start = chunk_.data() + chunkAt_;
+        const std::size_t available = chunk_.size() - chunkAt_;
+        const void* end = std::memchr(start, '\n', available);
+        const std::size_t piece = end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - start) : available;
+        if (buffer_.size() + piece > kMaxLineBytes) {
+            ++lineNumber_;
+            tooLong_ = true;
+            return false;
+        }
+        buffer_.append(start, piece);
+        chunkAt_ += piece;
+        if (end != nullptr) {
+            ++chunkAt_;  // the line end
+            break;
+        }
+    }
+    if (!any) return false;
+    line = buffer_;
     if (++lineNumber_ == 1) SkipByteOrderMark(line);
     return true;
 }
@@ -98,6 +126,11 @@ int RunCheckedScript(CheckedScript& script, ScriptRunner& runner, const std::str
             return 2;
         }
         if (result.isStatement && !runner.Step(result.statement)) return 1;
+    }
+    if (reader.TooLong()) {
+        const SyntaxError error = LineTooLong(reader.lineNumber());
+        std::fprintf(err, "%s:%d: syntax error: %s\n", shownName.c_str(), error.line, error.message.c_str());
+        return 2;
     }
     if (reader.Failed()) {
         std::fprintf(err, "vellum: %s\n", ReadError(shownName, errno).c_str());

@@ -20,25 +20,32 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
+// The longest line a script may have; longer ones are refused before
+// anything runs rather than buffered without bound.
+inline constexpr std::size_t kMaxLineBytes = 64u * 1024u * 1024u;
+
 // Hands out the lines of a stream one at a time, without their line ends;
 // a UTF-8 byte-order mark before the first line is dropped.
 class LineReader {
 public:
     explicit LineReader(std::FILE* file) : file_(file) {}
-    ~LineReader();
-    LineReader(const LineReader&) = delete;
-    LineReader& operator=(const LineReader&) = delete;
 
-    // False at the end of the stream or when reading failed (see Failed).
+    // False at the end of the stream, when reading failed (see Failed) or at
+    // a line longer than kMaxLineBytes (see TooLong).
     bool Next(std::string_view& line);
     int lineNumber() const { return lineNumber_; }
     bool Failed() const { return std::ferror(file_) != 0; }
+    bool TooLong() const { return tooLong_; }
 
 private:
+    bool Refill();
+
     std::FILE* file_;
-    char* buffer_ = nullptr;
-    std::size_t capacity_ = 0;
+    std::string buffer_;      // the line being assembled
+    std::string chunk_;       // read ahead from the stream
+    std::size_t chunkAt_ = 0; // first byte of chunk_ not yet handed out
     int lineNumber_ = 0;
+    bool tooLong_ = false;
 };
 
 // The outcome of the first pass.
