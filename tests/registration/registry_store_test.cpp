@@ -150,6 +150,17 @@ TEST_F(RegistryStore, RegisterNamesTheReason) {
     EXPECT_EQ(registered.status, 1);
     EXPECT_EQ(registered.output, "vellum: DllRegisterServer failed: 0x80004005: The registry store \"" + storePath +
                                      "\" is a pipe, not a regular file\n");
+
+    std::filesystem::remove(storePath);
+    const std::string broken = std::string(kHeader) + "[HKEY_CLASSES_ROOT\\Kept]\r\n@=\"value\"\r\n@=oops\r\n";
+    WriteFile(storePath, broken);
+    const auto unregistered = RunCommand("VELLUM_REGISTRY=" + ShellQuote(storePath) + " " + ShellQuote(VELLUM_CLIENT) +
+                                         " unregister --library " + ShellQuote(VELLUM_LIBRARY));
+    EXPECT_EQ(unregistered.status, 1);
+    EXPECT_EQ(unregistered.output, "vellum: DllUnregisterServer failed: 0x80004005: The registry store \"" +
+                                       storePath + "\" cannot be parsed at line 4: expected a quoted string value "
+                                       "after '='; it is left as it is\n");
+    EXPECT_EQ(ReadFile(storePath), broken);
 }
 
 }  // namespace
