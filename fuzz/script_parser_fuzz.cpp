@@ -1,13 +1,91 @@
-// libFuzzer target: any bytes as a call script must parse or fail cleanly.
+// libFuzzer target: any bytes as a call script must parse or fail cleanly,
+// and whatever parses must evaluate cleanly against an object that answers
+// every name, fails some calls and returns texts, numbers and byte arrays.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <string_view>
 
+#include "com/bstr.h"
+#include "com/safearray.h"
 #include "runner.h"
+
+namespace {
+
+class FuzzObject final : public IDispatch {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (riid != IID_IUnknown && riid != IID_IDispatch) return E_NOINTERFACE;
+        *ppv = this;
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return DISP_E_BADINDEX; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
+        const std::u16string_view name(names[0]);
+        *ids = static_cast<DISPID>(name.size());
+        return name.size() % 7 == 0 ? DISP_E_UNKNOWNNAME : S_OK;
+    }
+    STDMETHODIMP Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                        UINT* argErr) override {
+        switch (dispid % 5) {
+            case 0:
+                *argErr = params->cArgs > 0 ? params->cArgs - 1 : 0;
+                return DISP_E_TYPEMISMATCH;
+            case 1:
+                return DISP_E_BADPARAMCOUNT;
+            case 2:
+                result->vt = VT_BSTR;
+                result->bstrVal = SysAllocString(u"text");
+                return S_OK;
+            case 3:
+                result->vt = VT_ARRAY | VT_UI1;
+                result->parray = SafeArrayCreateVector(VT_UI1, 0, params->cArgs);
+                return S_OK;
+            default:
+                result->vt = VT_R8;
+                result->dblVal = 1.0 / (params->cArgs + 1);
+                return S_OK;
+        }
+    }
+};
+
+}  // namespace
+
+// libFuzzer stops at 4,096 bytes unless told otherwise, too short for the
+// long lines (concatenation chains, argument lists) that once exhausted the
+// stack; inputs up to 1 MB are tried unless the command line sets -max_len.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    for (int i = 1; i < *argc; ++i) {
+        if (std::strncmp((*argv)[i], "-max_len=", 9) == 0) return 0;
+    }
+    static char maxLength[] = "-max_len=1048576";
+    char** arguments = new char*[static_cast<std::size_t>(*argc) + 2];
+    for (int i = 0; i < *argc; ++i) arguments[i] = (*argv)[i];
+    arguments[*argc] = maxLength;
+    arguments[*argc + 1] = nullptr;
+    *argv = arguments;
+    ++*argc;
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const vellum::script::ParsedScript script = vellum::script::ParseScript(text);
     if (!script.ok && script.error.line < 1) __builtin_trap();
+    if (!script.ok) return 0;
+    static std::FILE* sink = std::fopen("/dev/null", "w");
+    static FuzzObject object;
+    vellum::script::ScriptRunner runner(&object, "fuzz", sink, sink);
+    for (const vellum::script::Statement& statement : script.statements) {
+        // WriteFile would write the fuzzer's files all over the folder.
+        if (!std::holds_alternative<vellum::script::WriteFileStatement>(statement.node)) runner.Step(statement);
+    }
     return 0;
 }

@@ -3,6 +3,9 @@
 // HKEY_CLASSES_ROOT and string values exist here. The file lives at
 // $VELLUM_REGISTRY, else $XDG_CONFIG_HOME/vellum/registry.reg, else
 // ~/.config/vellum/registry.reg; every change replaces it atomically.
+// A store that is not a regular file, is larger than 16 MB or cannot be
+// parsed is refused, never rewritten; every failing call files error
+// information whose description names the store and the reason.
 #pragma once
 
 #include <map>
@@ -25,6 +28,8 @@ inline constexpr LONG ERROR_INVALID_HANDLE = 6;
 inline constexpr LONG ERROR_OUTOFMEMORY = 14;
 inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
 inline constexpr LONG ERROR_MORE_DATA = 234;
+inline constexpr LONG ERROR_BADDB = 1009;
+inline constexpr LONG ERROR_CANTREAD = 1012;
 inline constexpr LONG ERROR_CANTWRITE = 1013;
 
 inline constexpr DWORD REG_SZ = 1;

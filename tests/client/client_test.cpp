@@ -2,7 +2,11 @@
 // and the one-line failure message, for scripts fed on standard input or from files.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <fstream>
 
 #include "test_support.h"
 
@@ -99,14 +103,43 @@ TEST_F(Client, ResumeNextSkipsFailingStatementsAndKeepsTheError) {
         << run.err;
 }
 
-TEST_F(Client, WrongCallsAreReportedNotCrashed) {
-    EXPECT_EQ(RunScript("NewPDF\n").err, scratch.File("script.vls") + ":1: NewPDF failed: 0x8002000E: Wrong number of arguments\n");
-    EXPECT_EQ(RunScript("NewPDF \"a\"\nSetPageDimensions \"wide\", 3\n").err,
-              scratch.File("script.vls") + ":2: SetPageDimensions failed: 0x80020005: An argument has the wrong type\n");
-    EXPECT_EQ(RunScript("Frobnicate\n").err,
-              scratch.File("script.vls") + ":1: Frobnicate failed: 0x80020006: The object has no member of this name\n");
-    EXPECT_EQ(RunScript("Print Chr(300)\n").status, 1);
-    EXPECT_EQ(RunScript("NewPDF \"a\"\nViewMode = 1\nPrint ViewMode\n").status, 1);  // put-only property
+// A failed call used to say only "Wrong number of arguments" or "An argument
+// has the wrong type"; the message now names what the member takes.
+TEST_F(Client, WrongCallsSayWhatTheMemberTakes) {
+    const struct {
+        const char* script;
+        const char* message;
+    } cases[] = {
+        {"NewPDF\n", ":1: NewPDF failed: 0x8002000E: Wrong number of arguments: NewPDF takes 1 (Title), 0 given"},
+        {"NewPDF \"a\", \"b\"\n", ":1: NewPDF failed: 0x8002000E: Wrong number of arguments: NewPDF takes 1 (Title), 2 given"},
+        {"NewPDF \"a\"\nPrint Author(1)\n",
+         ":2: Author failed: 0x8002000E: Wrong number of arguments: Author takes no arguments, 1 given"},
+        {"NewPDF \"a\"\nSetPageDimensions \"wide\", 3\n",
+         ":2: SetPageDimensions failed: 0x80020005: Argument 1 (Width) has the wrong type: it needs a number (Double)"},
+        {"NewPDF \"a\"\nSetPageDimensions 3, \"tall\"\n",
+         ":2: SetPageDimensions failed: 0x80020005: Argument 2 (Height) has the wrong type: it needs a number (Double)"},
+        {"NewPDF \"a\"\nSetCurrentPage \"two\"\n", ":2: SetCurrentPage failed: 0x80020005: Argument 1 (PageNumber) "
+                                                     "has the wrong type: it needs a whole number (Long)"},
+        {"NewPDF \"a\"\nTextOut Null, 1, 2\n",
+         ":2: TextOut failed: 0x80020005: Argument 1 (Txt) has the wrong type: it needs a text (String)"},
+        {"NewPDF \"a\"\nFontHeight = \"big\"\n",
+         ":2: FontHeight failed: 0x80020005: The value assigned has the wrong type: it needs a number (Double)"},
+        {"NewPDF \"a\"\nPrint ViewMode\n",
+         ":2: ViewMode failed: 0x80020003: The member cannot be called this way: it can only be assigned"},
+        {"AddPage = 1\n", ":1: AddPage failed: 0x80020003: The member cannot be called this way: it cannot be assigned"},
+        {"Frobnicate\n", ":1: Frobnicate failed: 0x80020006: The object has no member of this name"},
+        {"TextOt \"a\", 1, 2\n",
+         ":1: TextOt failed: 0x80020006: The object has no member of this name; did you mean TextOut?"},
+        {"drawlines 1\n", ":1: drawlines failed: 0x80020006: The object has no member of this name; did you mean DrawLine?"},
+        {"SetFillColour 1, 2, 3\n", ":1: SetFillColour failed: 0x80020006: The object has no member of this name; "
+                                    "did you mean SetFillColor or SetLineColor?"},
+        {"Print Chr(300)\n", ":1: Chr failed: 0x800A0005: Chr needs a character code from 0 to 255"},
+    };
+    for (const auto& test : cases) {
+        const Outcome run = RunScript(test.script);
+        EXPECT_EQ(run.status, 1) << test.script;
+        EXPECT_EQ(run.err, scratch.File("script.vls") + test.message + "\n");
+    }
 }
 
 TEST_F(Client, SyntaxErrorsRunNothingAndNameTheLine) {
@@ -123,6 +156,65 @@ TEST_F(Client, HostileInputGivesClearMessages) {
     EXPECT_EQ(invalid.out, "\xEF\xBF\xBD\xEF\xBF\xBD bad \xEF\xBF\xBD\n");
     EXPECT_EQ(RunScript(std::string("Print 1\0", 8) + "\n").status, 2);
     EXPECT_EQ(RunScript("Print " + std::string(50000, '(') + "1\n").status, 2);
+    // A line is buffered whole, so its length is bounded.
+    const Outcome endless = RunScript("Print 1\nPrint \"" + std::string(64 * 1024 * 1024, 'x') + "\"\n");
+    EXPECT_EQ(endless.status, 2);
+    EXPECT_EQ(endless.out, "");
+    EXPECT_EQ(endless.err, scratch.File("script.vls") + ":2: syntax error: line longer than 64 MB\n");
+}
+
+// Evaluating a chain of 50,000 operands recursed once per operand.
+TEST_F(Client, ALongConcatenationChainDoesNotOverflowTheStack) {
+    std::string chain = "Print \"a\"";
+    for (int i = 1; i < 50000; ++i) chain += " & \"a\"";
+    const Outcome run = RunScript("NewPDF \"x\"\n" + chain + "\nTextOut " + chain.substr(6) + ", 10, 10\n");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, std::string(50000, 'a') + "\n");
+}
+
+// Scripts are read twice (syntax first, then line by line), so a syntax
+// error still runs nothing, also from standard input and from a pipe, which
+// cannot be read twice.
+TEST_F(Client, SyntaxErrorsRunNothingFromInputAndPipes) {
+    const std::string client = ShellQuote(VELLUM_CLIENT);
+    const CommandResult fromInput = RunCommand("printf 'Print 1\\nPrint \"open\\nPrint 2\\n' | " + client + " run -");
+    EXPECT_EQ(fromInput.status, 2);
+    EXPECT_EQ(fromInput.output, "<stdin>:2: syntax error: unterminated string\n");
+    const std::string fifo = scratch.File("script.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const CommandResult fromPipe = RunCommand("(printf 'Print 1\\nPrint 2' > " + ShellQuote(fifo) + " &) ; " + client +
+                                              " run " + ShellQuote(fifo));
+    EXPECT_EQ(fromPipe.status, 0);
+    EXPECT_EQ(fromPipe.output, "1\n2\n");
+    const CommandResult folder = RunCommand(client + " run " + ShellQuote(scratch.path().string()));
+    EXPECT_EQ(folder.status, 2);
+    EXPECT_EQ(folder.output, "vellum: cannot read " + scratch.path().string() + ": Is a directory\n");
+}
+
+TEST_F(Client, AByteOrderMarkBeforeTheFirstLineIsAccepted) {
+    const Outcome run = RunScript("\xEF\xBB\xBFPrint 1\nPrint \"\xEF\xBB\xBF\" = \"\"\n");
+    EXPECT_EQ(run.status, 2);  // only the first line may start with one
+    EXPECT_EQ(run.err, scratch.File("script.vls") + ":2: syntax error: unexpected text at column 13\n");
+    EXPECT_EQ(RunScript("\xEF\xBB\xBF' a comment\nPrint 1\n").out, "1\n");
+    EXPECT_EQ(RunCommand("printf '\\357\\273\\277Print 2\\n' | " + ShellQuote(VELLUM_CLIENT) + " run -").output, "2\n");
+}
+
+// The whole script and every parsed line used to be held at once: memory grew
+// with the script rather than with its longest line.
+TEST_F(Client, MemoryFollowsTheLongestLineNotTheScript) {
+    EXPECT_EQ(RunScript("On Error Resume Next\n").status, 0);
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const long smallScriptKilobytes = usage.ru_maxrss;
+    {
+        std::ofstream script(scratch.File("big.vls"), std::ios::binary);
+        for (int i = 0; i < 1000000; ++i) script << "On Error Resume Next\n";  // 21 MB of statements
+        script << "Print \"done\"\n";
+    }
+    const Outcome run = RunCommandLine("run big.vls");
+    EXPECT_EQ(run.out, "done\n");
+    getrusage(RUSAGE_CHILDREN, &usage);
+    EXPECT_LT(usage.ru_maxrss, smallScriptKilobytes + 8 * 1024) << "peak kilobytes";
 }
 
 // Every example script runs to its end and writes a file readers accept.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "runner.h"
 #include "script.h"
 
 namespace vellum::script {
@@ -71,7 +72,10 @@ TEST(ScriptParser, Literals) {
     EXPECT_TRUE(std::holds_alternative<ErrDescription>(value("err.description")->node));
     EXPECT_TRUE(std::holds_alternative<CharCode>(value("Chr(65)")->node));
     const auto concat = value("\"a\" & 1 & Author");
-    EXPECT_TRUE(std::holds_alternative<Concat>(concat->node));
+    ASSERT_TRUE(std::holds_alternative<Concat>(concat->node));
+    EXPECT_EQ(std::get<Concat>(concat->node).parts.size(), 3u);
+    const auto grouped = value("(\"a\" & 1) & (2 & 3)");
+    EXPECT_EQ(std::get<Concat>(grouped->node).parts.size(), 2u);
     const auto call = value("GetTextBoxWidth(\"x\")");
     EXPECT_TRUE(std::get<MemberGet>(call->node).hasArgumentList);
     EXPECT_FALSE(std::get<MemberGet>(value("Author")->node).hasArgumentList);
@@ -103,6 +107,18 @@ TEST(ScriptParser, HostileLinesFailCleanly) {
     std::string manyArguments = "TextOut 1";
     for (int i = 0; i < 100000; ++i) manyArguments += ", 1";
     EXPECT_EQ(std::get<CallStatement>(Parse(manyArguments).node).arguments.size(), 100001u);
+}
+
+// A chain of 50,000 operands once built a tree 50,000 levels deep, whose
+// destruction overflowed the stack even when a later line failed to parse.
+TEST(ScriptParser, ALongConcatenationChainIsOneFlatNode) {
+    std::string chain = "Print \"a\"";
+    for (int i = 1; i < 50000; ++i) chain += " & \"a\"";
+    const auto print = std::get<PrintStatement>(Parse(chain).node);
+    EXPECT_EQ(std::get<Concat>(print.value->node).parts.size(), 50000u);
+    const ParsedScript script = ParseScript(chain + "\n" + chain + "\nPrint \"open\n");
+    EXPECT_FALSE(script.ok);
+    EXPECT_EQ(script.error.line, 3);
 }
 
 }  // namespace

@@ -1,19 +1,17 @@
 // vellum: runs call scripts against the PDFDocument automation object.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include "activation.h"
 #include "com/bstr.h"
 #include "com/activation.h"
 #include "com/codepage.h"
+#include "com/errorinfo.h"
 #include "com/registry.h"
 #include "runner.h"
+#include "script_source.h"
 
 namespace {
 
@@ -53,22 +51,21 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
     return options;
 }
 
-std::optional<std::string> ReadScript(const std::string& name) {
-    std::ostringstream text;
-    if (name == "-") {
-        text << std::cin.rdbuf();
-        return text.str();
-    }
-    std::ifstream file(name, std::ios::binary);
-    if (!file) return std::nullopt;
-    text << file.rdbuf();
-    if (file.bad()) return std::nullopt;
-    return text.str();
-}
-
 vellum::client::Activation CreateObject(const Options& options) {
     if (!options.library.empty()) return vellum::client::CreateFromLibrary(options.library);
     return vellum::client::CreateFromProgId(options.progid);
+}
+
+// The description of the error information the last failing call filed.
+std::string FiledErrorDescription() {
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) != S_OK || info == nullptr) return {};
+    BSTR description = nullptr;
+    std::string text;
+    if (SUCCEEDED(info->GetDescription(&description))) text = vellum::Utf16ToUtf8(vellum::BstrView(description));
+    SysFreeString(description);
+    info->Release();
+    return text;
 }
 
 // register and unregister call the library's own export.
@@ -79,7 +76,9 @@ int Register(const Options& options, const char* exportName) {
     }
     const std::string library = options.library.empty() ? vellum::client::LibraryBesideProgram() : options.library;
     std::string error;
+    SetErrorInfo(0, nullptr);  // what a failing export files is its own
     const HRESULT hr = vellum::CallLibraryExport(library, exportName, &error);
+    if (FAILED(hr) && error.empty()) error = FiledErrorDescription();
     if (FAILED(hr)) {
         std::fprintf(stderr, "vellum: %s failed: 0x%08X%s%s\n", exportName, static_cast<unsigned>(hr),
                      error.empty() ? "" : ": ", error.c_str());
@@ -94,16 +93,15 @@ int RunScript(const Options& options) {
         PrintUsage();
         return kUsageError;
     }
-    const auto text = ReadScript(options.script);
-    if (!text) {
-        std::fprintf(stderr, "vellum: cannot read %s: %s\n", options.script.c_str(), std::strerror(errno));
+    const std::string shownName = options.script == "-" ? "<stdin>" : options.script;
+    vellum::script::CheckedScript script = vellum::script::CheckScript(options.script);
+    if (!script.readError.empty()) {
+        std::fprintf(stderr, "vellum: %s\n", script.readError.c_str());
         return kUsageError;
     }
-    const std::string shownName = options.script == "-" ? "<stdin>" : options.script;
-    const vellum::script::ParsedScript script = vellum::script::ParseScript(*text);
-    if (!script.ok) {
-        std::fprintf(stderr, "%s:%d: syntax error: %s\n", shownName.c_str(), script.error.line,
-                     script.error.message.c_str());
+    if (script.syntaxError) {
+        std::fprintf(stderr, "%s:%d: syntax error: %s\n", shownName.c_str(), script.syntaxError->line,
+                     script.syntaxError->message.c_str());
         return kUsageError;
     }
     const auto activation = CreateObject(options);
@@ -112,7 +110,7 @@ int RunScript(const Options& options) {
         return 1;
     }
     vellum::script::ScriptRunner runner(activation.object.get(), shownName, stdout, stderr);
-    return runner.Run(script.statements);
+    return vellum::script::RunCheckedScript(script, runner, shownName, stderr);
 }
 
 int PrintVersion(const Options& options) {

@@ -64,8 +64,9 @@ ParsedScript ParseScript(std::string_view text) {
     int lineNumber = 0;
     while (!text.empty()) {
         const auto end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
+        std::string_view line = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (lineNumber == 0) SkipByteOrderMark(line);
         LineResult result;
         if (!ParseLine(line, ++lineNumber, result, script.error)) {
             script.ok = false;
@@ -77,23 +78,27 @@ ParsedScript ParseScript(std::string_view text) {
 }
 
 ScriptRunner::ScriptRunner(IDispatch* object, std::string scriptName, std::FILE* out, std::FILE* err)
-    : object_(object), scriptName_(std::move(scriptName)), out_(out), err_(err) {}
+    : object_(object), scriptName_(std::move(scriptName)), out_(out), err_(err), catalogue_(object) {}
 
 int ScriptRunner::Run(const std::vector<Statement>& statements) {
     for (const Statement& statement : statements) {
-        try {
-            Execute(statement);
-        } catch (const CallFailure& failure) {
-            errNumber_ = failure.code;
-            errDescription_ = failure.description;
-            if (resumeNext_) continue;
-            std::fprintf(err_, "%s:%d: %s failed: %s: %s\n", scriptName_.c_str(), statement.line,
-                         failure.name.c_str(), HexCode(failure.code).c_str(),
-                         Utf16ToUtf8(failure.description).c_str());
-            return 1;
-        }
+        if (!Step(statement)) return 1;
     }
     return 0;
+}
+
+bool ScriptRunner::Step(const Statement& statement) {
+    try {
+        Execute(statement);
+    } catch (const CallFailure& failure) {
+        errNumber_ = failure.code;
+        errDescription_ = failure.description;
+        if (resumeNext_) return true;
+        std::fprintf(err_, "%s:%d: %s failed: %s: %s\n", scriptName_.c_str(), statement.line, failure.name.c_str(),
+                     HexCode(failure.code).c_str(), Utf16ToUtf8(failure.description).c_str());
+        return false;
+    }
+    return true;
 }
 
 void ScriptRunner::Execute(const Statement& statement) {
@@ -168,10 +173,17 @@ ScopedVariant ScriptRunner::Evaluate(const Expr& expr) {
             const char16_t character = Cp1252ToChar(static_cast<unsigned char>(number->lVal));
             return TextValue(std::u16string_view(&character, 1));
         }
+        // Left to right, in the order a chain of pairs would take: the first
+        // two values are evaluated before either is turned into text.
         ScopedVariant operator()(const Concat& concat) const {
-            ScopedVariant left = runner.Evaluate(*concat.left);
-            ScopedVariant right = runner.Evaluate(*concat.right);
-            return TextValue(runner.TextOf(*left.get(), "&") + runner.TextOf(*right.get(), "&"));
+            ScopedVariant first = runner.Evaluate(*concat.parts.front());
+            std::u16string text;
+            for (std::size_t i = 1; i < concat.parts.size(); ++i) {
+                ScopedVariant next = runner.Evaluate(*concat.parts[i]);
+                if (i == 1) text = runner.TextOf(*first.get(), "&");
+                text += runner.TextOf(*next.get(), "&");
+            }
+            return TextValue(text);
         }
         ScopedVariant operator()(const MemberGet& get) const {
             return runner.CallMember(get.name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, get.arguments);
@@ -194,7 +206,7 @@ DISPID ScriptRunner::Lookup(const std::string& name) {
     LPOLESTR names[] = {wide.get()};
     DISPID dispid = DISPID_UNKNOWN;
     const HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, 0, &dispid);
-    if (FAILED(hr)) throw CallFailure{name, hr, u"The object has no member of this name"};
+    if (FAILED(hr)) throw CallFailure{name, hr, Utf8ToUtf16(ExplainUnknownName(name))};
     dispids_.emplace(key, dispid);
     return dispid;
 }
@@ -224,14 +236,62 @@ ScopedVariant ScriptRunner::CallMember(const std::string& name, WORD flags, cons
         throw CallFailure{name, exception.scode, std::u16string(BstrView(exception.bstrDescription))};
     }
     if (FAILED(hr)) {
-        const char16_t* reason = hr == DISP_E_BADPARAMCOUNT   ? u"Wrong number of arguments"
-                                 : hr == DISP_E_TYPEMISMATCH  ? u"An argument has the wrong type"
-                                 : hr == DISP_E_MEMBERNOTFOUND ? u"The member cannot be called this way"
-                                 : hr == DISP_E_OVERFLOW      ? u"An argument is out of range"
-                                                              : u"The call failed";
-        throw CallFailure{name, hr, reason};
+        const FailedInvoke failed{name, dispid, flags, params.cArgs, argErr};
+        throw CallFailure{name, hr, Utf8ToUtf16(ExplainInvokeFailure(hr, failed))};
     }
     return result;
+}
+
+std::string ScriptRunner::ExplainUnknownName(const std::string& name) {
+    std::string text = "The object has no member of this name";
+    const std::vector<std::string> nearest = catalogue_.NearestNames(name);
+    for (std::size_t i = 0; i < nearest.size(); ++i) {
+        text += i == 0 ? "; did you mean " : i + 1 == nearest.size() ? " or " : ", ";
+        text += nearest[i];
+    }
+    return nearest.empty() ? text : text + "?";
+}
+
+std::string ScriptRunner::ExplainInvokeFailure(HRESULT hr, const FailedInvoke& call) {
+    if (hr == DISP_E_BADPARAMCOUNT) return ExplainArgumentCount(call);
+    if (hr == DISP_E_TYPEMISMATCH) return ExplainArgument(call, "has the wrong type");
+    if (hr == DISP_E_OVERFLOW) return ExplainArgument(call, "is out of range");
+    if (hr == DISP_E_MEMBERNOTFOUND) {
+        // Invoke found the name but no accessor for this kind of call.
+        return (call.flags & DISPATCH_PROPERTYPUT) != 0 ? "The member cannot be called this way: it cannot be assigned"
+                                                        : "The member cannot be called this way: it can only be assigned";
+    }
+    return "The call failed";
+}
+
+std::string ScriptRunner::ExplainArgumentCount(const FailedInvoke& call) {
+    std::string text = "Wrong number of arguments: ";
+    const auto parameters = catalogue_.Parameters(call.dispid, call.flags);
+    if (!parameters) return text + std::to_string(call.given) + " given";
+    text += call.name + " takes ";
+    if (parameters->empty()) text += "no arguments";
+    for (std::size_t i = 0; i < parameters->size(); ++i) {
+        if (i == 0) text += std::to_string(parameters->size()) + " (";
+        text += (i == 0 ? "" : ", ") + (*parameters)[i];
+    }
+    if (!parameters->empty()) text += ")";
+    return text + ", " + std::to_string(call.given) + " given";
+}
+
+// Invoke names the failing argument by its index in rgvarg, where the
+// arguments lie in reverse order.
+std::string ScriptRunner::ExplainArgument(const FailedInvoke& call, const char* fault) {
+    if (call.argErr >= call.given) return std::string("An argument ") + fault;
+    const std::size_t index = call.given - 1 - call.argErr;
+    const auto parameters = catalogue_.Parameters(call.dispid, call.flags);
+    std::string text = (call.flags & DISPATCH_PROPERTYPUT) != 0 ? "The value assigned"
+                                                                : "Argument " + std::to_string(index + 1);
+    if (parameters && index < parameters->size() && (call.flags & DISPATCH_PROPERTYPUT) == 0) {
+        text += " (" + (*parameters)[index] + ")";
+    }
+    text += std::string(" ") + fault;
+    const std::string needed = catalogue_.ParameterType(call.dispid, call.flags, index);
+    return needed.empty() ? text : text + ": it needs " + needed;
 }
 
 std::u16string ScriptRunner::TextOf(const VARIANT& value, const char* context) {

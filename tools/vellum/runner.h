@@ -10,11 +10,13 @@
 
 #include "com/interfaces.h"
 #include "com/raii.h"
+#include "member_catalogue.h"
 #include "script.h"
 
 namespace vellum::script {
 
-// Reads a whole script and parses every line before anything runs.
+// Parses a whole script held in memory; the client itself streams scripts
+// (script_source.h).
 struct ParsedScript {
     std::vector<Statement> statements;
     bool ok = true;
@@ -30,11 +32,24 @@ public:
     // stopped it.
     int Run(const std::vector<Statement>& statements);
 
+    // Runs one statement; false when a failing call must stop the script
+    // (its message is then written).
+    bool Step(const Statement& statement);
+
 private:
     struct CallFailure {
         std::string name;
         HRESULT code;
         std::u16string description;
+    };
+
+    // A call that Invoke refused, with what it reported.
+    struct FailedInvoke {
+        const std::string& name;
+        DISPID dispid;
+        WORD flags;
+        UINT given;   // arguments passed
+        UINT argErr;  // Invoke's index of the faulty argument
     };
 
     void Execute(const Statement& statement);
@@ -43,12 +58,17 @@ private:
                              const VARIANT* putValue = nullptr);
     DISPID Lookup(const std::string& name);
     std::u16string TextOf(const VARIANT& value, const char* context);
+    std::string ExplainUnknownName(const std::string& name);
+    std::string ExplainInvokeFailure(HRESULT hr, const FailedInvoke& call);
+    std::string ExplainArgumentCount(const FailedInvoke& call);
+    std::string ExplainArgument(const FailedInvoke& call, const char* fault);
     void WriteFile(const VARIANT& path, const VARIANT& value);
 
     IDispatch* object_;
     std::string scriptName_;
     std::FILE* out_;
     std::FILE* err_;
+    MemberCatalogue catalogue_;
     std::map<std::string, DISPID> dispids_;
     bool resumeNext_ = false;
     HRESULT errNumber_ = 0;

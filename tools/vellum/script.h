@@ -31,8 +31,10 @@ struct NullLiteral {};
 struct CharCode {  // Chr(n): one Windows-1252 character
     ExprPtr code;
 };
+// a & b & c ...: one flat node for the whole chain, so that no chain, however
+// long, nests the tree (and the stack that frees or evaluates it).
 struct Concat {
-    ExprPtr left, right;
+    std::vector<ExprPtr> parts;  // two or more, left to right
 };
 struct MemberGet {  // Name, or Name(args...) when hasArgumentList
     std::string name;
@@ -83,5 +85,10 @@ struct LineResult {
     Statement statement;
 };
 bool ParseLine(std::string_view text, int lineNumber, LineResult& result, SyntaxError& error);
+
+// Drops a UTF-8 byte-order mark, which editors may put before the first line.
+inline void SkipByteOrderMark(std::string_view& firstLine) {
+    if (firstLine.starts_with("\xEF\xBB\xBF")) firstLine.remove_prefix(3);
+}
 
 }  // namespace vellum::script

@@ -164,13 +164,19 @@ private:
 
     ExprPtr ParseExpression() {
         if (++depth_ > kMaxDepth) Fail("expression nested too deeply");
-        ExprPtr left = ParsePrimary();
+        ExprPtr first = ParsePrimary();
+        if (SkipBlanks(), Peek() != '&') {
+            --depth_;
+            return first;
+        }
+        Concat chain;
+        chain.parts.push_back(std::move(first));
         while (SkipBlanks(), Peek() == '&') {
             ++position_;
-            left = Make(Concat{std::move(left), ParsePrimary()});
+            chain.parts.push_back(ParsePrimary());
         }
         --depth_;
-        return left;
+        return Make(std::move(chain));
     }
 
     ExprPtr ParsePrimary() {

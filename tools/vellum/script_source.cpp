@@ -1,0 +1,142 @@
+#include "script_source.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vellum::script {
+namespace {
+
+SyntaxError LineTooLong(int lineNumber) {
+    return SyntaxError{lineNumber, "line longer than " + std::to_string(kMaxLineBytes / (1024 * 1024)) + " MB"};
+}
+
+std::string ReadError(const std::string& name, int error) {
+    return "cannot read " + name + ": " + std::strerror(error);
+}
+
+bool IsRegularFile(std::FILE* file) {
+    struct stat info {};
+    return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Reads every line of `file`, checking its syntax and copying it to `spool`
+// when there is one. Stops at the first faulty line.
+void CheckLines(std::FILE* file, std::FILE* spool, const std::string& name, CheckedScript& checked) {
+    LineReader reader(file);
+    std::string_view line;
+    while (reader.Next(line)) {
+        if (spool != nullptr && (std::fwrite(line.data(), 1, line.size(), spool) != line.size() ||
+                                 std::fputc('\n', spool) == EOF)) {
+            checked.readError = "cannot copy " + name + " to a temporary file: " + std::strerror(errno);
+            return;
+        }
+        LineResult result;
+        SyntaxError error;
+        if (!ParseLine(line, reader.lineNumber(), result, error)) {
+            checked.syntaxError = error;
+            return;
+        }
+    }
+    if (reader.TooLong()) checked.syntaxError = LineTooLong(reader.lineNumber());
+    if (reader.Failed()) checked.readError = ReadError(name, errno);
+}
+
+}  // namespace
+
+bool LineReader::Refill() {
+    chunk_.resize(64 * 1024);
+    const std::size_t got = std::fread(chunk_.data(), 1, chunk_.size(), file_);
+    chunk_.resize(got);
+    chunkAt_ = 0;
+    return got > 0;
+}
+
+bool LineReader::Next(std::string_view& line) {
+    buffer_.clear();
+    bool any = false;
+    while (chunkAt_ < chunk_.size() || Refill()) {
+        any = true;
+        const char* start = chunk_.data() + chunkAt_;
+        const std::size_t available = chunk_.size() - chunkAt_;
+        const void* end = std::memchr(start, '\n', available);
+        const std::size_t piece = end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - start) : available;
+        if (buffer_.size() + piece > kMaxLineBytes) {
+            ++lineNumber_;
+            tooLong_ = true;
+            return false;
+        }
+        buffer_.append(start, piece);
+        chunkAt_ += piece;
+        if (end != nullptr) {
+            ++chunkAt_;  // the line end
+            break;
+        }
+    }
+    if (!any) return false;
+    line = buffer_;
+    if (++lineNumber_ == 1) SkipByteOrderMark(line);
+    return true;
+}
+
+CheckedScript CheckScript(const std::string& name) {
+    CheckedScript checked;
+    const bool fromInput = name == "-";
+    FilePtr opened(fromInput ? nullptr : std::fopen(name.c_str(), "rb"));
+    std::FILE* source = fromInput ? stdin : opened.get();
+    if (source == nullptr) {
+        checked.readError = ReadError(name, errno);
+        return checked;
+    }
+    struct stat info {};
+    if (fstat(fileno(source), &info) == 0 && S_ISDIR(info.st_mode)) {
+        checked.readError = ReadError(name, EISDIR);
+        return checked;
+    }
+    if (!fromInput && IsRegularFile(source)) {
+        CheckLines(source, nullptr, name, checked);
+        if (checked.readError.empty() && !checked.syntaxError && std::fseek(source, 0, SEEK_SET) != 0) {
+            checked.readError = ReadError(name, errno);
+        }
+        checked.file = std::move(opened);
+        return checked;
+    }
+    FilePtr spool(std::tmpfile());
+    if (!spool) {
+        checked.readError = "cannot make a temporary copy of " + name + ": " + std::strerror(errno);
+        return checked;
+    }
+    CheckLines(source, spool.get(), name, checked);
+    if (checked.readError.empty() && (std::fflush(spool.get()) != 0 || std::fseek(spool.get(), 0, SEEK_SET) != 0)) {
+        checked.readError = "cannot copy " + name + " to a temporary file: " + std::strerror(errno);
+    }
+    checked.file = std::move(spool);
+    return checked;
+}
+
+int RunCheckedScript(CheckedScript& script, ScriptRunner& runner, const std::string& shownName, std::FILE* err) {
+    LineReader reader(script.file.get());
+    std::string_view line;
+    while (reader.Next(line)) {
+        LineResult result;
+        SyntaxError error;
+        if (!ParseLine(line, reader.lineNumber(), result, error)) {
+            std::fprintf(err, "%s:%d: syntax error: %s\n", shownName.c_str(), error.line, error.message.c_str());
+            return 2;
+        }
+        if (result.isStatement && !runner.Step(result.statement)) return 1;
+    }
+    if (reader.TooLong()) {
+        const SyntaxError error = LineTooLong(reader.lineNumber());
+        std::fprintf(err, "%s:%d: syntax error: %s\n", shownName.c_str(), error.line, error.message.c_str());
+        return 2;
+    }
+    if (reader.Failed()) {
+        std::fprintf(err, "vellum: %s\n", ReadError(shownName, errno).c_str());
+        return 2;
+    }
+    return 0;
+}
+
+}  // namespace vellum::script
