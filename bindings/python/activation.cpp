@@ -90,7 +90,7 @@ ComPtr<IDispatch> FromFirstCandidate() {
 std::vector<std::string> LibraryCandidates() {
     std::vector<std::string> candidates;
     if (const char* configured = std::getenv("VELLUM_LIBRARY"); configured != nullptr && *configured != '\0') {
-        candidates.emplace_back(configured);
+        return {configured};  // an explicit choice: nothing else stands in for it
     }
     const std::string moduleFolder = FolderOf(reinterpret_cast<const void*>(&LibraryCandidates));
     const std::string platformFolder = FolderOf(reinterpret_cast<const void*>(&SysAllocStringLen));

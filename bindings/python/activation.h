@@ -12,10 +12,11 @@
 
 namespace vellum::python {
 
-// Where the library is looked for when no ProgID is registered, in order:
-// the file VELLUM_LIBRARY names; the module's own folder; the folder of the
-// platform library the module was loaded with; the folders the build gave
-// relative to the module (the build tree's, the installed tree's).
+// Where the library is looked for when no ProgID is registered: only the
+// file VELLUM_LIBRARY names, when it is set; otherwise, in order, the
+// module's own folder, the folder of the platform library the module was
+// loaded with, and the folders the build gave relative to the module (the
+// build tree's, the installed tree's).
 std::vector<std::string> LibraryCandidates();
 
 // The object's IDispatch; throws ComFailure. An empty libraryPath means:
