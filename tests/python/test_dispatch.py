@@ -24,6 +24,7 @@ class Names(PdfTestCase):
                 self.assertEqual(doc.FontHeight, value)
                 self.assertEqual(getattr(doc, spelling.swapcase()), value)
         doc.textout("lower case", 20, 30)
+        self.assertEqual(inspect.signature(doc.textOUT), inspect.signature(doc.TextOut))
         path = self.write("names.pdf", doc.GETPDFCONTENT())
         self.assertValidPdf(path)
         self.assertIn("lower case", self.pdf_text(path))

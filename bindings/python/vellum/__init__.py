@@ -78,7 +78,8 @@ class DispatchObject:
     """
 
     __slots__ = ("_object", "_dispids")
-    _kinds = {}  # DISPID -> set of invoke kinds, from the type information
+    _kinds = {}    # DISPID -> set of invoke kinds, from the type information
+    _methods = {}  # DISPID -> name of the method attribute
 
     def __init__(self, obj):
         object.__setattr__(self, "_object", obj)
@@ -102,8 +103,10 @@ class DispatchObject:
         if name.startswith("_"):
             raise AttributeError(name)
         dispid = self._dispid(name)
+        if dispid in self._methods:
+            return getattr(self, self._methods[dispid])
         kinds = self._kinds.get(dispid)
-        if kinds is None or _METHOD in kinds:
+        if kinds is None:
             return _LateBoundMethod(self, dispid, name)
         if _PROPERTYGET not in kinds:
             raise AttributeError(f"{name} can only be assigned")
@@ -183,7 +186,8 @@ def _make_class(type_name, members):
     for name, kind, dispid, params, result in members:
         entries.setdefault(name, {})[kind] = (dispid, params, result)
         kinds.setdefault(dispid, set()).add(kind)
-    namespace = {"__slots__": (), "__doc__": f"{type_name}, late bound.", "_kinds": kinds}
+    methods = {by_kind[_METHOD][0]: name for name, by_kind in entries.items() if _METHOD in by_kind}
+    namespace = {"__slots__": (), "__doc__": f"{type_name}, late bound.", "_kinds": kinds, "_methods": methods}
     for name, by_kind in entries.items():
         if _METHOD in by_kind:
             namespace[name] = _make_method(type_name, name, *by_kind[_METHOD])
