@@ -141,7 +141,8 @@ py::list DispatchObject::Members() {
         for (UINT k = 0; k < paramCount; ++k) {
             // A property put's value has no name of its own.
             const std::string name = k + 1 < named ? Utf8(names[k + 1]) : "value";
-            params.append(py::make_tuple(name, desc->lprgelemdescParam[k].tdesc.vt));
+            const VARTYPE type = desc->lprgelemdescParam ? desc->lprgelemdescParam[k].tdesc.vt : VARTYPE{VT_VARIANT};
+            params.append(py::make_tuple(name, type));
         }
         if (named > 0) {
             members.append(py::make_tuple(Utf8(names[0]), static_cast<int>(desc->invkind), desc->memid, params,

@@ -53,15 +53,12 @@ SAFEARRAY* ToByteArray(py::handle value) {
 
 py::object FromByteArray(SAFEARRAY* array) {
     if (!array) return py::bytes();
-    LONG lower = 0, upper = -1;
-    if (SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
-        FAILED(SafeArrayGetUBound(array, 1, &upper))) {
+    if (SafeArrayGetDim(array) != 1 || SafeArrayGetElemsize(array) != 1) {
         throw py::type_error("only one-dimensional byte arrays have a Python form");
     }
-    const auto count = static_cast<std::size_t>(static_cast<LONGLONG>(upper) - lower + 1);
     void* data = nullptr;
     if (FAILED(SafeArrayAccessData(array, &data))) throw py::type_error("the byte array cannot be read");
-    py::bytes result(static_cast<const char*>(data), count);
+    py::bytes result(static_cast<const char*>(data), array->rgsabound[0].cElements);
     SafeArrayUnaccessData(array);
     return result;
 }
