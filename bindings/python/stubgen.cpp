@@ -50,6 +50,7 @@ class IPDFDocument(DispatchObject):
 
 constexpr std::string_view kFooter = R"(
 def Dispatch(progid: str = ..., *, library: str | None = ...) -> IPDFDocument: ...
+def PDFDocument() -> IPDFDocument: ...
 )";
 
 // A property is declared once, with the type of its get (or of its put's value).

@@ -176,6 +176,7 @@ class Help(unittest.TestCase):
         self.assertIn("    FontHeight: float\n", stub)
         self.assertEqual(stub.count("    FontHeight:"), 1)
         self.assertIn("def Dispatch(", stub)
+        self.assertIn("def PDFDocument() -> IPDFDocument: ...", stub)
 
 
 class Activation(unittest.TestCase):
@@ -217,6 +218,7 @@ class Activation(unittest.TestCase):
             vellum.Dispatch("Other.Thing")
         self.assertEqual(failure.exception.hresult, vellum.CO_E_CLASSSTRING)
         self.assertEqual(vellum.Dispatch().OCXVersion(), vellum.Dispatch(vellum.PROGID).OCXVersion())
+        self.assertIs(type(vellum.PDFDocument()), type(vellum.Dispatch()))
 
     def test_library_named_by_path_or_environment(self):
         os.environ["VELLUM_LIBRARY"] = "/nonexistent/Vellum_XP.so"

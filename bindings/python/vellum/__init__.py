@@ -1,7 +1,7 @@
 """Vellum's PDFDocument automation object, late bound from Python.
 
     import vellum
-    doc = vellum.Dispatch()            # "VELLUM_XP.PDFDocument"
+    doc = vellum.Dispatch()            # or vellum.PDFDocument()
     doc.NewPDF("Letter")
     doc.TextOut("Dear reader,", 20, 30)
     pdf = doc.GetPDFContent()          # bytes
@@ -30,7 +30,7 @@ from typing import Any as _Any
 
 from . import _vellum
 
-__all__ = ["COMError", "Dispatch", "DispatchObject", "E_UNEXPECTED", "DISP_E_TYPEMISMATCH",
+__all__ = ["COMError", "Dispatch", "DispatchObject", "PDFDocument", "E_UNEXPECTED", "DISP_E_TYPEMISMATCH",
            "DISP_E_BADPARAMCOUNT", "DISP_E_MEMBERNOTFOUND", "DISP_E_UNKNOWNNAME", "CO_E_CLASSSTRING"]
 
 PROGID = "VELLUM_XP.PDFDocument"
@@ -221,3 +221,8 @@ def Dispatch(progid=PROGID, *, library=None):
     VELLUM_LIBRARY names). library= names the file to load instead.
     """
     return _wrap(_vellum.create(progid, library or ""))
+
+
+def PDFDocument():
+    """A new PDFDocument object: Dispatch("VELLUM_XP.PDFDocument")."""
+    return Dispatch(PROGID)
