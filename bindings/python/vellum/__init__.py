@@ -74,7 +74,8 @@ class DispatchObject:
 
     The members the type information lists are class attributes of a
     subclass made for the type; names in other letter cases, and members the
-    type information does not list, are looked up with GetIDsOfNames.
+    type information does not list, are looked up with GetIDsOfNames. An
+    unlisted member is reached as a call (a property get or a method).
     """
 
     __slots__ = ("_object", "_dispids")
