@@ -366,6 +366,47 @@ private:
     WORD minor_;
 };
 
+// A function description and its parameter descriptions in one block, so
+// that ReleaseFuncDesc frees them together.
+struct FuncDescBlock {
+    FUNCDESC desc;
+    std::array<ELEMDESC, kMaxParams> params;
+};
+
+VARTYPE ElementType(ValueType type) {
+    if (type == ValueType::Variant) return VT_VARIANT;
+    if (type == ValueType::None) return VT_VOID;
+    return VarTypeOf(type);
+}
+
+INVOKEKIND InvokeKindOf(MemberKind kind) {
+    switch (kind) {
+        case MemberKind::PropertyGet: return INVOKE_PROPERTYGET;
+        case MemberKind::PropertyPut: return INVOKE_PROPERTYPUT;
+        case MemberKind::Method: break;
+    }
+    return INVOKE_FUNC;
+}
+
+FUNCDESC* DescribeMember(const MemberSpec& m) {
+    auto* block = new (std::nothrow) FuncDescBlock{};
+    if (!block) return nullptr;
+    FUNCDESC& d = block->desc;
+    d.memid = m.dispid;
+    d.funckind = FUNC_DISPATCH;
+    d.invkind = InvokeKindOf(m.kind);
+    d.callconv = CC_STDCALL;
+    d.cParams = static_cast<SHORT>(m.paramCount);
+    d.oVft = static_cast<SHORT>((7 + m.order - 1) * static_cast<int>(sizeof(void*)));
+    d.elemdescFunc.tdesc.vt = ElementType(m.result);
+    for (std::size_t k = 0; k < static_cast<std::size_t>(m.paramCount); ++k) {
+        block->params[k].tdesc.vt = ElementType(m.params[k].type);
+        block->params[k].paramdesc.wParamFlags = PARAMFLAG_FIN;
+    }
+    d.lprgelemdescParam = m.paramCount > 0 ? block->params.data() : nullptr;
+    return &block->desc;
+}
+
 class DispatchTypeInfo final : public TypeInfoBase {
 public:
     DispatchTypeInfo(const TypeDescription& d, const DispatchTable& table)
@@ -383,6 +424,20 @@ public:
             *count = i + 1;
         }
         return S_OK;
+    }
+    // Members in table order: index i describes table_.members[i].
+    STDMETHODIMP GetFuncDesc(UINT index, FUNCDESC** out) override {
+        if (!out) return E_INVALIDARG;
+        *out = nullptr;
+        if (index >= table_.members.size()) return TYPE_E_ELEMENTNOTFOUND;
+        const MemberSpec& m = table_.members[index];
+        if (m.paramCount < 0 || m.paramCount > kMaxParams) return E_UNEXPECTED;
+        *out = DescribeMember(m);
+        return *out ? S_OK : E_OUTOFMEMORY;
+    }
+    STDMETHODIMP_(void) ReleaseFuncDesc(FUNCDESC* desc) override {
+        // desc is the first member of the block DescribeMember allocated.
+        delete reinterpret_cast<FuncDescBlock*>(desc);
     }
     STDMETHODIMP GetRefTypeOfImplType(UINT, HREFTYPE*) override { return TYPE_E_ELEMENTNOTFOUND; }
     STDMETHODIMP GetImplTypeFlags(UINT, INT*) override { return TYPE_E_ELEMENTNOTFOUND; }

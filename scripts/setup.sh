@@ -9,6 +9,7 @@ packages=(
   zlib1g-dev libjpeg62-turbo-dev libpng-dev libfreetype-dev libfontconfig-dev libcairo2-dev
   qt6-base-dev
   fonts-liberation fonts-dejavu-core
+  pybind11-dev python3-dev
   qpdf poppler-utils
   locales
 )

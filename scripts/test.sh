@@ -8,7 +8,7 @@ if [ "$(id -u)" = 0 ]; then ./scripts/setup.sh; else sudo ./scripts/setup.sh; fi
 sanitize=${VELLUM_SANITIZE:-}
 build=${BUILD_DIR:-build${sanitize:+-$sanitize}}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVELLUM_SANITIZE="$sanitize" -DVELLUM_GUIDEBOOK=ON -DVELLUM_WERROR=ON >/dev/null
+  -DVELLUM_SANITIZE="$sanitize" -DVELLUM_GUIDEBOOK=ON -DVELLUM_PYTHON=ON -DVELLUM_WERROR=ON >/dev/null
 cmake --build "$build"
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}

@@ -1,17 +1,18 @@
 // Type information: what a late-bound client learns about an interface or a
 // class, and what drives dispatch by type information (DispGetIDsOfNames,
 // DispInvoke). ITypeInfo keeps every slot of the platform's vtable in order
-// so the layout matches; the structures that only the omitted services use
-// (function and variable descriptions, type libraries, type binding) are
-// declared but not defined, and implementations answer E_NOTIMPL for them.
+// so the layout matches. Function descriptions (FUNCDESC) tell a client each
+// member's kind, parameter and result types; the structures that only the
+// omitted services use (variable descriptions, type libraries, type binding)
+// are declared but not defined, and implementations answer E_NOTIMPL for them.
 #pragma once
 
 #include "interfaces.h"
 
 struct ITypeComp;
 struct ITypeLib;
-struct FUNCDESC;
 struct VARDESC;
+struct PARAMDESCEX;
 struct ARRAYDESC;
 
 enum TYPEKIND {
@@ -53,6 +54,46 @@ struct TYPEDESC {
 struct IDLDESC {
     ULONG_PTR dwReserved;
     USHORT wIDLFlags;
+};
+
+inline constexpr USHORT PARAMFLAG_NONE = 0x0;
+inline constexpr USHORT PARAMFLAG_FIN = 0x1;
+inline constexpr USHORT PARAMFLAG_FOUT = 0x2;
+inline constexpr USHORT PARAMFLAG_FRETVAL = 0x8;
+
+struct PARAMDESC {
+    PARAMDESCEX* pparamdescex;
+    USHORT wParamFlags;
+};
+
+// The type of a parameter or of a function's result.
+struct ELEMDESC {
+    TYPEDESC tdesc;
+    union {
+        IDLDESC idldesc;
+        PARAMDESC paramdesc;
+    };
+};
+
+enum FUNCKIND { FUNC_VIRTUAL = 0, FUNC_PUREVIRTUAL, FUNC_NONVIRTUAL, FUNC_STATIC, FUNC_DISPATCH };
+
+enum CALLCONV { CC_FASTCALL = 0, CC_CDECL = 1, CC_MSCPASCAL, CC_PASCAL, CC_MACPASCAL, CC_STDCALL };
+
+// One member as a late-bound client sees it: a dispatch function's result
+// type is its retval's (VT_VOID when it has none).
+struct FUNCDESC {
+    MEMBERID memid;
+    SCODE* lprgscode;
+    ELEMDESC* lprgelemdescParam;
+    FUNCKIND funckind;
+    INVOKEKIND invkind;
+    CALLCONV callconv;
+    SHORT cParams;
+    SHORT cParamsOpt;
+    SHORT oVft;
+    SHORT cScodes;
+    ELEMDESC elemdescFunc;
+    WORD wFuncFlags;
 };
 
 struct TYPEATTR {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "dispatch_fake.h"
 
 namespace vellum {
@@ -49,7 +51,43 @@ TEST_F(TypeInfo, AttributesDescribeADualInterfaceAndItsClass) {
     EXPECT_EQ(coclass->GetImplTypeFlags(0, &flags), S_OK);
     EXPECT_EQ(flags, IMPLTYPEFLAG_FDEFAULT);
     EXPECT_EQ(coclass->GetRefTypeOfImplType(1, &ref), TYPE_E_ELEMENTNOTFOUND);
-    EXPECT_EQ(iface->GetFuncDesc(0, nullptr), E_NOTIMPL);
+}
+
+// A client that lists members reads kinds and types from the descriptions
+// and the names from GetNames; both must agree with the member table.
+TEST_F(TypeInfo, FunctionDescriptionsFollowTheMemberTable) {
+    struct Case {
+        UINT index;
+        MEMBERID memid;
+        INVOKEKIND kind;
+        VARTYPE result;
+        std::vector<VARTYPE> params;
+    };
+    const Case cases[] = {
+        {2, 4, INVOKE_FUNC, VT_VOID, {VT_BSTR, VT_R8, VT_R8}},        // TextOut
+        {9, 11, INVOKE_PROPERTYGET, VT_BSTR, {}},                       // FontName get
+        {10, 11, INVOKE_PROPERTYPUT, VT_VOID, {VT_BSTR}},               // FontName put
+        {35, 23, INVOKE_FUNC, VT_VARIANT, {}},                          // GetPDFContent
+        {37, 30, INVOKE_FUNC, VT_I4, {VT_BSTR}},                        // GetTextBoxLines
+    };
+    for (const Case& c : cases) {
+        FUNCDESC* desc = nullptr;
+        ASSERT_EQ(iface->GetFuncDesc(c.index, &desc), S_OK) << c.index;
+        EXPECT_EQ(desc->memid, c.memid);
+        EXPECT_EQ(desc->invkind, c.kind);
+        EXPECT_EQ(desc->funckind, FUNC_DISPATCH);
+        EXPECT_EQ(desc->elemdescFunc.tdesc.vt, c.result);
+        ASSERT_EQ(desc->cParams, static_cast<SHORT>(c.params.size()));
+        for (std::size_t k = 0; k < c.params.size(); ++k) {
+            EXPECT_EQ(desc->lprgelemdescParam[k].tdesc.vt, c.params[k]) << c.index << ":" << k;
+            EXPECT_EQ(desc->lprgelemdescParam[k].paramdesc.wParamFlags, PARAMFLAG_FIN);
+        }
+        iface->ReleaseFuncDesc(desc);
+    }
+    FUNCDESC* desc = nullptr;
+    EXPECT_EQ(iface->GetFuncDesc(static_cast<UINT>(kMembers.size()), &desc), TYPE_E_ELEMENTNOTFOUND);
+    EXPECT_EQ(desc, nullptr);
+    EXPECT_EQ(iface->GetFuncDesc(0, nullptr), E_INVALIDARG);
 }
 
 TEST_F(TypeInfo, NamesAndDocumentation) {
