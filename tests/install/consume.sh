@@ -2,7 +2,8 @@
 # Installs the build into a temporary prefix, then moves the tree (it must
 # work wherever it lands) and uses it as a user would: a CMake project with
 # find_package(Vellum), the same program built with pkg-config, the manual's
-# C++ example, and the command-line client. Every PDF passes qpdf --check.
+# C++ example, the README's C++ section and the command-line client. Every
+# PDF passes qpdf --check.
 #   consume.sh BUILD_DIR SOURCE_DIR SCRATCH_DIR [EXTRA_CXX_FLAGS]
 set -euo pipefail
 build=$1 source=$2 scratch=$3 flags=${4:-}
@@ -65,6 +66,19 @@ check_pdf "$scratch/manual/letter.pdf"
 printf 'NewPDF "Client"\nTextOut "installed client", 20, 30\nSavePDF "%s"\n' "$scratch/client.pdf" |
   "$prefix/bin/vellum" run -
 check_pdf "$scratch/client.pdf"
+
+# The README's C++ section, verbatim, as run from the clone (build/ is the
+# build folder; HOME is a scratch one). Sanitizer builds cannot run its
+# plain g++ program, so they leave it out.
+if [ -z "$flags" ]; then
+  mkdir -p "$scratch/readme/home"
+  ln -s "$(cd "$build" && pwd)" "$scratch/readme/build"
+  awk '/^## C\+\+$/ { section = 1 } section && /^```sh$/ { copying = 1; next }
+       copying && /^```$/ { exit } copying { print }' "$source/README.md" >"$scratch/readme/section.sh"
+  [ "$(wc -l <"$scratch/readme/section.sh")" -le 10 ] || fail "the README's C++ section is too long"
+  (cd "$scratch/readme" && HOME=$scratch/readme/home bash -e section.sh >/dev/null)
+  check_pdf "$scratch/readme/hello/hello.pdf"
+fi
 
 # The browser, when it was built, reads the installed manual.
 if [ -e "$prefix/bin/guidebook" ]; then
