@@ -1,21 +1,10 @@
 # What `cmake --install` puts where, and the Debian package made from it by
 # `cpack -G DEB`. Every run-time search path is relative to the file that
 # carries it ($ORIGIN), so an installed tree works wherever it is moved.
-include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 set(VELLUM_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Vellum)
 set(VELLUM_HTML_DIR ${CMAKE_INSTALL_DOCDIR}/html)
-
-# "$ORIGIN" followed by the way from one installed folder to another.
-function(vellum_origin_path out from to)
-  file(RELATIVE_PATH relative ${CMAKE_INSTALL_PREFIX}/${from} ${CMAKE_INSTALL_PREFIX}/${to})
-  if(relative STREQUAL "")
-    set(${out} "$ORIGIN" PARENT_SCOPE)
-  else()
-    set(${out} "$ORIGIN/${relative}" PARENT_SCOPE)
-  endif()
-endfunction()
 
 # The platform library is versioned with a soname; the automation library is
 # versioned too, and its unversioned name stays the one activation loads.
@@ -95,4 +84,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Our own libraries are found in the package being built, not on the system.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/bin)
+# A Python extension module links no libpython, so its need is declared here.
+if(VELLUM_PYTHON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3")
+endif()
 include(CPack)
