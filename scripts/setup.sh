@@ -1,18 +1,49 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on Debian (run as root). Quick when
-# everything is already there: apt is only called for missing packages.
+# Installs what building needs on Debian (run as root):
+#   setup.sh demo   the library and its command-line client, nothing more
+#   setup.sh test   that, and the test suite, benchmarks, documentation browser
+#                   and the tools the tests read documents with (the default)
+# Quick when everything is already there: apt is only called for missing packages.
 set -euo pipefail
+purpose=${1:-test}
 
-packages=(
-  build-essential cmake ninja-build pkg-config clang
-  libgtest-dev libgmock-dev libbenchmark-dev
-  zlib1g-dev libjpeg62-turbo-dev libpng-dev libfreetype-dev libfontconfig-dev libcairo2-dev
+# What the library and the client compile and link with.
+demo_packages=(
+  build-essential
+  cmake
+  ninja-build
+  pkg-config
+  zlib1g-dev
+  libjpeg62-turbo-dev
+  libpng-dev
+  libfreetype-dev
+  libcairo2-dev
+)
+
+# Tests, benchmarks, fuzzing, the browser, and the independent readers and
+# writers that tests check documents and pictures with.
+test_packages=(
+  clang
+  libgtest-dev
+  libgmock-dev
+  libbenchmark-dev
+  libfontconfig-dev
   qt6-base-dev
-  fonts-liberation fonts-dejavu-core
-  pybind11-dev python3-dev
-  qpdf poppler-utils
+  fonts-liberation
+  fonts-dejavu-core
+  qpdf
+  poppler-utils
+  imagemagick
+  pybind11-dev
+  python3-dev
   locales
 )
+
+case "$purpose" in
+  demo) packages=("${demo_packages[@]}") ;;
+  test) packages=("${demo_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: setup.sh [demo|test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do
@@ -29,7 +60,7 @@ if ((${#missing[@]})); then
 fi
 
 # Number formatting is tested under a locale whose decimal separator is ','.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+if [ "$purpose" = test ] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   echo "setup: generating the de_DE.UTF-8 locale"
   sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything and runs the whole test suite.
+# Installs what is needed, builds everything in build/ (build-demo/ is the
+# demo's own) and runs the whole test suite.
 #   VELLUM_SANITIZE=address scripts/test.sh   runs it in an ASan+UBSan build
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if [ "$(id -u)" = 0 ]; then ./scripts/setup.sh; else sudo ./scripts/setup.sh; fi
+if [ "$(id -u)" = 0 ]; then ./scripts/setup.sh test; else sudo ./scripts/setup.sh test; fi
 sanitize=${VELLUM_SANITIZE:-}
 build=${BUILD_DIR:-build${sanitize:+-$sanitize}}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

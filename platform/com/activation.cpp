@@ -33,7 +33,18 @@ std::string VersionText(const TypeLibraryInfo& info) {
     return std::to_string(info.majorVersion) + "." + std::to_string(info.minorVersion);
 }
 
+// An address inside this library, for dladdr.
+void PlatformAnchor() {}
+
 }  // namespace
+
+std::string LibraryBesidePlatform(const std::string& fileName) {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&PlatformAnchor), &info) == 0 || info.dli_fname == nullptr) return fileName;
+    const std::string self = info.dli_fname;
+    const auto slash = self.rfind('/');
+    return slash == std::string::npos ? fileName : self.substr(0, slash + 1) + fileName;
+}
 
 HRESULT GetClassObjectFromLibrary(const std::string& libraryPath, REFCLSID rclsid, REFIID riid, void** ppv,
                                   std::string* error) {

@@ -22,6 +22,11 @@ namespace vellum {
 HRESULT GetClassObjectFromLibrary(const std::string& libraryPath, REFCLSID rclsid, REFIID riid, void** ppv,
                                   std::string* error = nullptr);
 
+// The path of fileName in the folder this platform library was loaded from:
+// an installed tree and the build folder both keep the in-process servers
+// beside it. Just fileName when the folder cannot be found.
+std::string LibraryBesidePlatform(const std::string& fileName);
+
 // Calls an exported function of the library that takes no argument and
 // returns an HRESULT (DllRegisterServer, DllUnregisterServer, DllCanUnloadNow).
 HRESULT CallLibraryExport(const std::string& libraryPath, const char* exportName, std::string* error = nullptr);

@@ -12,6 +12,8 @@
 namespace vellum::client {
 namespace {
 
+constexpr const char* kLibraryName = "Vellum_XP.so";
+
 std::string HexCode(HRESULT code) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
@@ -27,12 +29,17 @@ Activation FromFactory(IClassFactory* factory) {
 
 }  // namespace
 
+// In the build folder the library lies beside the program; installed, the
+// program is in bin/ and the library beside the platform library in lib/.
 std::string LibraryBesideProgram() {
     char self[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) return "Vellum_XP.so";
-    std::string path(self, static_cast<std::size_t>(length));
-    return path.substr(0, path.rfind('/') + 1) + "Vellum_XP.so";
+    if (length > 0) {
+        const std::string path(self, static_cast<std::size_t>(length));
+        const std::string beside = path.substr(0, path.rfind('/') + 1) + kLibraryName;
+        if (access(beside.c_str(), F_OK) == 0) return beside;
+    }
+    return LibraryBesidePlatform(kLibraryName);
 }
 
 Activation CreateFromLibrary(const std::string& libraryPath) {

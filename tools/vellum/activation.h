@@ -14,7 +14,8 @@ struct Activation {
     std::string error;  // why no object could be made
 };
 
-// The library file that lies beside the running program.
+// The library file beside the running program, else the one beside the
+// platform library.
 std::string LibraryBesideProgram();
 
 // Asks the library's class factory for a PDFDocument and returns its IDispatch.
