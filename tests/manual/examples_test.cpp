@@ -17,9 +17,12 @@ namespace fs = std::filesystem;
 using vellum::test::RunCommand;
 using vellum::test::ShellQuote;
 
+enum class Language { CallScript, Python };
+
 struct Example {
     std::string name;  // where it stands, as a test name
     std::string script;
+    Language language = Language::CallScript;
 };
 
 std::string Unescape(std::string text) {
@@ -33,10 +36,19 @@ std::string Unescape(std::string text) {
     return text;
 }
 
+bool IsPython(const std::string& block) { return block.find("import vellum") != std::string::npos; }
+
+// Python examples run where the build has the module (not in sanitizer builds).
+#ifdef VELLUM_PYTHON_COMMAND
+constexpr bool kRunPython = true;
+#else
+constexpr bool kRunPython = false;
+#endif
+
 // Preformatted blocks that are call scripts, not C++, Python or shell lines.
 bool IsCallScript(const std::string& block) {
-    return block.find("#include") == std::string::npos && block.find("import vellum") == std::string::npos &&
-           block.rfind("vellum ", 0) != 0 && block.find('\n') != std::string::npos;
+    return block.find("#include") == std::string::npos && !IsPython(block) && block.rfind("vellum ", 0) != 0 &&
+           block.find('\n') != std::string::npos;
 }
 
 std::string TestName(std::string text) {
@@ -54,9 +66,9 @@ void AddPageScripts(const fs::path& page, std::vector<Example>& examples) {
         const auto end = html.find("</pre>", start);
         if (end == std::string::npos) break;
         const std::string block = Unescape(html.substr(start, end - start));
-        if (IsCallScript(block)) {
-            examples.push_back({TestName(page.stem().string() + "_" + std::to_string(++count)), block + "\n"});
-        }
+        const std::string name = TestName(page.stem().string() + "_" + std::to_string(++count));
+        if (IsCallScript(block)) examples.push_back({name, block + "\n"});
+        if (kRunPython && IsPython(block)) examples.push_back({name, block + "\n", Language::Python});
     }
 }
 
@@ -66,6 +78,7 @@ std::vector<Example> ManualExamples() {
     std::vector<std::string> errors;
     for (const auto& doc : vellum::manual::ParseDescriptions(descriptions, errors)) {
         if (!doc.example.empty()) examples.push_back({TestName(doc.name), doc.example + "\n"});
+        if (kRunPython && !doc.python.empty()) examples.push_back({TestName(doc.name) + "_py", doc.python + "\n", Language::Python});
     }
     std::vector<fs::path> pages;
     for (const auto& entry : fs::directory_iterator(VELLUM_MANUAL_PAGES)) {
@@ -81,9 +94,17 @@ class ManualExample : public ::testing::TestWithParam<Example> {};
 TEST_P(ManualExample, RunsAndWritesFilesThatReadersAccept) {
     vellum::test::ScratchFolder folder;
     fs::create_directory_symlink(VELLUM_EXAMPLE_ASSETS, folder.path() / "assets");
-    vellum::test::WriteFile(folder.File("example.vls"), GetParam().script);
-    const auto run = RunCommand("cd " + ShellQuote(folder.path().string()) + " && " + ShellQuote(VELLUM_CLIENT) +
-                                " run example.vls");
+    std::string command = "cd " + ShellQuote(folder.path().string()) + " && ";
+    if (GetParam().language == Language::Python) {
+#ifdef VELLUM_PYTHON_COMMAND
+        vellum::test::WriteFile(folder.File("example.py"), GetParam().script);
+        command += VELLUM_PYTHON_COMMAND " example.py";
+#endif
+    } else {
+        vellum::test::WriteFile(folder.File("example.vls"), GetParam().script);
+        command += ShellQuote(VELLUM_CLIENT) + " run example.vls";
+    }
+    const auto run = RunCommand(command);
     ASSERT_EQ(run.status, 0) << GetParam().script << run.output;
     int written = 0;
     for (const auto& entry : fs::directory_iterator(folder.path())) {
