@@ -51,6 +51,8 @@ if(TARGET vellum_manual)
   get_target_property(_manual_dir vellum_manual VELLUM_MANUAL_DIR)
   install(DIRECTORY ${_manual_dir}/ DESTINATION ${VELLUM_HTML_DIR})
 endif()
+# The example scripts and the pictures and fonts the manual's examples name.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 # The documentation browser reads html/ beside its program file: it lives in
 # libexec/vellum beside a link to the manual, and bin/guidebook links to it.

@@ -62,6 +62,25 @@ g++ -std=c++20 -Wall -Wextra -Werror $flags "$scratch/manual/letter.cpp" $cflags
 (cd "$scratch/manual" && ./letter)
 check_pdf "$scratch/manual/letter.pdf"
 
+# Every complete C++ example of the member pages.
+examples=0
+for page in "$prefix"/share/doc/vellum/html/*.htm; do
+  name=$(basename "$page" .htm)
+  awk '/<pre>#include/ { copying = 1; sub(/.*<pre>/, "") }
+       copying && /<\/pre>/ { sub(/<\/pre>.*/, ""); print; exit } copying { print }' "$page" |
+    sed -e 's/&lt;/</g' -e 's/&gt;/>/g' -e 's/&quot;/"/g' -e 's/&amp;/\&/g' >"$scratch/manual/$name.cpp"
+  grep -q 'vellum/document.hpp' "$scratch/manual/$name.cpp" || continue
+  [ "$name" = GettingStarted ] && continue
+  mkdir -p "$scratch/manual/$name"
+  # shellcheck disable=SC2086
+  g++ -std=c++20 -Wall -Wextra -Werror $flags "$scratch/manual/$name.cpp" $cflags_libs -o "$scratch/manual/$name/example" ||
+    fail "the C++ example of $name.htm does not compile"
+  (cd "$scratch/manual/$name" && ./example >/dev/null) || fail "the C++ example of $name.htm fails"
+  for pdf in "$scratch/manual/$name"/*.pdf; do check_pdf "$pdf"; done
+  examples=$((examples + 1))
+done
+[ "$examples" -ge 4 ] || fail "only $examples C++ examples found in the member pages"
+
 # The client.
 printf 'NewPDF "Client"\nTextOut "installed client", 20, 30\nSavePDF "%s"\n' "$scratch/client.pdf" |
   "$prefix/bin/vellum" run -
