@@ -31,3 +31,17 @@ printf 'NewPDF "Packaged"\nTextOut "from the package", 20, 30\nSavePDF "%s"\n' "
   VELLUM_REGISTRY=$scratch/registry.reg "$scratch/root/usr/bin/vellum" run -
 qpdf --check "$scratch/packaged.pdf" >/dev/null || fail "qpdf --check of the packaged client's output"
 echo "$(basename "$deb"): Depends: $depends"
+
+# The Python module from the unpacked files alone (sanitizer builds would need
+# their runtime preloaded into the interpreter, so they leave this out).
+if [ -d "$scratch/root/usr/lib/python3/dist-packages/vellum" ] &&
+   grep -q '^VELLUM_SANITIZE:STRING=$' "$build/CMakeCache.txt"; then
+  VELLUM_REGISTRY=$scratch/registry.reg PYTHONPATH=$scratch/root/usr/lib/python3/dist-packages \
+    /usr/bin/python3 -c "
+import sys, vellum
+doc = vellum.Dispatch()
+doc.NewPDF('Packaged')
+doc.TextOut('from the package, through Python', 20, 30)
+open(sys.argv[1], 'wb').write(doc.GetPDFContent())" "$scratch/python.pdf" || fail "the packaged Python module"
+  qpdf --check "$scratch/python.pdf" >/dev/null || fail "qpdf --check of the packaged module's output"
+fi
