@@ -6,10 +6,10 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
-  zlib1g-dev libjpeg62-turbo-dev libpng-dev libfreetype-dev libfontconfig-dev libcairo2-dev
+  zlib1g-dev libdeflate-dev libjpeg62-turbo-dev libpng-dev libfreetype-dev libfontconfig-dev libcairo2-dev
   qt6-base-dev
   fonts-liberation fonts-dejavu-core
-  qpdf poppler-utils
+  qpdf poppler-utils hyperfine time
   locales
 )
 
