@@ -18,12 +18,12 @@ class SaveToFile : public ::testing::Test {
 protected:
     void SetUp() override { doc.ResetDocument(); }
 
-    // The error message of a save that must fail, and the document is cleared.
+    // The error message of a save that must fail; the document is kept for another try.
     std::string FailingSave(const std::string& path) {
         try {
             doc.SaveToFile(path);
         } catch (const EngineError& error) {
-            EXPECT_TRUE(doc.IsCleared());
+            EXPECT_FALSE(doc.IsCleared());
             return error.what();
         }
         ADD_FAILURE() << "saving to " << path << " succeeded";
@@ -102,7 +102,7 @@ TEST_F(SaveToFile, ADocumentThatCannotBeBuiltLeavesTheExistingFileUntouched) {
     test::WriteFile(path, "previous content");
     doc.ObjectCount += 1;  // a number no object owns: the build must refuse
     EXPECT_THROW(doc.SaveToFile(path), EngineError);
-    EXPECT_TRUE(doc.IsCleared());
+    EXPECT_FALSE(doc.IsCleared());
     EXPECT_EQ(test::ReadFile(path), "previous content");
     EXPECT_EQ(EntriesIn(scratch.path()), 1u);
 }
