@@ -17,20 +17,14 @@ std::atomic<LONG> serverLocks{0};
 
 constexpr std::string_view kVersionText = "Vellum XP Vers. 1.118";
 
-// The written file as a one-dimensional byte array, bounds 0..length-1; VT_NULL
-// when the array cannot be made.
-void StoreByteArray(const std::string& bytes, VARIANT* result) {
-    SAFEARRAY* array = bytes.size() <= 0xFFFFFFFFu
-                           ? SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()))
-                           : nullptr;
-    void* data = nullptr;
-    if (array == nullptr || FAILED(SafeArrayAccessData(array, &data))) {
-        if (array != nullptr) SafeArrayDestroy(array);
-        result->vt = VT_NULL;
-        return;
+// The written file as a one-dimensional byte array, bounds 0..length-1, that
+// takes over the writer's block: the file is never copied.
+void StoreByteArray(MallocBlock bytes, std::size_t size, VARIANT* result) {
+    SAFEARRAY* array = SafeArrayAdoptBytes(bytes.get(), static_cast<ULONG>(size));
+    if (array == nullptr) {
+        throw EngineError("Not enough memory for a byte array of " + std::to_string(size) + " bytes");
     }
-    if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
-    SafeArrayUnaccessData(array);
+    (void)bytes.release();
     result->vt = VT_ARRAY | VT_UI1;
     result->parray = array;
 }
@@ -173,7 +167,11 @@ HRESULT TPDFDocument::GetPDFContent(VARIANT* Value) {
     if (Value == nullptr) return E_POINTER;
     VariantInit(Value);
     return Guarded([&] {
-        StoreByteArray(RequireOpenDocument().SaveToByteArray(), Value);
+        // The array's own limit bounds the write, which fails (keeping the
+        // document) as soon as the file outgrows it.
+        RequireOpenDocument().SaveToByteArray(kMaxSafeArrayBytes, [Value](MallocBlock bytes, std::size_t size) {
+            StoreByteArray(std::move(bytes), size, Value);
+        });
     });
 }
 

@@ -1,5 +1,6 @@
 // Micro-benchmarks of the engine's hot paths: number formatting and writing.
 #include <benchmark/benchmark.h>
+#include <zlib.h>
 
 #include <string>
 #include <vector>
@@ -86,6 +87,110 @@ void BM_Write1000Pages(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Write1000Pages)->Unit(benchmark::kMillisecond);
+
+// The W1 text workload: 500 pages of 60 lines of 80 generated characters in
+// Helvetica 10 pt, one text block per line.
+std::string NextW1Line(std::uint32_t& state) {
+    const auto draw = [&state](std::uint32_t n) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 16) % n;
+    };
+    std::string line;
+    while (line.size() < 80) {
+        if (!line.empty()) line += ' ';
+        const std::uint32_t length = 2 + draw(8);
+        for (std::uint32_t i = 0; i < length; ++i) line += static_cast<char>('a' + draw(26));
+    }
+    line.resize(80);
+    return line;
+}
+
+void BuildW1(vellum::TPDFDoc& doc, int pages) {
+    doc.ResetDocument();
+    doc.SetUnitOfMeasure("pdfu");
+    doc.SelectFont("Helvetica");
+    doc.SetFontHeight(10);
+    std::uint32_t state = 12345;
+    for (int page = 1; page <= pages; ++page) {
+        if (page > 1) doc.NewPage();
+        vellum::TPage& current = doc.Page(page);
+        for (int i = 0; i < 60; ++i) current.TextOut(NextW1Line(state), 50, 40 + 12.5 * i);
+    }
+}
+
+// Built and written as GetPDFContent does; the argument is the number of
+// compression threads (0: chosen by the document's size).
+void BM_W1BuildAndWrite(benchmark::State& state) {
+    const auto threads = static_cast<unsigned>(state.range(0));
+    for (auto _ : state) {
+        vellum::TPDFDoc doc;
+        BuildW1(doc, 500);
+        std::size_t written = 0;
+        doc.SaveToByteArray(vellum::kMaxByteArrayBytes, [&](vellum::MallocBlock, std::size_t size) { written = size; },
+                            {.compressionThreads = threads});
+        state.counters["bytes"] = static_cast<double>(written);
+    }
+}
+BENCHMARK(BM_W1BuildAndWrite)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The write alone, the document built outside the timing.
+void BM_W1Write(benchmark::State& state) {
+    const auto threads = static_cast<unsigned>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        vellum::TPDFDoc doc;
+        BuildW1(doc, 500);
+        state.ResumeTiming();
+        doc.SaveToByteArray(vellum::kMaxByteArrayBytes, [](vellum::MallocBlock, std::size_t) {},
+                            {.compressionThreads = threads});
+    }
+}
+BENCHMARK(BM_W1Write)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+std::vector<std::string> W1PageTexts() {
+    vellum::TPDFDoc doc;
+    BuildW1(doc, 500);
+    std::vector<std::string> texts;
+    for (const vellum::TPage& page : *doc.Pages) texts.push_back(page.PageValue);
+    return texts;
+}
+
+// Compression alone, the floor under any writer of this content: the
+// compressor the writer uses, and zlib with one reused stream for comparison.
+void BM_CompressW1Content(benchmark::State& state) {
+    const std::vector<std::string> texts = W1PageTexts();
+    vellum::Compressor compressor;
+    std::string scratch;
+    for (auto _ : state) {
+        std::size_t total = 0;
+        for (const std::string& text : texts) total += compressor.Compress(text, scratch).size();
+        state.counters["compressed"] = static_cast<double>(total);
+    }
+}
+BENCHMARK(BM_CompressW1Content)->Unit(benchmark::kMillisecond);
+
+void BM_CompressW1ContentZlib(benchmark::State& state) {
+    const std::vector<std::string> texts = W1PageTexts();
+    z_stream stream{};
+    deflateInit(&stream, Z_DEFAULT_COMPRESSION);
+    std::string out;
+    for (auto _ : state) {
+        std::size_t total = 0;
+        for (const std::string& text : texts) {
+            deflateReset(&stream);
+            out.resize(deflateBound(&stream, text.size()));
+            stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+            stream.avail_in = static_cast<uInt>(text.size());
+            stream.next_out = reinterpret_cast<Bytef*>(out.data());
+            stream.avail_out = static_cast<uInt>(out.size());
+            deflate(&stream, Z_FINISH);
+            total += out.size() - stream.avail_out;
+        }
+        state.counters["compressed"] = static_cast<double>(total);
+    }
+    deflateEnd(&stream);
+}
+BENCHMARK(BM_CompressW1ContentZlib)->Unit(benchmark::kMillisecond);
 
 // 500 paragraphs of 120 words each, as one text.
 std::string LongText() {

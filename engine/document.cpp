@@ -96,6 +96,9 @@ void TPDFDoc::RequireReady() const {
 
 void TPDFDoc::NewPage() {
     RequireReady();
+    // A page's text grows by doubling, leaving up to half of its block
+    // unused; once the next page begins, the last one rarely grows again.
+    if (!Pages->Empty()) Pages->Last().PageValue.shrink_to_fit();
     TPageContent& content = Contents->Add();
     content.ObjectNumber = NextObjectNumber();
     TPage& page = Pages->Add();

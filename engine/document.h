@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 #include "fonts.h"
 #include "images.h"
 #include "outlines.h"
+#include "output_sink.h"
 
 namespace vellum {
 
@@ -127,6 +129,17 @@ inline constexpr double kCentimetreFactor = 28.3333333;
 inline constexpr double kPointFactor = 1.0;
 inline constexpr double kInchFactor = 71.96582;
 
+// Bounds and choices of one write; the defaults are what callers get.
+struct WriteOptions {
+    // Cross-reference entries hold ten digits: no object may start later.
+    std::uint64_t maxObjectOffset = 9'999'999'999;
+    // Threads compressing page content: 0 chooses by the document's size.
+    unsigned compressionThreads = 0;
+};
+
+// A byte array counts its elements in 32 bits.
+inline constexpr std::size_t kMaxByteArrayBytes = 0xFFFFFFFFu;
+
 inline constexpr std::string_view kDefaultCreator = "VellumXP v1.116";
 inline constexpr std::string_view kDefaultProducer = "Vellum XP PDF library - https://vellum-xp.org";
 
@@ -198,10 +211,15 @@ public:
     TPage& Page(std::int32_t number);
     TPage& CurrentPageRef() { return Page(CurrentPage); }
 
-    // Writing (writer.cpp). Both produce the same bytes and clear the
-    // document afterwards, whether they succeeded or not.
-    void SaveToFile(const std::string& path);
-    std::string SaveToByteArray();
+    // Writing (writer.cpp). Every form produces the same bytes. A write that
+    // succeeds clears the document; one that fails leaves it exactly as it
+    // was, so the caller can try again, elsewhere or later.
+    void SaveToFile(const std::string& path, const WriteOptions& options = {});
+    std::string SaveToByteArray(const WriteOptions& options = {});
+    // The bytes in one block of at most maxBytes, handed to deliver before the
+    // document is cleared: when deliver throws, the document is kept too.
+    using ByteArrayDelivery = std::function<void(MallocBlock bytes, std::size_t size)>;
+    void SaveToByteArray(std::size_t maxBytes, const ByteArrayDelivery& deliver, const WriteOptions& options = {});
 
     std::string ResourcesPDF_Binary() const;
 
@@ -238,7 +256,8 @@ public:
 
 private:
     enum class Delivery { File, ByteArray };
-    std::string BuildFile(Delivery delivery);  // writer.cpp
+    void BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options);  // writer.cpp
+    void WriteContentStreams(FileBuilder& file, const WriteOptions& options) const;
     void WriteImages(FileBuilder& file, Delivery delivery) const;
     void RequireReady() const;
 };

@@ -1,14 +1,44 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "output_sink.h"
+
 namespace vellum {
 
-// Writes bytes to a temporary file in the target's folder and renames it over
-// the target, so a failure never leaves a truncated file or destroys the
-// previous one. An existing target keeps its permission bits. Throws
-// EngineError naming the path and the system's reason.
+// The destination of a saved file, taking the bytes in pieces as they are
+// written. Every failure throws EngineError "Cannot create file "PATH". REASON".
+//
+// A regular file (new or existing, also behind a symbolic link) is written to
+// a temporary file in its folder; Commit flushes that to disk, gives it the
+// permission bits of the file it replaces, renames it over the target and
+// flushes the folder, so a failure or a power cut never leaves a truncated
+// file nor destroys the previous one. Until Commit, destruction removes the
+// temporary file. An existing file without write permission, a dangling
+// symbolic link and a link loop are refused.
+//
+// Pipes and devices cannot be replaced by a rename and are written in place
+// (writing to standard output is a real use). They are opened without
+// blocking, so a pipe that nobody reads fails at once instead of hanging, and
+// a reader that goes away fails the write instead of killing the process.
+class OutputFile final : public OutputSink {
+public:
+    explicit OutputFile(const std::string& path);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    void Write(std::string_view bytes) override;
+    void Commit();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// The whole of `bytes` saved at path as OutputFile does.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace vellum

@@ -71,11 +71,13 @@ std::string EscapePdfString(std::string_view text);
 // bare one into a line feed).
 std::string EscapeInfoString(std::string_view text);
 
-// zlib stream (RFC 1950 framing) of text at the default compression level.
+// zlib stream (RFC 1950 framing) of text at level 6, zlib's default.
 std::string CompressString(std::string_view text);
 
-// The same streams, one after another, from one reused deflate state: a
-// document's pages are compressed without setting up zlib for each.
+// The same streams, one after another, from one reused compressor: a
+// document's pages are compressed without setting one up for each. The bytes
+// depend on the text alone (never on the thread or on earlier texts), so
+// pages compressed on several threads give the same file as on one.
 class Compressor {
 public:
     Compressor();
@@ -84,6 +86,10 @@ public:
     Compressor& operator=(const Compressor&) = delete;
 
     std::string Compress(std::string_view text);
+
+    // Compresses into scratch, which only ever grows, and returns the stream
+    // as a view into it: no allocation once scratch fits the largest text.
+    std::string_view Compress(std::string_view text, std::string& scratch);
 
 private:
     struct State;

@@ -7,6 +7,8 @@
 #include "errors.h"
 #include "file_output.h"
 #include "format.h"
+#include "output_sink.h"
+#include "page_compression.h"
 
 namespace vellum {
 namespace {
@@ -25,75 +27,139 @@ void AppendObjectStart(std::string& text, std::int32_t objectNumber) {
 
 }  // namespace
 
-// Writes objects into one buffer, noting the offset of each object's first
-// byte; the cross-reference table is built from those notes alone.
+// Passes the file to a sink piece by piece, counting the bytes to note the
+// offset of each object's first byte; the cross-reference table is built from
+// those notes alone.
 class FileBuilder {
 public:
-    explicit FileBuilder(std::size_t objectCount) : offsets_(objectCount, kUnwritten) {}
+    FileBuilder(OutputSink& sink, std::size_t objectCount, std::uint64_t maxObjectOffset)
+        : sink_(sink), offsets_(objectCount, kUnwritten), maxObjectOffset_(maxObjectOffset) {}
 
-    void Write(std::string_view bytes) { out_.append(bytes); }
-    std::size_t Size() const { return out_.size(); }
+    void Write(std::string_view bytes) {
+        sink_.Write(bytes);
+        size_ += bytes.size();
+    }
+    std::uint64_t Size() const { return size_; }
 
     void WriteObject(std::int32_t objectNumber, std::string_view text) {
         NoteOffset(objectNumber);
-        out_.append(text);
+        Write(text);
     }
 
-    void WriteContentStream(std::int32_t objectNumber, std::string_view pageValue) {
-        const std::string compressed = compressor_.Compress(pageValue);
+    void WriteContentStream(std::int32_t objectNumber, std::string_view compressed) {
         NoteOffset(objectNumber);
-        AppendObjectStart(out_, objectNumber);
-        out_ += "<</Length ";
-        AppendInteger(out_, static_cast<std::int64_t>(compressed.size()));
-        out_ += "\r\n/Filter /FlateDecode\r\n>>\r\nstream\r\n";
-        out_ += compressed;
-        out_ += "\r\nendstream\r\nendobj\r\n";
+        scratch_.clear();
+        AppendObjectStart(scratch_, objectNumber);
+        scratch_ += "<</Length ";
+        AppendInteger(scratch_, static_cast<std::int64_t>(compressed.size()));
+        scratch_ += "\r\n/Filter /FlateDecode\r\n>>\r\nstream\r\n";
+        Write(scratch_);
+        Write(compressed);
+        Write("\r\nendstream\r\nendobj\r\n");
     }
 
-    // Cross-reference section, trailer and end marker.
-    std::string Finish(std::int32_t rootNumber, std::int32_t infoNumber) {
-        const std::uint64_t xrefOffset = out_.size();
+    // Cross-reference section, trailer and end marker, passed on in slices
+    // so that a large table is never held whole.
+    void Finish(std::int32_t rootNumber, std::int32_t infoNumber) {
+        const std::uint64_t xrefOffset = size_;
         const auto size = static_cast<std::int64_t>(offsets_.size()) + 1;
-        out_.reserve(out_.size() + 20 * offsets_.size() + 200);
-        out_ += "xref\r\n0 ";
-        AppendInteger(out_, size);
-        out_ += "\r\n0000000000 65535 f\r\n";
+        constexpr std::size_t kSlice = 64 * 1024;
+        scratch_.clear();
+        scratch_ += "xref\r\n0 ";
+        AppendInteger(scratch_, size);
+        scratch_ += "\r\n0000000000 65535 f\r\n";
         for (std::size_t i = 0; i < offsets_.size(); ++i) {
             if (offsets_[i] == kUnwritten) {
                 throw EngineError("Cannot write the document: object " + std::to_string(i + 1) +
                                   " has no content");
             }
-            AppendPdfNumber(out_, pattern::kXrefOffset, static_cast<double>(offsets_[i]));
-            out_ += " 00000 n\r\n";
+            AppendPdfNumber(scratch_, pattern::kXrefOffset, static_cast<double>(offsets_[i]));
+            scratch_ += " 00000 n\r\n";
+            if (scratch_.size() >= kSlice) {
+                Write(scratch_);
+                scratch_.clear();
+            }
         }
-        out_ += "trailer\r\n<<\r\n/Size ";
-        AppendInteger(out_, size);
-        out_ += "\r\n/Root ";
-        AppendReference(out_, rootNumber);
-        out_ += "\r\n/Info ";
-        AppendReference(out_, infoNumber);
-        out_ += "\r\n>>\r\nstartxref\r\n";
-        AppendInteger(out_, static_cast<std::int64_t>(xrefOffset));
-        out_ += "\r\n%%EOF";
-        return std::move(out_);
+        scratch_ += "trailer\r\n<<\r\n/Size ";
+        AppendInteger(scratch_, size);
+        scratch_ += "\r\n/Root ";
+        AppendReference(scratch_, rootNumber);
+        scratch_ += "\r\n/Info ";
+        AppendReference(scratch_, infoNumber);
+        scratch_ += "\r\n>>\r\nstartxref\r\n";
+        AppendInteger(scratch_, static_cast<std::int64_t>(xrefOffset));
+        scratch_ += "\r\n%%EOF";
+        Write(scratch_);
     }
 
 private:
     static constexpr std::uint64_t kUnwritten = ~std::uint64_t{0};
 
+    // Checked before each object, so an object that would start beyond what
+    // ten digits can say fails the write before any table entry overflows.
     void NoteOffset(std::int32_t objectNumber) {
         if (objectNumber < 1 || static_cast<std::size_t>(objectNumber) > offsets_.size() ||
             offsets_[objectNumber - 1] != kUnwritten) {
             throw EngineError("Cannot write the document: object number " + std::to_string(objectNumber) +
                               " is out of sequence");
         }
-        offsets_[objectNumber - 1] = out_.size();
+        if (size_ > maxObjectOffset_) {
+            throw EngineError("Cannot write the document: the file would be larger than " +
+                              std::to_string(maxObjectOffset_) +
+                              " bytes, the largest offset its cross-reference table can hold");
+        }
+        offsets_[objectNumber - 1] = size_;
     }
 
-    std::string out_;
+    OutputSink& sink_;
+    std::uint64_t size_ = 0;
     std::vector<std::uint64_t> offsets_;
-    Compressor compressor_;
+    const std::uint64_t maxObjectOffset_;
+    std::string scratch_;
 };
+
+namespace {
+
+// What a write settles in the document: outline numbers (and with them the
+// object count), the Creator and Producer defaults and the catalog's names.
+// A write that fails puts them back, so the document is exactly as it was and
+// the next attempt writes the same bytes as a first one.
+class SettledByWrite {
+public:
+    explicit SettledByWrite(TPDFDoc& doc)
+        : doc_(doc),
+          objectCount_(doc.ObjectCount),
+          creator_(doc.Info->Creator),
+          producer_(doc.Info->Producer),
+          pageModeName_(doc.Root->PageModeName),
+          pageLayoutName_(doc.Root->PageLayoutName) {
+        outlineNumbers_.reserve(doc.Outlines->Count());
+        for (const TOutlineObj& entry : *doc.Outlines) outlineNumbers_.push_back(entry.ObjectNumber);
+    }
+    ~SettledByWrite() {
+        if (kept_) return;
+        doc_.ObjectCount = objectCount_;
+        std::size_t i = 0;
+        for (TOutlineObj& entry : *doc_.Outlines) entry.ObjectNumber = outlineNumbers_[i++];
+        doc_.Info->Creator = std::move(creator_);
+        doc_.Info->Producer = std::move(producer_);
+        doc_.Root->PageModeName = std::move(pageModeName_);
+        doc_.Root->PageLayoutName = std::move(pageLayoutName_);
+    }
+    SettledByWrite(const SettledByWrite&) = delete;
+    SettledByWrite& operator=(const SettledByWrite&) = delete;
+
+    void Keep() { kept_ = true; }
+
+private:
+    TPDFDoc& doc_;
+    std::int32_t objectCount_;
+    std::vector<std::int32_t> outlineNumbers_;
+    std::string creator_, producer_, pageModeName_, pageLayoutName_;
+    bool kept_ = false;
+};
+
+}  // namespace
 
 std::string TPage::PDF_Binary() const {
     std::string text;
@@ -211,7 +277,7 @@ std::string TPDFDoc::ResourcesPDF_Binary() const {
 // An image whose object text cannot be made: a file write names its position
 // and where the image section began; a byte array passes the failure on.
 void TPDFDoc::WriteImages(FileBuilder& file, Delivery delivery) const {
-    const std::size_t sectionStart = file.Size();
+    const std::uint64_t sectionStart = file.Size();
     for (std::size_t i = 0; i < Images->Count(); ++i) {
         const TPDFImage& image = (*Images)[i];
         std::string text;
@@ -229,14 +295,11 @@ void TPDFDoc::WriteImages(FileBuilder& file, Delivery delivery) const {
     }
 }
 
-std::string TPDFDoc::BuildFile(Delivery delivery) {
-    RequireReady();
-    FileBuilder file(static_cast<std::size_t>(ObjectCount) + Outlines->Count());
+void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options) {
+    FileBuilder file(sink, static_cast<std::size_t>(ObjectCount) + Outlines->Count(), options.maxObjectOffset);
     file.Write(kFileHeader);
     for (const TPage& page : *Pages) file.WriteObject(page.ObjectNumber, page.PDF_Binary());
-    for (std::size_t i = 0; i < Contents->Count(); ++i) {
-        file.WriteContentStream((*Contents)[i].ObjectNumber, (*Pages)[i].PageValue);
-    }
+    WriteContentStreams(file, options);
     for (const TPDFObject& object : *Objects) file.WriteObject(object.ObjectNumber, object.ObjectValue);
     // Outline entries name each other, so all are numbered before any is written.
     for (TOutlineObj& entry : *Outlines) entry.ObjectNumber = NextObjectNumber();
@@ -252,30 +315,49 @@ std::string TPDFDoc::BuildFile(Delivery delivery) {
     file.WriteObject(Resources->ObjectNumber, ResourcesPDF_Binary());
     file.WriteObject(Root->ObjectNumber, Root->PDF_Binary());
     file.WriteObject(Info->ObjectNumber, Info->PDF_Binary(CreationDateText()));
-    return file.Finish(Root->ObjectNumber, Info->ObjectNumber);
+    file.Finish(Root->ObjectNumber, Info->ObjectNumber);
 }
 
-void TPDFDoc::SaveToFile(const std::string& path) {
-    try {
-        const std::string bytes = BuildFile(Delivery::File);
-        WriteFileAtomically(path, bytes);
-    } catch (...) {
-        ClearDocument();
-        throw;
-    }
+// Content record i carries the text of page i.
+void TPDFDoc::WriteContentStreams(FileBuilder& file, const WriteOptions& options) const {
+    const TPages& pages = *Pages;
+    std::size_t totalBytes = 0;
+    for (const TPage& page : pages) totalBytes += page.PageValue.size();
+    PageStreams streams([&pages](std::size_t i) -> std::string_view { return pages[i].PageValue; },
+                        Contents->Count(), totalBytes, options.compressionThreads);
+    for (const TPageContent& content : *Contents) file.WriteContentStream(content.ObjectNumber, streams.Next());
+}
+
+void TPDFDoc::SaveToFile(const std::string& path, const WriteOptions& options) {
+    RequireReady();
+    SettledByWrite settled(*this);
+    OutputFile file(path);
+    BuildFile(file, Delivery::File, options);
+    file.Commit();
+    settled.Keep();
     ClearDocument();
 }
 
-std::string TPDFDoc::SaveToByteArray() {
+std::string TPDFDoc::SaveToByteArray(const WriteOptions& options) {
+    RequireReady();
+    SettledByWrite settled(*this);
     std::string bytes;
-    try {
-        bytes = BuildFile(Delivery::ByteArray);
-    } catch (...) {
-        ClearDocument();
-        throw;
-    }
+    StringSink sink(bytes);
+    BuildFile(sink, Delivery::ByteArray, options);
+    settled.Keep();
     ClearDocument();
     return bytes;
+}
+
+void TPDFDoc::SaveToByteArray(std::size_t maxBytes, const ByteArrayDelivery& deliver, const WriteOptions& options) {
+    RequireReady();
+    SettledByWrite settled(*this);
+    GrowingBufferSink sink(maxBytes);
+    BuildFile(sink, Delivery::ByteArray, options);
+    const std::size_t size = sink.Size();
+    deliver(sink.Release(), size);
+    settled.Keep();
+    ClearDocument();
 }
 
 }  // namespace vellum

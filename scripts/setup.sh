@@ -14,6 +14,7 @@ demo_packages=(
   ninja-build
   pkg-config
   zlib1g-dev
+  libdeflate-dev
   libjpeg62-turbo-dev
   libpng-dev
   libfreetype-dev
@@ -36,6 +37,8 @@ test_packages=(
   imagemagick
   pybind11-dev
   python3-dev
+  hyperfine
+  time
   locales
 )
 

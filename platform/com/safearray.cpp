@@ -45,6 +45,20 @@ ULONG SafeArrayElementSize(VARTYPE vt) {
     }
 }
 
+SAFEARRAY* SafeArrayAdoptBytes(void* data, ULONG size) {
+    if (data == nullptr || size == 0 || size > kMaxSafeArrayBytes) return nullptr;
+    auto* block = new (std::nothrow) ArrayBlock{};
+    if (!block) return nullptr;
+    block->vt = VT_UI1;
+    SAFEARRAY& desc = block->desc;
+    desc.cDims = 1;
+    desc.fFeatures = FADF_HAVEVARTYPE;
+    desc.cbElements = 1;
+    desc.pvData = data;
+    desc.rgsabound[0] = SAFEARRAYBOUND{size, 0};
+    return &desc;
+}
+
 }  // namespace vellum
 
 SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound) {

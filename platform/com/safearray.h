@@ -53,4 +53,10 @@ namespace vellum {
 // Size of one element of a supported array element type, 0 otherwise.
 ULONG SafeArrayElementSize(VARTYPE vt);
 
+// A byte vector (VT_UI1, bounds 0..size-1) that takes over data, a block from
+// std::malloc holding size bytes, without copying it. Null, with the block
+// still the caller's, for size 0 or above kMaxSafeArrayBytes, or when the
+// descriptor cannot be allocated.
+SAFEARRAY* SafeArrayAdoptBytes(void* data, ULONG size);
+
 }  // namespace vellum

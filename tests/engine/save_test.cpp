@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "document.h"
 #include "errors.h"
@@ -18,12 +22,12 @@ class SaveToFile : public ::testing::Test {
 protected:
     void SetUp() override { doc.ResetDocument(); }
 
-    // The error message of a save that must fail, and the document is cleared.
+    // The error message of a save that must fail; the document is kept for another try.
     std::string FailingSave(const std::string& path) {
         try {
             doc.SaveToFile(path);
         } catch (const EngineError& error) {
-            EXPECT_TRUE(doc.IsCleared());
+            EXPECT_FALSE(doc.IsCleared());
             return error.what();
         }
         ADD_FAILURE() << "saving to " << path << " succeeded";
@@ -102,7 +106,7 @@ TEST_F(SaveToFile, ADocumentThatCannotBeBuiltLeavesTheExistingFileUntouched) {
     test::WriteFile(path, "previous content");
     doc.ObjectCount += 1;  // a number no object owns: the build must refuse
     EXPECT_THROW(doc.SaveToFile(path), EngineError);
-    EXPECT_TRUE(doc.IsCleared());
+    EXPECT_FALSE(doc.IsCleared());
     EXPECT_EQ(test::ReadFile(path), "previous content");
     EXPECT_EQ(EntriesIn(scratch.path()), 1u);
 }
@@ -126,6 +130,86 @@ TEST_F(SaveToFile, WritesThroughASymbolicLink) {
     doc.SaveToFile(scratch.File("link.pdf"));
     EXPECT_TRUE(fs::is_symlink(scratch.File("link.pdf")));
     EXPECT_TRUE(test::ReadFile(target).starts_with("%PDF-1.3"));
+}
+
+// Each of these used to be silently replaced by a regular file.
+TEST_F(SaveToFile, RefusesTargetsThatMustNotBeReplaced) {
+    const std::string readOnly = scratch.File("read-only.pdf");
+    test::WriteFile(readOnly, "kept");
+    chmod(readOnly.c_str(), 0444);  // refused even for root, as the native platform does
+    const std::string linkToReadOnly = scratch.File("link-to-read-only.pdf");
+    fs::create_symlink(readOnly, linkToReadOnly);
+    const std::string dangling = scratch.File("dangling.pdf");
+    fs::create_symlink(scratch.File("nowhere/target.pdf"), dangling);
+    const std::string loop = scratch.File("loop.pdf");
+    fs::create_symlink(scratch.File("loop2.pdf"), loop);
+    fs::create_symlink(loop, scratch.File("loop2.pdf"));
+
+    const std::pair<std::string, std::string> cases[] = {
+        {readOnly, "Permission denied"},
+        {linkToReadOnly, "Permission denied"},
+        {dangling, "The symbolic link leads to no existing file"},
+        {loop, "Too many levels of symbolic links"},
+    };
+    for (const auto& [path, reason] : cases) {
+        EXPECT_EQ(FailingSave(path), "Cannot create file \"" + path + "\". " + reason);
+    }
+    EXPECT_EQ(test::ReadFile(readOnly), "kept");
+    EXPECT_TRUE(fs::is_symlink(dangling));
+    EXPECT_TRUE(fs::is_symlink(loop));
+    EXPECT_EQ(EntriesIn(scratch.path()), 5u);  // no temporary file left behind
+}
+
+TEST_F(SaveToFile, APipeWithoutAReaderFailsAtOnce) {
+    const std::string fifo = scratch.File("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(FailingSave(fifo), "Cannot create file \"" + fifo + "\". The pipe has no reader");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST_F(SaveToFile, WritesIntoAPipeInPlace) {
+    const std::string fifo = scratch.File("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // Opened for reading and writing, the pipe has a reader without blocking;
+    // a fresh document fits in the pipe's buffer.
+    const int reader = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    setenv("SOURCE_DATE_EPOCH", "86400", 1);
+    doc.SaveToFile(fifo);
+    doc.ResetDocument();
+    const std::string expected = doc.SaveToByteArray();
+    unsetenv("SOURCE_DATE_EPOCH");
+    std::string received(expected.size() + 100, '\0');
+    const ssize_t count = read(reader, received.data(), received.size());
+    close(reader);
+    ASSERT_GT(count, 0);
+    received.resize(static_cast<std::size_t>(count));
+    EXPECT_EQ(received, expected);
+    EXPECT_FALSE(fs::is_regular_file(fifo));
+}
+
+// A reader that goes away mid-file fails the save; it does not end the process.
+TEST_F(SaveToFile, AReaderThatLeavesFailsTheSaveInsteadOfKillingTheProcess) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    std::uint32_t state = 1;
+    for (int page = 1; page <= 200; ++page) {
+        if (page > 1) doc.NewPage();
+        std::string text(8000, ' ');
+        for (char& c : text) c = static_cast<char>('a' + ((state = state * 1664525u + 1013904223u) >> 16) % 26);
+        AppendContent(doc.Page(page), "BT (" + text + ") Tj ET\r\n");
+    }
+    std::thread readOnce([&] {
+        char first[16];
+        (void)read(ends[0], first, sizeof first);
+        close(ends[0]);
+    });
+    const std::string path = "/proc/self/fd/" + std::to_string(ends[1]);
+    const std::string message = FailingSave(path);
+    readOnce.join();
+    close(ends[1]);
+    EXPECT_EQ(message, "Cannot create file \"" + path + "\". Broken pipe");
 }
 
 TEST_F(SaveToFile, InformationEntriesReadBackExactly) {

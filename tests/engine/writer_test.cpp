@@ -175,17 +175,19 @@ TEST(Writer, InformationKeepsBalancedTextAndEscapesTheRest) {
         << text;
 }
 
-TEST(Writer, TheDocumentIsClearedAfterEveryWrite) {
+TEST(Writer, TheDocumentIsClearedAfterASuccessfulWriteAndKeptAfterAFailedOne) {
     TPDFDoc doc;
     doc.ResetDocument();
     doc.SaveToByteArray();
     EXPECT_TRUE(doc.IsCleared());
     doc.ResetDocument();
-    // A broken cross-reference invariant fails the write, and clears all the same.
+    // A broken cross-reference invariant fails the write, which changes nothing.
     doc.Fonts->AddFontEntry();  // takes a number but has no text
     doc.ObjectCount += 1;       // and a number nobody writes
+    const std::int32_t objectCount = doc.ObjectCount;
     EXPECT_THROW(doc.SaveToByteArray(), EngineError);
-    EXPECT_TRUE(doc.IsCleared());
+    EXPECT_FALSE(doc.IsCleared());
+    EXPECT_EQ(doc.ObjectCount, objectCount);
 }
 
 }  // namespace

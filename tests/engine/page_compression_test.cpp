@@ -1,0 +1,94 @@
+// Page content compressed on several threads gives the very same file as on
+// one, and documents written at the same time on different threads do not
+// disturb each other.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "document.h"
+#include "format.h"
+#include "page_compression.h"
+#include "test_support.h"
+
+namespace vellum {
+namespace {
+
+// Pages of different sizes (some empty, some large) with text that compresses
+// unevenly, so threads finish out of order.
+void BuildManyPages(TPDFDoc& doc, int pages, std::uint32_t seed) {
+    doc.ResetDocument();
+    std::uint32_t state = seed;
+    for (int page = 1; page <= pages; ++page) {
+        if (page > 1) doc.NewPage();
+        const int lines = page % 7 == 0 ? 0 : static_cast<int>(page * 13 % 200);
+        std::string text;
+        for (int line = 0; line < lines; ++line) {
+            text += "BT 50 " + std::to_string(800 - line) + " Td (";
+            for (int i = 0; i < 40; ++i) {
+                state = state * 1664525u + 1013904223u;
+                text += static_cast<char>('a' + (state >> 16) % (page % 3 == 0 ? 3 : 26));
+            }
+            text += ") Tj ET\r\n";
+        }
+        AppendContent(doc.Page(page), text);
+    }
+}
+
+std::string Written(int pages, std::uint32_t seed, unsigned threads) {
+    TPDFDoc doc;
+    BuildManyPages(doc, pages, seed);
+    return doc.SaveToByteArray({.compressionThreads = threads});
+}
+
+TEST(PageCompression, ThreadCountNeverChangesTheBytes) {
+    setenv("SOURCE_DATE_EPOCH", "1767225600", 1);
+    const std::string single = Written(300, 7, 1);
+    for (const unsigned threads : {2u, 3u, 8u, 0u}) {
+        EXPECT_EQ(Written(300, 7, threads), single) << threads << " threads";
+    }
+    unsetenv("SOURCE_DATE_EPOCH");
+
+    test::ScratchFolder scratch;
+    test::WriteFile(scratch.File("many.pdf"), single);
+    EXPECT_TRUE(test::QpdfCheckIsClean(scratch.File("many.pdf")));
+    EXPECT_EQ(test::PdfInfoField(scratch.File("many.pdf"), "Pages"), "300");
+}
+
+TEST(PageCompression, StreamsComeInPageOrderAndInflateToThePageText) {
+    std::vector<std::string> texts;
+    std::size_t total = 0;
+    for (int i = 0; i < 100; ++i) {
+        texts.push_back(std::string(static_cast<std::size_t>(i) * 997 % 20000, static_cast<char>('a' + i % 26)) +
+                        std::to_string(i));
+        total += texts.back().size();
+    }
+    PageStreams streams([&](std::size_t i) -> std::string_view { return texts[i]; }, texts.size(), total, 4);
+    EXPECT_EQ(streams.ThreadCount(), 4u);
+    for (const std::string& text : texts) EXPECT_EQ(test::Inflate(streams.Next()), text);
+}
+
+TEST(PageCompression, SmallDocumentsStayOnTheCallingThread) {
+    EXPECT_EQ(CompressionThreadsFor(3, 100 * 1024 * 1024), 1u);
+    EXPECT_EQ(CompressionThreadsFor(10000, 1000), 1u);
+    EXPECT_GE(CompressionThreadsFor(500, 5 * 1024 * 1024), 1u);
+}
+
+TEST(PageCompression, DocumentsWrittenAtOnceOnDifferentThreadsMatchOneWrittenAlone) {
+    setenv("SOURCE_DATE_EPOCH", "1767225600", 1);
+    const std::string expected[] = {Written(120, 1, 1), Written(120, 2, 1)};
+    std::vector<std::string> results(6);
+    std::vector<std::thread> writers;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        writers.emplace_back([&results, i] { results[i] = Written(120, static_cast<std::uint32_t>(1 + i % 2), 0); });
+    }
+    for (std::thread& writer : writers) writer.join();
+    unsetenv("SOURCE_DATE_EPOCH");
+    for (std::size_t i = 0; i < results.size(); ++i) EXPECT_EQ(results[i], expected[i % 2]) << "writer " << i;
+}
+
+}  // namespace
+}  // namespace vellum
