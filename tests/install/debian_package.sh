@@ -14,7 +14,7 @@ deb=$(echo "$scratch"/vellum_*.deb)
 
 [ "$(dpkg-deb -f "$deb" Package)" = vellum ] || fail "package name"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libc6 libstdc++6 libcairo2 libfreetype6 libjpeg62-turbo libpng16-16 zlib1g; do
+for needed in libc6 libstdc++6 libcairo2 libfreetype6 libjpeg62-turbo libpng16-16 libdeflate0; do
   [[ ", $depends," == *", $needed "* ]] || fail "Depends lacks $needed: $depends"
 done
 [[ "$depends" != *vellum* ]] || fail "the package depends on itself: $depends"
