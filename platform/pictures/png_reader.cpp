@@ -140,13 +140,9 @@ void PngDecoder::ReadRow(std::uint8_t* rgb) {
     State& s = *state_;
     if (s.nextRow >= static_cast<std::uint32_t>(height_)) throw PictureError(std::string(kBadPng) + ": no more rows");
     const auto rowBytes = static_cast<std::size_t>(width_) * 4;
-    const std::uint8_t* rgba = s.rgba.data();
-    if (s.interlaced) {
-        if (!s.decodedWhole) DecodeWhole(s, width_, height_);
-        rgba += rowBytes * s.nextRow;
-    } else if (!ReadOneRow(s)) {
-        Fail(s);
-    }
+    if (s.interlaced && !s.decodedWhole) DecodeWhole(s, width_, height_);
+    if (!s.interlaced && !ReadOneRow(s)) Fail(s);
+    const std::uint8_t* rgba = s.rgba.data() + (s.interlaced ? rowBytes * s.nextRow : 0);
     for (std::int32_t x = 0; x < width_; ++x, rgba += 4, rgb += 3) {
         for (int c = 0; c < 3; ++c) rgb[c] = dib::OverWhite(rgba[c], rgba[3]);
     }
