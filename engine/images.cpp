@@ -5,8 +5,7 @@
 #include "errors.h"
 #include "file_input.h"
 #include "format.h"
-#include "convert.h"
-#include "png_reader.h"
+#include "picture_codec.h"
 
 namespace vellum {
 namespace {
@@ -14,20 +13,14 @@ namespace {
 // Larger than any picture of the pixel limit in any of the formats.
 constexpr std::size_t kMaxPictureFileBytes = 512u << 20;
 
-using pictures::PictureKind;
-
-void Encode(TPDFImage& image, PictureKind kind, std::string_view bytes, std::uint8_t quality) {
-    try {
-        pictures::JpegPicture picture = pictures::ConvertToJpeg(kind, bytes, quality);
-        image.ImageData = std::move(picture.data);
-        image.PixelWidth = picture.width;
-        image.PixelHeight = picture.height;
-    } catch (const pictures::PictureError& error) {
-        throw EngineError(error.what());
-    }
+void Encode(TPDFImage& image, VellumPictureKind kind, std::string_view bytes, std::uint8_t quality) {
+    ConvertedPicture picture = ConvertPicture(kind, bytes, quality);
+    image.ImageData = std::move(picture.jpeg);
+    image.PixelWidth = picture.width;
+    image.PixelHeight = picture.height;
 }
 
-std::int32_t Load(TPDFImage& image, const std::string& fileName, std::uint8_t quality, PictureKind kind) {
+std::int32_t Load(TPDFImage& image, const std::string& fileName, std::uint8_t quality, VellumPictureKind kind) {
     Encode(image, kind, ReadWholeFile(fileName, kMaxPictureFileBytes), quality);
     return image.ImageNumber();
 }
@@ -44,9 +37,9 @@ std::string LowerExtension(const std::string& fileName) {
 
 // The kinds recognised by their first bytes, for names without one of the
 // four extensions that choose a loader.
-std::optional<PictureKind> KindByContent(std::string_view bytes) {
-    if (pictures::HasPngSignature(bytes)) return PictureKind::Png;
-    if (bytes.substr(0, 3) == "\xFF\xD8\xFF") return PictureKind::Jpeg;
+std::optional<VellumPictureKind> KindByContent(std::string_view bytes) {
+    if (bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8)) return kVellumPng;
+    if (bytes.substr(0, 3) == "\xFF\xD8\xFF") return kVellumJpeg;
     return std::nullopt;
 }
 
@@ -62,19 +55,19 @@ TPDFImage& TPDFImages::AddImage() {
 }
 
 std::int32_t TPDFImage::LoadFromBMPFile(const std::string& fileName, std::uint8_t quality) {
-    return Load(*this, fileName, quality, PictureKind::Bmp);
+    return Load(*this, fileName, quality, kVellumBmp);
 }
 
 std::int32_t TPDFImage::LoadFromJPGFile(const std::string& fileName, std::uint8_t quality) {
-    return Load(*this, fileName, quality, PictureKind::Jpeg);
+    return Load(*this, fileName, quality, kVellumJpeg);
 }
 
 std::int32_t TPDFImage::LoadFromWMFFile(const std::string& fileName, std::uint8_t quality) {
-    return Load(*this, fileName, quality, PictureKind::Wmf);
+    return Load(*this, fileName, quality, kVellumWmf);
 }
 
 std::int32_t TPDFImage::LoadFromICOFile(const std::string& fileName, std::uint8_t quality) {
-    return Load(*this, fileName, quality, PictureKind::Ico);
+    return Load(*this, fileName, quality, kVellumIco);
 }
 
 std::string TPDFImage::PDF_Binary() const {
@@ -125,7 +118,7 @@ std::int32_t TPDFDoc::ImportImageFile(const std::string& fileName, std::uint8_t 
     // Any other name: the content decides, and content that is no picture we
     // know adds nothing.
     const std::string bytes = ReadWholeFile(fileName, kMaxPictureFileBytes);
-    const std::optional<PictureKind> kind = KindByContent(bytes);
+    const std::optional<VellumPictureKind> kind = KindByContent(bytes);
     if (!kind) throw EngineError("Unsupported picture format: " + fileName);
     TPDFImage& image = Images->AddImage();
     Encode(image, *kind, bytes, quality);

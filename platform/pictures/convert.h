@@ -9,7 +9,8 @@
 
 namespace vellum::pictures {
 
-enum class PictureKind { Bmp, Jpeg, Wmf, Ico, Png };
+// The values of the module interface's VellumPictureKind.
+enum class PictureKind { Bmp = 0, Jpeg = 1, Wmf = 2, Ico = 3, Png = 4 };
 
 struct JpegPicture {
     std::string data;  // a complete baseline JPEG stream

@@ -11,6 +11,10 @@
 #include "jpeg.h"
 #include "png_reader.h"
 
+namespace vellum::pictures::picture_test {
+void MaybeWriteSeed(const std::string& name, const std::string& bytes);  // bmp_test.cpp
+}
+
 namespace vellum::pictures {
 namespace {
 
@@ -187,6 +191,7 @@ TEST(ReadPng, EveryKindMatchesLibpngOverWhite) {
     for (const Variant& v : kVariants) {
         SCOPED_TRACE(v.name);
         const std::string file = WritePng(v);
+        picture_test::MaybeWriteSeed(std::string(v.name) + ".png", file);
         // Interlacing leaves the pixels as they are, so the reference reads the
         // same picture stored row by row: libpng's simplified reader mislays
         // interlaced 16-bit pixels with alpha (ImageMagick agrees with us).
