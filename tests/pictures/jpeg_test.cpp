@@ -3,9 +3,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <jpeglib.h>
 
 #include "convert.h"
 #include "jpeg.h"
@@ -72,6 +76,59 @@ TEST(ConvertJpeg, ACutOffStreamClaimingALargePictureStaysSmallInMemory) {
     converted = ConvertToJpeg(PictureKind::Jpeg, claiming, 75);
     EXPECT_EQ(converted.width, 10000);
     EXPECT_EQ(converted.height, 2000);
+}
+
+// A 16 x 16 JPEG written by libjpeg directly: four-component (stored the
+// Adobe way, 255 meaning no ink) or progressive three-component.
+std::string LibjpegFile(bool cmyk, bool progressive, const std::vector<std::uint8_t>& pixel) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = info.image_height = 16;
+    info.input_components = cmyk ? 4 : 3;
+    info.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 95, TRUE);
+    if (progressive) jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<std::uint8_t> row;
+    for (int x = 0; x < 16; ++x) row.insert(row.end(), pixel.begin(), pixel.end());
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW rows[] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::string file(reinterpret_cast<const char*>(buffer), size);
+    std::free(buffer);
+    return file;
+}
+
+TEST(ConvertJpeg, CmykAndProgressivePicturesGiveTheirColours) {
+    struct Case {
+        const char* name;
+        bool cmyk, progressive;
+        std::vector<std::uint8_t> stored;
+        std::vector<int> rgb;
+    };
+    const Case cases[] = {
+        {"cmyk white", true, false, {255, 255, 255, 255}, {255, 255, 255}},
+        {"cmyk cyan", true, false, {0, 255, 255, 255}, {0, 255, 255}},
+        {"cmyk black", true, false, {255, 255, 255, 0}, {0, 0, 0}},
+        {"progressive orange", false, true, {250, 120, 10}, {250, 120, 10}},
+    };
+    for (const Case& c : cases) {
+        const JpegPicture converted = ConvertToJpeg(PictureKind::Jpeg, LibjpegFile(c.cmyk, c.progressive, c.stored), 100);
+        const RgbBitmap back = DecodeJpeg(converted.data);
+        ASSERT_EQ(back.pixels.size(), 16u * 16u * 3u) << c.name;
+        for (int channel = 0; channel < 3; ++channel) {
+            EXPECT_NEAR(back.pixels[8 * 16 * 3 + 8 * 3 + channel], c.rgb[channel], 6) << c.name << " channel " << channel;
+        }
+    }
 }
 
 TEST(ConvertJpeg, TheCapAndDamageFailWithTheDecodersMessage) {
