@@ -19,7 +19,7 @@ HRESULT TPDFDocument::ImportImage(BSTR AFilename, LONG JpgQuality, double xpos, 
         TPDFDoc& doc = RequireOpenDocument();
         TPage& page = CurrentPageRef();
         const auto number = doc.ImportImageFile(ToFileName(AFilename), static_cast<std::uint8_t>(JpgQuality));
-        if (number) page.DrawImage(*number, xpos, ypos, Width, Height);
+        page.DrawImage(number, xpos, ypos, Width, Height);
     });
 }
 
@@ -27,9 +27,7 @@ HRESULT TPDFDocument::ImportImageAsResource(BSTR AFilename, LONG JpgQuality, LON
     if (Value == nullptr) return E_POINTER;
     return Guarded([&] {
         const std::lock_guard<std::mutex> hold(ImageLoadLock());
-        const auto number =
-            RequireOpenDocument().ImportImageFile(ToFileName(AFilename), static_cast<std::uint8_t>(JpgQuality));
-        *Value = number.value_or(0);
+        *Value = RequireOpenDocument().ImportImageFile(ToFileName(AFilename), static_cast<std::uint8_t>(JpgQuality));
     });
 }
 

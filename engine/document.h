@@ -188,8 +188,10 @@ public:
                                           std::int32_t spacing);
 
     // Images (images.cpp). The loader is chosen by the file's extension
-    // (.bmp, .wmf, .ico, .jpg, in any letter case); nullopt for any other.
-    std::optional<std::int32_t> ImportImageFile(const std::string& fileName, std::uint8_t quality);
+    // (.bmp, .wmf, .ico, .jpg, in any letter case); for any other name the
+    // content decides (PNG or JPEG), and other content throws "Unsupported
+    // picture format: FILE" without adding an entry. Returns ImageNumber.
+    std::int32_t ImportImageFile(const std::string& fileName, std::uint8_t quality);
     std::int32_t ImageWidth(std::int32_t imageNumber) const;   // 0 when no image has that number
     std::int32_t ImageHeight(std::int32_t imageNumber) const;
     const TPDFImage* FindImage(std::int32_t imageNumber) const;

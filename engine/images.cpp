@@ -5,28 +5,23 @@
 #include "errors.h"
 #include "file_input.h"
 #include "format.h"
-#include "jpeg.h"
-#include "pictures.h"
+#include "picture_codec.h"
 
 namespace vellum {
 namespace {
 
-// Larger than any picture of the pixel limit in any of the four formats.
+// Larger than any picture of the pixel limit in any of the formats.
 constexpr std::size_t kMaxPictureFileBytes = 512u << 20;
 
-using Reader = pictures::RgbBitmap (*)(std::string_view);
+void Encode(TPDFImage& image, VellumPictureKind kind, std::string_view bytes, std::uint8_t quality) {
+    ConvertedPicture picture = ConvertPicture(kind, bytes, quality);
+    image.ImageData = std::move(picture.jpeg);
+    image.PixelWidth = picture.width;
+    image.PixelHeight = picture.height;
+}
 
-std::int32_t Load(TPDFImage& image, const std::string& fileName, std::uint8_t quality, Reader read) {
-    const std::string bytes = ReadWholeFile(fileName, kMaxPictureFileBytes);
-    try {
-        const pictures::RgbBitmap bitmap = read(bytes);
-        std::string encoded = pictures::EncodeJpeg(bitmap, quality);
-        image.ImageData = std::move(encoded);
-        image.PixelWidth = bitmap.width;
-        image.PixelHeight = bitmap.height;
-    } catch (const pictures::PictureError& error) {
-        throw EngineError(error.what());
-    }
+std::int32_t Load(TPDFImage& image, const std::string& fileName, std::uint8_t quality, VellumPictureKind kind) {
+    Encode(image, kind, ReadWholeFile(fileName, kMaxPictureFileBytes), quality);
     return image.ImageNumber();
 }
 
@@ -40,6 +35,17 @@ std::string LowerExtension(const std::string& fileName) {
     return extension;
 }
 
+// The kinds recognised by their first bytes, for names without one of the
+// four extensions that choose a loader.
+std::optional<VellumPictureKind> KindByContent(std::string_view bytes) {
+    if (bytes.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8)) return kVellumPng;
+    if (bytes.substr(0, 3) == "\xFF\xD8\xFF") return kVellumJpeg;
+    return std::nullopt;
+}
+
+// A failed entry still needs a valid image object: one white pixel, unfiltered.
+constexpr std::string_view kBlankPixel = "\xFF\xFF\xFF";
+
 }  // namespace
 
 TPDFImage& TPDFImages::AddImage() {
@@ -49,22 +55,23 @@ TPDFImage& TPDFImages::AddImage() {
 }
 
 std::int32_t TPDFImage::LoadFromBMPFile(const std::string& fileName, std::uint8_t quality) {
-    return Load(*this, fileName, quality, pictures::ReadBmp);
+    return Load(*this, fileName, quality, kVellumBmp);
 }
 
 std::int32_t TPDFImage::LoadFromJPGFile(const std::string& fileName, std::uint8_t quality) {
-    return Load(*this, fileName, quality, pictures::DecodeJpeg);
+    return Load(*this, fileName, quality, kVellumJpeg);
 }
 
 std::int32_t TPDFImage::LoadFromWMFFile(const std::string& fileName, std::uint8_t quality) {
-    return Load(*this, fileName, quality, pictures::PlayWmf);
+    return Load(*this, fileName, quality, kVellumWmf);
 }
 
 std::int32_t TPDFImage::LoadFromICOFile(const std::string& fileName, std::uint8_t quality) {
-    return Load(*this, fileName, quality, pictures::ReadIco);
+    return Load(*this, fileName, quality, kVellumIco);
 }
 
 std::string TPDFImage::PDF_Binary() const {
+    if (ImageData.empty()) return BlankPDF_Binary();
     std::string text;
     text.reserve(ImageData.size() + 200);
     AppendInteger(text, ObjectNumber);
@@ -82,18 +89,40 @@ std::string TPDFImage::PDF_Binary() const {
     return text;
 }
 
-std::optional<std::int32_t> TPDFDoc::ImportImageFile(const std::string& fileName, std::uint8_t quality) {
+std::string TPDFImage::BlankPDF_Binary() const {
+    std::string text;
+    AppendInteger(text, ObjectNumber);
+    text += " 0 obj\r\n<<\r\n/Type /XObject\r\n/Subtype /Image\r\n/Name /Im";
+    AppendInteger(text, ImageNumber());
+    text += "\r\n/Width 1\r\n/Height 1\r\n/BitsPerComponent 8\r\n/ColorSpace /DeviceRGB\r\n/Length ";
+    AppendInteger(text, static_cast<std::int64_t>(kBlankPixel.size()));
+    text += "\r\n>>\r\nstream\r\n";
+    text += kBlankPixel;
+    text += "\r\nendstream\r\nendobj\r\n";
+    return text;
+}
+
+std::int32_t TPDFDoc::ImportImageFile(const std::string& fileName, std::uint8_t quality) {
     using Loader = std::int32_t (TPDFImage::*)(const std::string&, std::uint8_t);
+    if (IsCleared()) throw EngineError("The document has already been written; start a new document first");
     const std::string extension = LowerExtension(fileName);
     Loader loader = nullptr;
     if (extension == ".bmp") loader = &TPDFImage::LoadFromBMPFile;
     if (extension == ".wmf") loader = &TPDFImage::LoadFromWMFFile;
     if (extension == ".ico") loader = &TPDFImage::LoadFromICOFile;
     if (extension == ".jpg") loader = &TPDFImage::LoadFromJPGFile;
-    if (loader == nullptr) return std::nullopt;
-    if (IsCleared()) throw EngineError("The document has already been written; start a new document first");
+    if (loader != nullptr) {
+        TPDFImage& image = Images->AddImage();
+        return (image.*loader)(fileName, quality);
+    }
+    // Any other name: the content decides, and content that is no picture we
+    // know adds nothing.
+    const std::string bytes = ReadWholeFile(fileName, kMaxPictureFileBytes);
+    const std::optional<VellumPictureKind> kind = KindByContent(bytes);
+    if (!kind) throw EngineError("Unsupported picture format: " + fileName);
     TPDFImage& image = Images->AddImage();
-    return (image.*loader)(fileName, quality);
+    Encode(image, *kind, bytes, quality);
+    return image.ImageNumber();
 }
 
 // Numbers are never reused within a document, so at most one entry matches;
@@ -122,6 +151,7 @@ void TPage::DrawImage(std::int32_t imageNumber, double x, double y, double width
     for (const double value : {x, y, width, height}) RequireFinite(value, "image placement");
     const TPDFDoc& doc = *Document;
     if (imageNumber < 0 || static_cast<std::size_t>(imageNumber) >= doc.Images->Count()) return;
+    if ((*doc.Images)[static_cast<std::size_t>(imageNumber)].ImageData.empty()) return;  // its loading failed
     const double factor = doc.UnitFactor;
     std::string line = "q ";
     AppendPdfNumber(line, pattern::kUpToTwoPlaces, factor * width);

@@ -14,7 +14,7 @@ namespace vellum {
 struct TPDFImage {
     std::int32_t Id = 0;  // the ImageNumber: 0 for a document's first image
     std::int32_t ObjectNumber = 0;
-    std::string ImageData;  // a whole JPEG stream; empty when loading failed
+    std::string ImageData;  // a whole JPEG stream; empty when loading failed (sizes then 0)
     std::int32_t PixelWidth = 0;
     std::int32_t PixelHeight = 0;
     TPDFDoc* Document = nullptr;
@@ -29,7 +29,12 @@ struct TPDFImage {
     std::int32_t LoadFromWMFFile(const std::string& fileName, std::uint8_t quality);
     std::int32_t LoadFromICOFile(const std::string& fileName, std::uint8_t quality);
 
+    // An entry whose loading failed is written as one white pixel, so the
+    // file stays valid and the entry keeps its number.
     std::string PDF_Binary() const;
+
+private:
+    std::string BlankPDF_Binary() const;
 };
 
 struct TPDFImages : TCollection<TPDFImage> {

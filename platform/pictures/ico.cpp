@@ -2,7 +2,7 @@
 // 16-byte entries (width, height, colour count, reserved, planes, bit count,
 // data size, data offset). Each entry is a PNG or a device-independent bitmap
 // whose height counts the colour (XOR) image and the 1-bit AND mask below it.
-// We draw the deepest entry, the largest of those, over white.
+// We draw the largest entry, the deepest of those, over white.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -42,7 +42,7 @@ Entry ReadEntry(std::string_view bytes, std::uint64_t at) {
     return entry;
 }
 
-// The deepest colour first, then the largest; the first of equals wins.
+// The largest area first, then the deepest colour; the first of equals wins.
 Entry ChooseEntry(std::string_view bytes) {
     if (bytes.size() < kDirectoryHeader || dib::ReadU16(bytes, 0) != 0 || dib::ReadU16(bytes, 2) != 1) {
         throw dib::Malformed{};
@@ -52,7 +52,7 @@ Entry ChooseEntry(std::string_view bytes) {
     Entry best;
     for (std::uint64_t i = 0; i < count; ++i) {
         const Entry entry = ReadEntry(bytes, kDirectoryHeader + i * kDirectoryEntry);
-        if (i == 0 || entry.bitCount > best.bitCount || (entry.bitCount == best.bitCount && entry.area > best.area)) {
+        if (i == 0 || entry.area > best.area || (entry.area == best.area && entry.bitCount > best.bitCount)) {
             best = entry;
         }
     }

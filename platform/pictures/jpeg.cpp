@@ -8,15 +8,23 @@
 #include <jpeglib.h>
 
 #include <cstdlib>
+#include <new>
+#include <vector>
 
 namespace vellum::pictures {
 namespace {
 
+// More scans than any real progressive picture has; each scan of a hostile
+// file can cost a pass over the whole coefficient buffer.
+constexpr int kMaxScans = 1000;
+
 // libjpeg reports fatal errors through error_exit, which must not return:
-// jump back to the call that set the mark and report the message code there.
+// jump back to the mark set by the function that made the libjpeg call. Every
+// such function keeps nothing with a destructor in its own frame.
 struct ErrorManager {
     jpeg_error_mgr base;
     std::jmp_buf mark;
+    const char* reason = nullptr;  // our own reason, when it was not libjpeg's
 };
 
 void JumpOnError(j_common_ptr info) {
@@ -33,7 +41,24 @@ void InstallErrorManager(ErrorManager& manager, jpeg_common_struct& info) {
     manager.base.emit_message = IgnoreMessage;
 }
 
-[[noreturn]] void FailWithCode(int code) { throw PictureError("JPEG error #" + std::to_string(code)); }
+[[noreturn]] void Fail(const ErrorManager& errors) {
+    if (errors.reason != nullptr) throw PictureError(std::string("JPEG error: ") + errors.reason);
+    const int code = errors.base.msg_code == 0 ? 1 : errors.base.msg_code;
+    throw PictureError("JPEG error #" + std::to_string(code));
+}
+
+[[noreturn]] void FailWith(ErrorManager& errors, j_common_ptr info, const char* reason) {
+    errors.reason = reason;
+    (*info->err->error_exit)(info);
+    std::abort();  // error_exit never returns
+}
+
+void LimitScans(j_common_ptr info) {
+    auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
+    if (decompress->input_scan_number > kMaxScans) {
+        FailWith(*reinterpret_cast<ErrorManager*>(info->err), info, "the picture has too many scans");
+    }
+}
 
 // Adobe CMYK JPEGs store inverted inks: white is 255 in every channel.
 void CmykRowToRgb(const std::uint8_t* cmyk, std::uint8_t* rgb, JDIMENSION width) {
@@ -44,100 +69,196 @@ void CmykRowToRgb(const std::uint8_t* cmyk, std::uint8_t* rgb, JDIMENSION width)
     }
 }
 
-// The decoding steps that may jump; nothing with a destructor lives here.
-// Returns 0 on success, else the libjpeg message code (or -1 for too large).
-int DecodeInto(std::string_view bytes, RgbBitmap& bitmap, std::uint8_t*& cmykRow) {
+}  // namespace
+
+struct JpegDecoder::State {
     jpeg_decompress_struct info{};
     ErrorManager errors{};
-    InstallErrorManager(errors, *reinterpret_cast<jpeg_common_struct*>(&info));
-    if (setjmp(errors.mark) != 0) {
-        const int code = errors.base.msg_code;
-        jpeg_destroy_decompress(&info);
-        return code == 0 ? 1 : code;
+    jpeg_progress_mgr progress{};
+    bool cmyk = false;
+    JSAMPROW cmykRow = nullptr;  // from libjpeg's pool, freed with the decompressor
+    JSAMPROW target = nullptr;   // the caller's row being filled
+
+    // Created under the first mark: creation itself can fail. Destroying a
+    // zeroed or half-created decompressor is safe.
+    State() { InstallErrorManager(errors, *reinterpret_cast<jpeg_common_struct*>(&info)); }
+    ~State() { jpeg_destroy_decompress(&info); }
+};
+
+namespace {
+
+// Returns false when libjpeg failed; the reason is in the state's errors.
+bool StartDecoding(JpegDecoder::State& s, std::string_view bytes, std::int64_t maxPixels) {
+    if (setjmp(s.errors.mark) != 0) return false;
+    jpeg_create_decompress(&s.info);
+    jpeg_mem_src(&s.info, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&s.info, TRUE);
+    s.cmyk = s.info.jpeg_color_space == JCS_CMYK || s.info.jpeg_color_space == JCS_YCCK;
+    s.info.out_color_space = s.cmyk ? JCS_CMYK : JCS_RGB;
+    if (static_cast<std::int64_t>(s.info.image_width) * s.info.image_height > maxPixels) {
+        FailWith(s.errors, reinterpret_cast<j_common_ptr>(&s.info), "the picture has more than 100 million pixels");
     }
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
-    jpeg_read_header(&info, TRUE);
-    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
-    info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-    if (static_cast<std::int64_t>(info.image_width) * info.image_height > kMaxPixels) {
-        jpeg_destroy_decompress(&info);
-        return -1;
+    s.progress.progress_monitor = LimitScans;
+    s.info.progress = &s.progress;
+    jpeg_start_decompress(&s.info);
+    if (s.cmyk) {
+        s.cmykRow = (*s.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&s.info), JPOOL_IMAGE,
+                                                s.info.output_width * 4, 1)[0];
     }
-    jpeg_start_decompress(&info);
-    bitmap.width = static_cast<std::int32_t>(info.output_width);
-    bitmap.height = static_cast<std::int32_t>(info.output_height);
-    bitmap.pixels.resize(static_cast<std::size_t>(bitmap.width) * bitmap.height * 3);
-    if (cmyk) cmykRow = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(bitmap.width) * 4));
-    while (info.output_scanline < info.output_height) {
-        std::uint8_t* row = bitmap.pixels.data() + static_cast<std::size_t>(info.output_scanline) * bitmap.width * 3;
-        JSAMPROW target = cmyk ? cmykRow : row;
-        if (target == nullptr) break;
-        jpeg_read_scanlines(&info, &target, 1);
-        if (cmyk) CmykRowToRgb(cmykRow, row, info.output_width);
+    return true;
+}
+
+// The row goes to s.target, set by the caller.
+bool ReadRowInto(JpegDecoder::State& s) {
+    if (setjmp(s.errors.mark) != 0) return false;
+    JSAMPROW target = s.cmyk ? s.cmykRow : s.target;
+    if (s.info.output_scanline >= s.info.output_height || jpeg_read_scanlines(&s.info, &target, 1) != 1) {
+        FailWith(s.errors, reinterpret_cast<j_common_ptr>(&s.info), "no more rows");
     }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    return 0;
+    if (s.cmyk) CmykRowToRgb(s.cmykRow, s.target, s.info.output_width);
+    return true;
 }
 
 }  // namespace
 
-RgbBitmap DecodeJpeg(std::string_view bytes) {
-    RgbBitmap bitmap;
-    std::uint8_t* cmykRow = nullptr;
-    const int code = DecodeInto(bytes, bitmap, cmykRow);
-    std::free(cmykRow);
-    if (code == -1) throw PictureError("JPEG error: the picture has more than 100 million pixels");
-    if (code != 0) FailWithCode(code);
-    return bitmap;
+JpegDecoder::JpegDecoder(std::string_view bytes, std::int64_t maxPixels) : state_(std::make_unique<State>()) {
+    if (!StartDecoding(*state_, bytes, maxPixels)) Fail(state_->errors);
+    width_ = static_cast<std::int32_t>(state_->info.output_width);
+    height_ = static_cast<std::int32_t>(state_->info.output_height);
+}
+
+JpegDecoder::~JpegDecoder() = default;
+
+void JpegDecoder::ReadRow(std::uint8_t* rgb) {
+    state_->target = rgb;
+    if (!ReadRowInto(*state_)) Fail(state_->errors);
 }
 
 namespace {
 
-int EncodeInto(const RgbBitmap& bitmap, int quality, unsigned char*& buffer, unsigned long& size) {
+// Collects the encoded stream in a string, a chunk at a time.
+struct StringDestination {
+    static constexpr std::size_t kChunk = 64 * 1024;
+    jpeg_destination_mgr base{};
+    std::string bytes;
+    JOCTET chunk[kChunk];
+
+    static StringDestination& Of(j_compress_ptr info) { return *reinterpret_cast<StringDestination*>(info->dest); }
+
+    static void Init(j_compress_ptr info) {
+        StringDestination& self = Of(info);
+        self.base.next_output_byte = self.chunk;
+        self.base.free_in_buffer = kChunk;
+    }
+    // Appending may fail for want of memory; the failure leaves the catch
+    // block before it becomes libjpeg's error.
+    static bool Keep(j_compress_ptr info, std::size_t count) {
+        StringDestination& self = Of(info);
+        bool kept = true;
+        try {
+            self.bytes.append(reinterpret_cast<const char*>(self.chunk), count);
+        } catch (const std::bad_alloc&) {
+            kept = false;
+        }
+        if (!kept) {
+            auto* common = reinterpret_cast<j_common_ptr>(info);
+            FailWith(*reinterpret_cast<ErrorManager*>(info->err), common, "out of memory");
+        }
+        self.base.next_output_byte = self.chunk;
+        self.base.free_in_buffer = kChunk;
+        return true;
+    }
+    static boolean Empty(j_compress_ptr info) { return Keep(info, kChunk) ? TRUE : FALSE; }
+    static void Term(j_compress_ptr info) { Keep(info, kChunk - Of(info).base.free_in_buffer); }
+};
+
+}  // namespace
+
+struct JpegEncoder::State {
     jpeg_compress_struct info{};
     ErrorManager errors{};
-    InstallErrorManager(errors, *reinterpret_cast<jpeg_common_struct*>(&info));
-    if (setjmp(errors.mark) != 0) {
-        const int code = errors.base.msg_code;
-        jpeg_destroy_compress(&info);
-        return code == 0 ? 1 : code;
+    StringDestination destination;
+    JSAMPROW source = nullptr;  // the caller's row being written
+
+    State() {
+        InstallErrorManager(errors, *reinterpret_cast<jpeg_common_struct*>(&info));
+        destination.base.init_destination = StringDestination::Init;
+        destination.base.empty_output_buffer = StringDestination::Empty;
+        destination.base.term_destination = StringDestination::Term;
     }
-    jpeg_create_compress(&info);
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(bitmap.width);
-    info.image_height = static_cast<JDIMENSION>(bitmap.height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, quality, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        auto* row = const_cast<JSAMPLE*>(bitmap.pixels.data() + static_cast<std::size_t>(info.next_scanline) * bitmap.width * 3);
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    return 0;
+    ~State() { jpeg_destroy_compress(&info); }
+};
+
+namespace {
+
+bool StartEncoding(JpegEncoder::State& s, std::int32_t width, std::int32_t height, int quality) {
+    if (setjmp(s.errors.mark) != 0) return false;
+    jpeg_create_compress(&s.info);
+    s.info.dest = &s.destination.base;
+    s.info.image_width = static_cast<JDIMENSION>(width);
+    s.info.image_height = static_cast<JDIMENSION>(height);
+    s.info.input_components = 3;
+    s.info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&s.info);
+    jpeg_set_quality(&s.info, quality, TRUE);
+    jpeg_start_compress(&s.info, TRUE);
+    return true;
+}
+
+// The row comes from s.source, set by the caller.
+bool WriteRowFrom(JpegEncoder::State& s) {
+    if (setjmp(s.errors.mark) != 0) return false;
+    jpeg_write_scanlines(&s.info, &s.source, 1);
+    return true;
+}
+
+bool FinishEncoding(JpegEncoder::State& s) {
+    if (setjmp(s.errors.mark) != 0) return false;
+    jpeg_finish_compress(&s.info);
+    return true;
 }
 
 }  // namespace
+
+JpegEncoder::JpegEncoder(std::int32_t width, std::int32_t height, int quality) {
+    if (width < 1 || height < 1) throw PictureError("JPEG error: the picture has no pixels");
+    state_ = std::make_unique<State>();
+    quality = quality < 1 ? 1 : quality > 100 ? 100 : quality;
+    if (!StartEncoding(*state_, width, height, quality)) Fail(state_->errors);
+}
+
+JpegEncoder::~JpegEncoder() = default;
+
+void JpegEncoder::WriteRow(const std::uint8_t* rgb) {
+    state_->source = const_cast<JSAMPLE*>(rgb);  // libjpeg reads the row only
+    if (!WriteRowFrom(*state_)) Fail(state_->errors);
+}
+
+std::string JpegEncoder::Finish() {
+    if (!FinishEncoding(*state_)) Fail(state_->errors);
+    return std::move(state_->destination.bytes);
+}
+
+RgbBitmap DecodeJpeg(std::string_view bytes) {
+    JpegDecoder decoder(bytes);
+    RgbBitmap bitmap;
+    bitmap.width = decoder.Width();
+    bitmap.height = decoder.Height();
+    const auto rowBytes = static_cast<std::size_t>(bitmap.width) * 3;
+    bitmap.pixels.resize(rowBytes * static_cast<std::size_t>(bitmap.height));
+    for (std::int32_t y = 0; y < bitmap.height; ++y) decoder.ReadRow(bitmap.pixels.data() + rowBytes * y);
+    return bitmap;
+}
 
 std::string EncodeJpeg(const RgbBitmap& bitmap, int quality) {
     if (bitmap.width < 1 || bitmap.height < 1 ||
         bitmap.pixels.size() != static_cast<std::size_t>(bitmap.width) * bitmap.height * 3) {
         throw PictureError("JPEG error: the picture has no pixels");
     }
-    quality = quality < 1 ? 1 : quality > 100 ? 100 : quality;
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    const int code = EncodeInto(bitmap, quality, buffer, size);
-    std::string encoded;
-    if (code == 0) encoded.assign(reinterpret_cast<const char*>(buffer), size);
-    std::free(buffer);
-    if (code != 0) FailWithCode(code);
-    return encoded;
+    JpegEncoder encoder(bitmap.width, bitmap.height, quality);
+    const auto rowBytes = static_cast<std::size_t>(bitmap.width) * 3;
+    for (std::int32_t y = 0; y < bitmap.height; ++y) encoder.WriteRow(bitmap.pixels.data() + rowBytes * y);
+    return encoder.Finish();
 }
 
 }  // namespace vellum::pictures

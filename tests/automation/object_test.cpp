@@ -295,9 +295,11 @@ TEST_F(PDFDocumentObject, ImagesByExtensionWithTheQualitysLowByte) {
     LONG number = -1;
     ASSERT_EQ(doc->ImportImageAsResource(path.get(), 300, &number), S_OK);  // 300 reaches the encoder as 44
     EXPECT_EQ(number, 0);
-    BStr unknown(Utf8ToUtf16(scratch.File("grey.jpeg")));
-    ASSERT_EQ(doc->ImportImageAsResource(unknown.get(), 50, &number), S_OK);
-    EXPECT_EQ(number, 0);
+    const std::string notPicture = scratch.File("grey.jpeg");
+    WriteFile(notPicture, "no picture");
+    BStr unknown(Utf8ToUtf16(notPicture));
+    EXPECT_EQ(doc->ImportImageAsResource(unknown.get(), 50, &number), E_UNEXPECTED);  // adds nothing
+    EXPECT_EQ(LastErrorDescription(), "Unsupported picture format: " + notPicture);
     ASSERT_EQ(doc->ImportImage(path.get(), 256, 10, 10, 20, 20), S_OK);  // 256 is taken as quality 1
     EXPECT_EQ(doc->GetImageWidth(1, &width), S_OK);
     EXPECT_EQ(width, 8);

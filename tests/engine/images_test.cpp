@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 
 #include "document.h"
@@ -56,14 +59,91 @@ TEST_F(Images, AJpegIsDecodedAndEncodedAgain) {
     EXPECT_EQ(doc.ImageWidth(1), 0);
 }
 
-TEST_F(Images, TheLoaderFollowsTheExtension) {
-    const std::string upper = scratch.File("PHOTO.JPG");
-    test::WriteFile(upper, test::ReadFile(jpegPath));
-    EXPECT_EQ(doc.ImportImageFile(upper, 50), 0);
-    for (const char* name : {"photo.jpeg", "photo", "dir.jpg/photo", "photo.png"}) {
-        EXPECT_EQ(doc.ImportImageFile(scratch.File(name), 50), std::nullopt) << name;
+// A 2 x 1 RGB PNG written from the format: signature, IHDR, IDAT, IEND.
+std::string TinyPng() {
+    const auto big32 = [](std::string& out, std::uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
+    };
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    const auto chunk = [&](std::string type, const std::string& data) {
+        big32(png, static_cast<std::uint32_t>(data.size()));
+        const std::string body = type + data;
+        png += body;
+        big32(png, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size())));
+    };
+    std::string header;
+    big32(header, 2), big32(header, 1);
+    header += std::string("\x08\x02\x00\x00\x00", 5);
+    const std::string raw("\x00\xFF\x00\x00\x00\x00\xFF", 7);  // filter 0, red, blue
+    uLongf size = compressBound(raw.size());
+    std::string compressed(size, '\0');
+    compress(reinterpret_cast<Bytef*>(compressed.data()), &size, reinterpret_cast<const Bytef*>(raw.data()), raw.size());
+    compressed.resize(size);
+    chunk("IHDR", header);
+    chunk("IDAT", compressed);
+    chunk("IEND", "");
+    return png;
+}
+
+TEST_F(Images, TheFourExtensionsChooseTheLoaderAndContentDecidesForOthers) {
+    const std::string jpeg = test::ReadFile(jpegPath);
+    std::filesystem::create_directory(scratch.File("dir.jpg"));
+    struct Case {
+        const char* name;
+        std::string content;
+        int width;  // of the picture loaded, or 0 when the import must fail
+        std::string error;
+    };
+    const Case cases[] = {
+        {"PHOTO.JPG", jpeg, 64, ""},
+        {"photo.jpeg", jpeg, 64, ""},
+        {"photo.JPE", jpeg, 64, ""},
+        {"photo.jfif", jpeg, 64, ""},
+        {"photo", jpeg, 64, ""},
+        {"dir.jpg/photo", jpeg, 64, ""},
+        {"picture.png", TinyPng(), 2, ""},
+        {"picture.PNG", TinyPng(), 2, ""},
+        {"picture", TinyPng(), 2, ""},
+        {"photo.png", jpeg, 64, ""},
+        // The four extensions keep their loaders whatever the content.
+        {"picture.bmp", TinyPng(), 0, "Bitmap image is not valid"},
+        {"photo.jpg", TinyPng(), 0, "JPEG error #"},
+    };
+    std::int32_t expectedNumber = 0;
+    for (const Case& c : cases) {
+        const std::string path = scratch.File(c.name);
+        test::WriteFile(path, c.content);
+        try {
+            EXPECT_EQ(doc.ImportImageFile(path, 50), expectedNumber) << c.name;
+            EXPECT_EQ(doc.ImageWidth(expectedNumber), c.width) << c.name;
+        } catch (const EngineError& error) {
+            EXPECT_TRUE(!c.error.empty() && std::string(error.what()).starts_with(c.error)) << c.name << ": " << error.what();
+        }
+        ++expectedNumber;
     }
-    EXPECT_EQ(doc.Images->Count(), 1u);
+    EXPECT_EQ(doc.Images->Count(), std::size(cases));
+}
+
+TEST_F(Images, ContentThatIsNoPictureFailsAndAddsNothing) {
+    for (const std::string& content : {std::string("plain text"), std::string(), std::string("\x89PNG", 4)}) {
+        const std::string path = scratch.File("notes.png");
+        test::WriteFile(path, content);
+        try {
+            doc.ImportImageFile(path, 50);
+            ADD_FAILURE() << content;
+        } catch (const EngineError& error) {
+            EXPECT_EQ(std::string(error.what()), "Unsupported picture format: " + path);
+        }
+    }
+    const std::string missing = scratch.File("missing.png");
+    try {
+        doc.ImportImageFile(missing, 50);
+        ADD_FAILURE();
+    } catch (const EngineError& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + missing + "\". No such file or directory");
+    }
+    EXPECT_EQ(doc.Images->Count(), 0u);
+    EXPECT_EQ(doc.ImportImageFile(jpegPath, 50), 0);  // numbering untouched
 }
 
 TEST_F(Images, AFailedLoadUsesUpItsNumber) {
@@ -84,12 +164,34 @@ TEST_F(Images, AFailedLoadUsesUpItsNumber) {
     }
     EXPECT_EQ(doc.ImportImageFile(jpegPath, 50), 2);
     ASSERT_EQ(doc.Images->Count(), 3u);
-    EXPECT_EQ((*doc.Images)[0].PixelWidth, 0);
-    EXPECT_NE((*doc.Images)[0].PDF_Binary().find("/Width 0\r\n/Height 0\r\n"), std::string::npos);
-    EXPECT_NE((*doc.Images)[0].PDF_Binary().find("/Length 0\r\n/Filter /DCTDecode\r\n>>\r\nstream\r\n\r\nendstream"),
-              std::string::npos);
+    EXPECT_EQ(doc.ImageWidth(0), 0);
+    EXPECT_EQ(doc.ImageHeight(1), 0);
     EXPECT_NE(doc.ResourcesPDF_Binary().find("/XObject\r\n<<\r\n/Im0 21 0 R \r\n/Im1 22 0 R \r\n/Im2 23 0 R \r\n>>\r\n"),
               std::string::npos);
+}
+
+// A failed entry is written as one white pixel that every reader accepts, and
+// drawing it adds nothing to the page.
+TEST_F(Images, AFailedEntryIsAValidBlankImageThatIsNeverDrawn) {
+    test::WriteFile(scratch.File("broken.bmp"), "BM broken");
+    EXPECT_THROW(doc.ImportImageFile(scratch.File("broken.bmp"), 50), EngineError);
+    EXPECT_EQ((*doc.Images)[0].PDF_Binary(),
+              "21 0 obj\r\n<<\r\n/Type /XObject\r\n/Subtype /Image\r\n/Name /Im0\r\n/Width 1\r\n/Height 1\r\n"
+              "/BitsPerComponent 8\r\n/ColorSpace /DeviceRGB\r\n/Length 3\r\n>>\r\nstream\r\n\xFF\xFF\xFF\r\n"
+              "endstream\r\nendobj\r\n");
+    const auto before = doc.Page(1).PageValue;
+    doc.Page(1).DrawImage(0, 10, 10, 100, 100);
+    EXPECT_EQ(doc.Page(1).PageValue, before);
+
+    // Drawn by hand all the same, the image renders without complaint.
+    AppendContent(doc.Page(1), "q 100 0 0 100 10 10 cm /Im0 Do Q\r\n");
+    const std::string path = scratch.File("blank.pdf");
+    doc.SaveToFile(path);
+    EXPECT_TRUE(test::QpdfCheckIsClean(path));
+    const auto render = test::RunCommand("pdftoppm -r 10 -singlefile " + test::ShellQuote(path) + " " +
+                                         test::ShellQuote(scratch.File("blank")));
+    EXPECT_EQ(render.status, 0);
+    EXPECT_EQ(render.output, "");  // no "Bad image parameters" or any other complaint
 }
 
 TEST_F(Images, PlacementFlipsAgainstThePagesOwnHeight) {

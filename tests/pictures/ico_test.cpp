@@ -148,18 +148,20 @@ TEST(ReadIco, AlphaIsBlendedOverWhite) {
     MaybeWriteSeed("png.ico", IcoFile({{2, 2, 32, png}}));
 }
 
-TEST(ReadIco, ChoosesTheDeepestThenTheLargestEntry) {
+TEST(ReadIco, ChoosesTheLargestThenTheDeepestEntry) {
     const std::string pngBlue = Png(1, 1, true, {0, 0, 255, 255});
     const std::string fourBit = IconDib(4, {{1}}, {{0}}, std::vector<std::uint32_t>(16, 0x00FF00));
     struct Case { const char* name; std::vector<Entry> entries; std::uint32_t expected; };
     const Case cases[] = {
-        {"deeper beats larger", {{16, 16, 8, Solid(1)}, {32, 32, 4, Solid(2)}}, 1},
+        {"larger beats deeper", {{16, 16, 8, Solid(1)}, {32, 32, 4, Solid(2)}}, 2},
+        {"48x48 24-bit beats 32x32 32-bit", {{32, 32, 32, Solid(1)}, {48, 48, 24, Solid(2)}}, 2},
+        {"deeper of the same size", {{48, 48, 8, Solid(1)}, {48, 48, 32, Solid(2)}, {48, 48, 24, Solid(3)}}, 2},
         {"larger of the same depth", {{16, 16, 32, Solid(1)}, {48, 48, 32, Solid(2)}, {32, 32, 32, Solid(3)}}, 2},
         {"first of equals", {{32, 32, 32, Solid(1)}, {32, 32, 32, Solid(2)}}, 1},
         {"0 stands for 256", {{255, 255, 32, Solid(1)}, {256, 256, 32, Solid(2)}}, 2},
         {"area, not width", {{64, 1, 8, Solid(1)}, {16, 16, 8, Solid(2)}}, 2},
-        {"depth from the bitmap", {{64, 64, 0, Solid(1)}, {16, 16, 8, Solid(2)}}, 1},
-        {"depth from the bitmap, shallower", {{64, 64, 0, fourBit}, {16, 16, 8, Solid(2)}}, 2},
+        {"depth from the bitmap", {{16, 16, 0, Solid(1)}, {16, 16, 8, Solid(2)}}, 1},
+        {"depth from the bitmap, shallower", {{16, 16, 0, fourBit}, {16, 16, 8, Solid(2)}}, 2},
         {"depth from the PNG", {{16, 16, 24, Solid(1)}, {16, 16, 0, pngBlue}}, 0x0000FF},
     };
     for (const Case& c : cases) EXPECT_EQ(Decode(IcoFile(c.entries)), std::vector<std::uint32_t>{c.expected}) << c.name;
@@ -226,8 +228,8 @@ TEST(ReadIco, MalformedFilesFailWithTheMessage) {
 
 TEST(ReadIco, EveryTruncationFails) {
     const std::string file = IcoFile({{2, 1, 8, IconDib(8, {{1, 0}}, {{0, 1}}, {0x102030, 0x405060})},
-                                      {1, 1, 32, Png(1, 1, true, {9, 8, 7, 200})}});
-    EXPECT_EQ(ReadIco(file).width, 1);  // the 32-bit PNG
+                                      {2, 1, 32, Png(2, 1, true, {9, 8, 7, 200, 9, 8, 7, 200})}});
+    EXPECT_EQ(Decode(file), (std::vector<std::uint32_t>(2, 0x3E3D3C)));  // the 32-bit PNG: as large, deeper
     MaybeWriteSeed("two-entries.ico", file);
     for (std::size_t length = 0; length < file.size(); ++length) {
         EXPECT_EQ(ErrorOf(ReadIco, file.substr(0, length)), kBad) << "cut to " << length;

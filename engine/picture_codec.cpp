@@ -1,0 +1,79 @@
+#include "picture_codec.h"
+
+#include <dlfcn.h>
+
+#include <mutex>
+
+#include "errors.h"
+
+namespace vellum {
+namespace {
+
+struct Registry {
+    std::mutex lock;
+    PictureCodec codec;
+};
+
+Registry& TheRegistry() {
+    static Registry registry;
+    return registry;
+}
+
+// The module's path: the folder of the binary this code was linked into.
+std::string ModulePath() {
+    Dl_info info{};
+    const std::string name = pictures::kModuleFileName;
+    if (dladdr(reinterpret_cast<void*>(&ConvertPicture), &info) == 0 || info.dli_fname == nullptr) return name;
+    const std::string self = info.dli_fname;
+    const auto slash = self.rfind('/');
+    return slash == std::string::npos ? name : self.substr(0, slash + 1) + name;
+}
+
+// Loads the module once; a failure is reported and tried again next time.
+PictureCodec LoadedCodec() {
+    Registry& registry = TheRegistry();
+    const std::lock_guard<std::mutex> hold(registry.lock);
+    if (registry.codec.convert != nullptr) return registry.codec;
+    const std::string path = ModulePath();
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    const auto fail = [&](const char* reason) {
+        throw EngineError("Cannot load the picture module \"" + path + "\": " + (reason != nullptr ? reason : "unknown reason"));
+    };
+    if (module == nullptr) fail(dlerror());
+    PictureCodec codec;
+    codec.convert = reinterpret_cast<VellumConvertPictureFunction>(dlsym(module, pictures::kConvertSymbol));
+    codec.release = reinterpret_cast<VellumFreePictureFunction>(dlsym(module, pictures::kFreeSymbol));
+    if (codec.convert == nullptr || codec.release == nullptr) {
+        dlclose(module);
+        fail("the module lacks its entry points");
+    }
+    registry.codec = codec;  // the module stays loaded for the process
+    return codec;
+}
+
+}  // namespace
+
+void InstallPictureCodec(const PictureCodec& codec) {
+    Registry& registry = TheRegistry();
+    const std::lock_guard<std::mutex> hold(registry.lock);
+    registry.codec = codec;
+}
+
+ConvertedPicture ConvertPicture(VellumPictureKind kind, std::string_view bytes, int quality) {
+    const PictureCodec codec = LoadedCodec();
+    VellumPictureResult result{};
+    if (codec.convert(kind, bytes.data(), bytes.size(), quality, &result) == 0) throw EngineError(result.message);
+    ConvertedPicture picture;
+    try {
+        picture.jpeg.assign(result.jpeg, result.size);
+    } catch (...) {
+        codec.release(result.jpeg);
+        throw;
+    }
+    codec.release(result.jpeg);
+    picture.width = result.width;
+    picture.height = result.height;
+    return picture;
+}
+
+}  // namespace vellum

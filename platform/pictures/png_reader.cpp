@@ -1,0 +1,163 @@
+#include "png_reader.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ico_png.h"
+
+namespace vellum::pictures {
+namespace {
+
+constexpr std::string_view kSignature{"\x89PNG\r\n\x1a\n", 8};
+
+// Deflate cannot shrink data by more than about 1032 to 1, so a file this many
+// times smaller than the picture's rows cannot hold them; refusing it saves
+// decoding (or, interlaced, allocating) for rows the data cannot fill.
+constexpr std::uint64_t kDeflateMaxRatio = 1032;
+
+}  // namespace
+
+// libpng reports errors by calling our handler, which keeps the reason and
+// jumps back to the mark set by the function that made the libpng call; such
+// functions keep nothing with a destructor in their own frame.
+struct PngDecoder::State {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::string_view data;
+    std::size_t position = 0;
+    char reason[160] = "";
+    bool interlaced = false;
+    bool decodedWhole = false;
+    std::uint32_t nextRow = 0;
+    std::vector<std::uint8_t> rgba;  // one row, or the whole picture when interlaced
+
+    ~State() { png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr); }
+};
+
+namespace {
+
+using State = PngDecoder::State;
+
+void KeepReasonAndJump(png_structp png, png_const_charp message) {
+    auto* state = static_cast<State*>(png_get_error_ptr(png));
+    std::snprintf(state->reason, sizeof state->reason, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void IgnoreWarning(png_structp, png_const_charp) {}
+
+void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
+    auto* state = static_cast<State*>(png_get_io_ptr(png));
+    if (length > state->data.size() - state->position) png_error(png, "the file ends too soon");
+    std::memcpy(out, state->data.data() + state->position, length);
+    state->position += length;
+}
+
+// Refuses sizes beyond the cap or beyond what the data can hold, before any
+// row is allocated.
+void CheckSize(png_structp png, png_infop info, std::uint64_t dataSize, std::int64_t maxPixels) {
+    const std::uint64_t width = png_get_image_width(png, info);
+    const std::uint64_t height = png_get_image_height(png, info);
+    if (width * height > static_cast<std::uint64_t>(maxPixels)) {
+        png_error(png, "the picture has more than 100 million pixels");
+    }
+    const std::uint64_t bitsPerPixel = std::uint64_t{png_get_bit_depth(png, info)} * png_get_channels(png, info);
+    const std::uint64_t rawBytes = height * (1 + (width * bitsPerPixel + 7) / 8);
+    if (rawBytes / kDeflateMaxRatio > dataSize) png_error(png, "the data is too short for the picture's size");
+}
+
+// Every kind of pixel becomes 8-bit RGBA: palettes and grey expanded,
+// transparency entries turned into alpha, 16-bit samples scaled.
+void RequestRgba(png_structp png, png_infop info) {
+    png_set_expand(png);
+    png_set_scale_16(png);
+    png_set_gray_to_rgb(png);
+    const bool hasAlpha = (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0 ||
+                          png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    if (!hasAlpha) png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+}
+
+bool Start(State& s, std::int64_t maxPixels) {
+    if (setjmp(png_jmpbuf(s.png)) != 0) return false;
+    png_set_read_fn(s.png, &s, ReadFromMemory);
+    png_read_info(s.png, s.info);
+    CheckSize(s.png, s.info, s.data.size(), maxPixels);
+    RequestRgba(s.png, s.info);
+    s.interlaced = png_set_interlace_handling(s.png) > 1;
+    png_read_update_info(s.png, s.info);
+    if (png_get_rowbytes(s.png, s.info) != std::size_t{png_get_image_width(s.png, s.info)} * 4) {
+        png_error(s.png, "unexpected row layout");
+    }
+    return true;
+}
+
+bool ReadOneRow(State& s) {
+    if (setjmp(png_jmpbuf(s.png)) != 0) return false;
+    png_read_row(s.png, s.rgba.data(), nullptr);
+    return true;
+}
+
+bool ReadAllRows(State& s, png_bytepp rows) {
+    if (setjmp(png_jmpbuf(s.png)) != 0) return false;
+    png_read_image(s.png, rows);
+    return true;
+}
+
+[[noreturn]] void Fail(const State& s) { throw PictureError(std::string(kBadPng) + ": " + s.reason); }
+
+void DecodeWhole(State& s, std::int32_t width, std::int32_t height) {
+    const auto rowBytes = static_cast<std::size_t>(width) * 4;
+    s.rgba.resize(rowBytes * static_cast<std::size_t>(height));
+    std::vector<png_bytep> rows(static_cast<std::size_t>(height));
+    for (std::size_t y = 0; y < rows.size(); ++y) rows[y] = s.rgba.data() + y * rowBytes;
+    if (!ReadAllRows(s, rows.data())) Fail(s);
+    s.decodedWhole = true;
+}
+
+}  // namespace
+
+bool HasPngSignature(std::string_view bytes) { return bytes.substr(0, kSignature.size()) == kSignature; }
+
+PngDecoder::PngDecoder(std::string_view bytes, std::int64_t maxPixels) : state_(std::make_unique<State>()) {
+    State& s = *state_;
+    s.data = bytes;
+    s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s, KeepReasonAndJump, IgnoreWarning);
+    if (s.png != nullptr) s.info = png_create_info_struct(s.png);
+    if (s.info == nullptr) throw PictureError(std::string(kBadPng) + ": out of memory");
+    if (!Start(s, maxPixels)) Fail(s);
+    width_ = static_cast<std::int32_t>(png_get_image_width(s.png, s.info));
+    height_ = static_cast<std::int32_t>(png_get_image_height(s.png, s.info));
+    if (!s.interlaced) s.rgba.resize(static_cast<std::size_t>(width_) * 4);
+}
+
+PngDecoder::~PngDecoder() = default;
+
+void PngDecoder::ReadRow(std::uint8_t* rgb) {
+    State& s = *state_;
+    if (s.nextRow >= static_cast<std::uint32_t>(height_)) throw PictureError(std::string(kBadPng) + ": no more rows");
+    const auto rowBytes = static_cast<std::size_t>(width_) * 4;
+    if (s.interlaced && !s.decodedWhole) DecodeWhole(s, width_, height_);
+    if (!s.interlaced && !ReadOneRow(s)) Fail(s);
+    const std::uint8_t* rgba = s.rgba.data() + (s.interlaced ? rowBytes * s.nextRow : 0);
+    for (std::int32_t x = 0; x < width_; ++x, rgba += 4, rgb += 3) {
+        for (int c = 0; c < 3; ++c) rgb[c] = dib::OverWhite(rgba[c], rgba[3]);
+    }
+    ++s.nextRow;
+}
+
+RgbBitmap ReadPng(std::string_view bytes) {
+    PngDecoder decoder(bytes);
+    RgbBitmap bitmap;
+    bitmap.width = decoder.Width();
+    bitmap.height = decoder.Height();
+    const auto rowBytes = static_cast<std::size_t>(bitmap.width) * 3;
+    bitmap.pixels.resize(rowBytes * static_cast<std::size_t>(bitmap.height));
+    for (std::int32_t y = 0; y < bitmap.height; ++y) decoder.ReadRow(bitmap.pixels.data() + rowBytes * y);
+    return bitmap;
+}
+
+}  // namespace vellum::pictures
