@@ -61,7 +61,8 @@ HRESULT TPDFDocument::SendCmd(VARIANT Param1, VARIANT Param2, VARIANT Param3, VA
         const bool addFont = EqualsCommand(*command.get(), "AddFontWithModKern");
         if (changeCreator || changeProducer) {
             TInfo& info = RequireOpenDocument().RequireInfo();
-            (changeCreator ? info.Creator : info.Producer) = ToAnsi(OperandText(*operand2.get(), "new text")->bstrVal);
+            (changeCreator ? info.Creator : info.Producer) =
+                ToUnicodeText(OperandText(*operand2.get(), "new text")->bstrVal);
         } else if (addFont) {
             const double factor = OperandNumber(*operand4.get(), "width factor");
             const std::string fileName = ToFileName(OperandText(*operand3.get(), "font file name")->bstrVal);

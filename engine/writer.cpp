@@ -7,6 +7,7 @@
 #include "errors.h"
 #include "file_output.h"
 #include "format.h"
+#include "unicode_text.h"
 
 namespace vellum {
 namespace {
@@ -170,13 +171,13 @@ std::string TInfo::PDF_Binary(std::string_view creationDate) {
         {"/Keywords (", &Keywords}, {"/Subject (", &Subject}};
     for (const auto& [key, value] : entries) {
         text += key;
-        text += EscapeInfoString(*value);
+        text += DocumentStringBody(*value, DocStringEscape::UnbalancedParentheses);
         text += ")\r\n";
     }
     text += "/CreationDate (D:";
     text += creationDate;
     text += ")\r\n/Title (";
-    text += EscapeInfoString(Title);
+    text += DocumentStringBody(Title, DocStringEscape::UnbalancedParentheses);
     text += ")\r\n>>\r\nendobj\r\n";
     return text;
 }

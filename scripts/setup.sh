@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libjpeg62-turbo-dev libpng-dev libfreetype-dev libfontconfig-dev libcairo2-dev
   qt6-base-dev
-  fonts-liberation fonts-dejavu-core
+  fonts-liberation fonts-dejavu-core fonts-droid-fallback libharfbuzz-dev python3-pikepdf
   qpdf poppler-utils
   locales
 )
