@@ -59,6 +59,7 @@ HRESULT TPDFDocument::SendCmd(VARIANT Param1, VARIANT Param2, VARIANT Param3, VA
         const bool changeCreator = EqualsCommand(*command.get(), "ChangeCreator");
         const bool changeProducer = EqualsCommand(*command.get(), "ChangeProducer");
         const bool addFont = EqualsCommand(*command.get(), "AddFontWithModKern");
+        const bool addUnicodeFont = EqualsCommand(*command.get(), "AddFontUnicode");
         if (changeCreator || changeProducer) {
             TInfo& info = RequireOpenDocument().RequireInfo();
             (changeCreator ? info.Creator : info.Producer) =
@@ -68,6 +69,12 @@ HRESULT TPDFDocument::SendCmd(VARIANT Param1, VARIANT Param2, VARIANT Param3, VA
             const std::string fileName = ToFileName(OperandText(*operand3.get(), "font file name")->bstrVal);
             const std::string fontName = ToAnsi(OperandText(*operand2.get(), "font name")->bstrVal);
             const std::string result = RequireOpenDocument().AddTrueTypeFontModKern(fontName, fileName, factor);
+            Value->bstrVal = ToBstr(result);
+            Value->vt = VT_BSTR;
+        } else if (addUnicodeFont) {
+            const std::string fileName = ToFileName(OperandText(*operand3.get(), "font file name")->bstrVal);
+            const std::string fontName = ToAnsi(OperandText(*operand2.get(), "font name")->bstrVal);
+            const std::string result = RequireOpenDocument().AddUnicodeFont(fontName, fileName);
             Value->bstrVal = ToBstr(result);
             Value->vt = VT_BSTR;
         }

@@ -174,6 +174,14 @@ public:
     std::string AddTrueTypeFontMonospaced(std::string_view fontName, const std::string& fileName,
                                           std::int32_t spacing);
 
+    // A TrueType font (or OpenType with TrueType outlines) as a composite
+    // font over its own character map, taking UTF-8 text (composite_font.cpp).
+    // Returns the resource name, or an error text like AddTrueTypeFont.
+    std::string AddUnicodeFont(std::string_view fontName, const std::string& fileName);
+    // Fills the objects of every composite font from the glyphs the document
+    // uses; the writer calls it before it writes anything.
+    void PrepareCompositeFonts();
+
     // Images (images.cpp). The loader is chosen by the file's extension
     // (.bmp, .wmf, .ico, .jpg, in any letter case); nullopt for any other.
     std::optional<std::int32_t> ImportImageFile(const std::string& fileName, std::uint8_t quality);

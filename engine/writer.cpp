@@ -232,6 +232,7 @@ void TPDFDoc::WriteImages(FileBuilder& file, Delivery delivery) const {
 
 std::string TPDFDoc::BuildFile(Delivery delivery) {
     RequireReady();
+    PrepareCompositeFonts();
     FileBuilder file(static_cast<std::size_t>(ObjectCount) + Outlines->Count());
     file.Write(kFileHeader);
     for (const TPage& page : *Pages) file.WriteObject(page.ObjectNumber, page.PDF_Binary());
