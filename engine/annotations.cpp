@@ -60,7 +60,8 @@ std::string TAnnot::PDF_Binary() const {
     }
     text += "]\r\n";
     if (note) {
-        text += "/Contents (" + DocumentStringBody(AnnotText, DocStringEscape::AllParentheses) + ")\r\n>>\r\nendobj\r\n";
+        text += "/Contents (" + DocumentStringBody(AnnotText, DocStringEscape::AllParentheses) +
+                ")\r\n>>\r\nendobj\r\n";
         return text;
     }
     text += "/C [";

@@ -135,7 +135,9 @@ void AppendJustified(TPage& page, std::string_view text, double x, double y) {
         offset += widths[i] + gap;
     }
     if (font != nullptr) return AppendJustifiedGlyphs(page, *font, words, starts, baseline);
-    for (std::size_t i = 0; i < words.size(); ++i) AppendTextBlock(page, kIdentityMatrix, starts[i], baseline, words[i]);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        AppendTextBlock(page, kIdentityMatrix, starts[i], baseline, words[i]);
+    }
 }
 
 // The lines of one paragraph: a line breaks before the word that would make

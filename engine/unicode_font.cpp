@@ -53,6 +53,32 @@ std::string NameCharacters(std::string_view name) {
     return kept;
 }
 
+// Vertical metrics, bounding box, slant and pitch for the font descriptor, in
+// thousandths of an em.
+FontMetrics ReadMetrics(hb_face_t* face, hb_font_t* font, unsigned int unitsPerEm) {
+    auto thousandths = [unitsPerEm](double units) {
+        return static_cast<std::int32_t>(std::lround(units * 1000.0 / unitsPerEm));
+    };
+    FontMetrics metrics;
+    hb_position_t position = 0;
+    if (hb_ot_metrics_get_position(font, HB_OT_METRICS_TAG_HORIZONTAL_ASCENDER, &position)) {
+        metrics.ascent = thousandths(position);
+    }
+    if (hb_ot_metrics_get_position(font, HB_OT_METRICS_TAG_HORIZONTAL_DESCENDER, &position)) {
+        metrics.descent = thousandths(position);
+    }
+    if (hb_ot_metrics_get_position(font, HB_OT_METRICS_TAG_CAP_HEIGHT, &position)) {
+        metrics.capHeight = thousandths(position);
+    }
+    if (metrics.capHeight == 0) metrics.capHeight = metrics.ascent;
+    const std::string head = TableBytes(face, HB_TAG('h', 'e', 'a', 'd'));
+    for (std::size_t i = 0; i < 4; ++i) metrics.bbox[i] = thousandths(ReadInt16(head, 36 + 2 * i));
+    const std::string post = TableBytes(face, HB_TAG('p', 'o', 's', 't'));
+    metrics.italicAngle = static_cast<double>(ReadInt32(post, 4)) / 65536.0;
+    metrics.fixedPitch = ReadInt32(post, 12) != 0;
+    return metrics;
+}
+
 }  // namespace
 
 struct UnicodeFont::Face {
@@ -70,8 +96,9 @@ UnicodeFont::UnicodeFont(std::string bytes) : bytes_(std::move(bytes)), face_(st
     if (faces == 0) throw EngineError("The file is not a TrueType or OpenType font");
     if (faces > 1) throw EngineError("The file is a font collection; give a single font file");
     face_->face.reset(hb_face_create(face_->blob.get(), 0));
-    if (hb_face_get_glyph_count(face_->face.get()) == 0 || TableBytes(face_->face.get(), HB_TAG('g', 'l', 'y', 'f')).empty() ||
-        TableBytes(face_->face.get(), HB_TAG('l', 'o', 'c', 'a')).empty()) {
+    hb_face_t* face = face_->face.get();
+    if (hb_face_get_glyph_count(face) == 0 || TableBytes(face, HB_TAG('g', 'l', 'y', 'f')).empty() ||
+        TableBytes(face, HB_TAG('l', 'o', 'c', 'a')).empty()) {
         throw EngineError("The font has no TrueType outlines (glyf table); fonts with CFF outlines are not supported");
     }
     face_->unitsPerEm = hb_face_get_upem(face_->face.get());
@@ -80,26 +107,7 @@ UnicodeFont::UnicodeFont(std::string bytes) : bytes_(std::move(bytes)), face_(st
     const auto upem = static_cast<int>(face_->unitsPerEm);
     hb_font_set_scale(face_->font.get(), upem, upem);
 
-    auto thousandths = [this](double units) {
-        return static_cast<std::int32_t>(std::lround(units * 1000.0 / face_->unitsPerEm));
-    };
-    hb_position_t position = 0;
-    hb_font_t* font = face_->font.get();
-    if (hb_ot_metrics_get_position(font, HB_OT_METRICS_TAG_HORIZONTAL_ASCENDER, &position)) {
-        metrics_.ascent = thousandths(position);
-    }
-    if (hb_ot_metrics_get_position(font, HB_OT_METRICS_TAG_HORIZONTAL_DESCENDER, &position)) {
-        metrics_.descent = thousandths(position);
-    }
-    if (hb_ot_metrics_get_position(font, HB_OT_METRICS_TAG_CAP_HEIGHT, &position)) {
-        metrics_.capHeight = thousandths(position);
-    }
-    if (metrics_.capHeight == 0) metrics_.capHeight = metrics_.ascent;
-    const std::string head = TableBytes(face_->face.get(), HB_TAG('h', 'e', 'a', 'd'));
-    for (std::size_t i = 0; i < 4; ++i) metrics_.bbox[i] = thousandths(ReadInt16(head, 36 + 2 * i));
-    const std::string post = TableBytes(face_->face.get(), HB_TAG('p', 'o', 's', 't'));
-    metrics_.italicAngle = static_cast<double>(ReadInt32(post, 4)) / 65536.0;
-    metrics_.fixedPitch = ReadInt32(post, 12) != 0;
+    metrics_ = ReadMetrics(face_->face.get(), face_->font.get(), face_->unitsPerEm);
 
     char name[128] = {};
     unsigned int length = sizeof name;
