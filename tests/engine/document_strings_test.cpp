@@ -79,6 +79,29 @@ std::string PdfInfoUtf8(const std::string& pdf, std::string_view field) {
     return "<none>";
 }
 
+// How qpdf's JSON shows a title: UTF-16 and ASCII strings as text ("u:"),
+// other one-byte strings as their bytes in hexadecimal ("b:").
+std::string QpdfJsonTitle(const std::string& text) {
+    const std::u32string characters = DecodeText(text);
+    bool ascii = true, latin1 = true;
+    for (const char32_t c : characters) {
+        ascii = ascii && c < 0x80;
+        latin1 = latin1 && c <= 0xFF;
+    }
+    if (ascii || !latin1) {
+        std::string escaped;
+        for (const char c : text) escaped += c == '\\' || c == '"' ? std::string{'\\', c} : std::string{c};
+        return "\"/Title\": \"u:" + escaped + "\"";
+    }
+    std::string hex;
+    for (const char32_t c : characters) {
+        constexpr char kHex[] = "0123456789abcdef";
+        hex += kHex[c >> 4];
+        hex += kHex[c & 15];
+    }
+    return "\"/Title\": \"b:" + hex + "\"";
+}
+
 class DocumentStrings : public ::testing::Test {
 protected:
     void SetUp() override { doc.ResetDocument(); }
@@ -110,6 +133,9 @@ TEST_F(DocumentStrings, InformationEntriesReadBackExactly) {
         std::string expected;
         for (int i = 0; i < 5; ++i) expected += text + "\x01";
         EXPECT_EQ(read, expected);
+        EXPECT_NE(test::RunCommand("qpdf --json " + test::ShellQuote(path)).output.find(QpdfJsonTitle(text)),
+                  std::string::npos)
+            << text;
     }
 }
 
