@@ -105,7 +105,7 @@ struct TRoot {
 
 struct TInfo {
     std::int32_t ObjectNumber = 0;
-    std::string Title, Author, Keywords, Subject, Creator, Producer;
+    std::string Title, Author, Keywords, Subject, Creator, Producer;  // UTF-8 (Windows-1252 bytes accepted)
 
     // Fills empty Creator and Producer with their defaults, then builds the
     // dictionary with the given creation date ("yyyymmddhhnnss").
