@@ -2,6 +2,7 @@
 
 #include "com/codepage.h"
 #include "com/errorinfo.h"
+#include "unicode_text.h"
 #include "VELLUM_XP_TLB.h"
 
 namespace vellum::automation {
@@ -37,6 +38,14 @@ std::string ToAnsi(BSTR text) { return BstrToAnsi(text); }
 
 BSTR ToBstr(std::string_view ansiText) {
     BSTR result = AnsiToBstr(ansiText);
+    if (result == nullptr) throw std::bad_alloc();
+    return result;
+}
+
+std::string ToUnicodeText(BSTR text) { return Utf16ToUtf8(BstrView(text)); }
+
+BSTR UnicodeTextToBstr(std::string_view text) {
+    BSTR result = AllocBstr(Utf8ToUtf16(ToUtf8Text(text)));
     if (result == nullptr) throw std::bad_alloc();
     return result;
 }

@@ -46,6 +46,11 @@ HRESULT Guarded(Body&& body) noexcept {
 std::string ToAnsi(BSTR text);
 BSTR ToBstr(std::string_view ansiText);  // throws std::bad_alloc when allocation fails
 
+// Texts that keep every character (document information, outline titles,
+// note texts, text in Unicode fonts) reach the engine as UTF-8.
+std::string ToUnicodeText(BSTR text);
+BSTR UnicodeTextToBstr(std::string_view text);  // throws std::bad_alloc when allocation fails
+
 // File names keep every character: they become the file system's UTF-8.
 std::string ToFileName(BSTR text);
 

@@ -59,14 +59,22 @@ HRESULT TPDFDocument::SendCmd(VARIANT Param1, VARIANT Param2, VARIANT Param3, VA
         const bool changeCreator = EqualsCommand(*command.get(), "ChangeCreator");
         const bool changeProducer = EqualsCommand(*command.get(), "ChangeProducer");
         const bool addFont = EqualsCommand(*command.get(), "AddFontWithModKern");
+        const bool addUnicodeFont = EqualsCommand(*command.get(), "AddFontUnicode");
         if (changeCreator || changeProducer) {
             TInfo& info = RequireOpenDocument().RequireInfo();
-            (changeCreator ? info.Creator : info.Producer) = ToAnsi(OperandText(*operand2.get(), "new text")->bstrVal);
+            (changeCreator ? info.Creator : info.Producer) =
+                ToUnicodeText(OperandText(*operand2.get(), "new text")->bstrVal);
         } else if (addFont) {
             const double factor = OperandNumber(*operand4.get(), "width factor");
             const std::string fileName = ToFileName(OperandText(*operand3.get(), "font file name")->bstrVal);
             const std::string fontName = ToAnsi(OperandText(*operand2.get(), "font name")->bstrVal);
             const std::string result = RequireOpenDocument().AddTrueTypeFontModKern(fontName, fileName, factor);
+            Value->bstrVal = ToBstr(result);
+            Value->vt = VT_BSTR;
+        } else if (addUnicodeFont) {
+            const std::string fileName = ToFileName(OperandText(*operand3.get(), "font file name")->bstrVal);
+            const std::string fontName = ToAnsi(OperandText(*operand2.get(), "font name")->bstrVal);
+            const std::string result = RequireOpenDocument().AddUnicodeFont(fontName, fileName);
             Value->bstrVal = ToBstr(result);
             Value->vt = VT_BSTR;
         }

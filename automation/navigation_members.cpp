@@ -46,7 +46,7 @@ HRESULT TPDFDocument::CreateLink_Internet(double x1, double y1, double x2, doubl
 }
 
 HRESULT TPDFDocument::AddTextAnnotation(double xpos, double ypos, BSTR text) {
-    return Guarded([&] { RequireOpenDocument().AddTextAnnotation(CurrentPage, xpos, ypos, ToAnsi(text)); });
+    return Guarded([&] { RequireOpenDocument().AddTextAnnotation(CurrentPage, xpos, ypos, ToUnicodeText(text)); });
 }
 
 HRESULT TPDFDocument::AddChildOutline(LONG ADestinationPage, LONG ADestinationZoom, LONG ADestinationXPos,
@@ -54,7 +54,7 @@ HRESULT TPDFDocument::AddChildOutline(LONG ADestinationPage, LONG ADestinationZo
     if (Value == nullptr) return E_POINTER;
     return Guarded([&] {
         const OutlineDestination destination{ADestinationPage, ADestinationZoom, ADestinationXPos, ADestinationYPos};
-        *Value = RequireOpenDocument().Outlines->AddChildOutline(destination, ToAnsi(ATitle), ParentNode);
+        *Value = RequireOpenDocument().Outlines->AddChildOutline(destination, ToUnicodeText(ATitle), ParentNode);
     });
 }
 

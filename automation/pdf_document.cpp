@@ -149,7 +149,7 @@ HRESULT TPDFDocument::NewPDF(BSTR Title) {
         DocumentOpen = 0;
         CurrentPage = 0;
         EnsureDocument();
-        Doc->RequireInfo().Title = ToAnsi(Title);
+        Doc->RequireInfo().Title = ToUnicodeText(Title);
     });
 }
 
@@ -238,7 +238,7 @@ HRESULT GetInfoText(TPDFDoc* doc, BSTR* Value) {
     *Value = nullptr;
     return Guarded([&] {
         if (doc == nullptr) throw EngineError("There is no document: call NewPDF first");
-        *Value = ToBstr(doc->RequireInfo().*Field);
+        *Value = UnicodeTextToBstr(doc->RequireInfo().*Field);
     });
 }
 
@@ -246,7 +246,7 @@ template <std::string TInfo::*Field>
 HRESULT PutInfoText(TPDFDoc* doc, BSTR Value) {
     return Guarded([&] {
         if (doc == nullptr) throw EngineError("There is no document: call NewPDF first");
-        doc->RequireInfo().*Field = ToAnsi(Value);
+        doc->RequireInfo().*Field = ToUnicodeText(Value);
     });
 }
 

@@ -1,21 +1,41 @@
 // Members that write or measure text on the current page, and that add fonts.
 #include "boundary.h"
+#include "measure.h"
 #include "pdf_document.h"
 
 namespace vellum::automation {
+namespace {
+
+// Text for the current font: a composite font takes every character as UTF-8,
+// the other fonts take the Windows-1252 conversion.
+std::string TextForCurrentFont(const TPage& page, BSTR text) {
+    const TPDFDoc& doc = *page.Document;
+    return TakesUnicodeText(doc, doc.CurrentFont) ? ToUnicodeText(text) : ToAnsi(text);
+}
+
+}  // namespace
 
 HRESULT TPDFDocument::TextOut(BSTR Txt, double xpos, double ypos) {
-    return Guarded([&] { CurrentPageRef().TextOutEx(ToAnsi(Txt), xpos, ypos); });
+    return Guarded([&] {
+        TPage& page = CurrentPageRef();
+        page.TextOutEx(TextForCurrentFont(page, Txt), xpos, ypos);
+    });
 }
 
 HRESULT TPDFDocument::GetTextBoxWidth(BSTR Txt, double* Value) {
     if (Value == nullptr) return E_POINTER;
-    return Guarded([&] { *Value = CurrentPageRef().GetTextBoxWidth(ToAnsi(Txt)); });
+    return Guarded([&] {
+        const TPage& page = CurrentPageRef();
+        *Value = page.GetTextBoxWidth(TextForCurrentFont(page, Txt));
+    });
 }
 
 HRESULT TPDFDocument::GetTextBoxLines(BSTR Txt, LONG* Value) {
     if (Value == nullptr) return E_POINTER;
-    return Guarded([&] { *Value = CurrentPageRef().GetTextBoxLines(ToAnsi(Txt)); });
+    return Guarded([&] {
+        const TPage& page = CurrentPageRef();
+        *Value = page.GetTextBoxLines(TextForCurrentFont(page, Txt));
+    });
 }
 
 HRESULT TPDFDocument::AddFont(BSTR AFontName, BSTR AFilename, BSTR* Value) {

@@ -4,6 +4,7 @@
 #include "document.h"
 #include "errors.h"
 #include "format.h"
+#include "unicode_text.h"
 
 namespace vellum {
 namespace {
@@ -59,7 +60,8 @@ std::string TAnnot::PDF_Binary() const {
     }
     text += "]\r\n";
     if (note) {
-        text += "/Contents (" + EscapePdfString(AnnotText) + ")\r\n>>\r\nendobj\r\n";
+        text += "/Contents (" + DocumentStringBody(AnnotText, DocStringEscape::AllParentheses) +
+                ")\r\n>>\r\nendobj\r\n";
         return text;
     }
     text += "/C [";

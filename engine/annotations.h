@@ -23,7 +23,7 @@ struct TAnnot {
     std::int32_t DestinationObject = 0;
     std::string DestinationFileName;
     std::string DestinationURI;
-    std::string AnnotText;
+    std::string AnnotText;  // UTF-8 (Windows-1252 bytes are accepted too)
     std::int32_t OutlineWidth = 0;
 
     // Corners in the unit of measure from the top-left of page AnnotPageNo.

@@ -107,7 +107,7 @@ struct TRoot {
 
 struct TInfo {
     std::int32_t ObjectNumber = 0;
-    std::string Title, Author, Keywords, Subject, Creator, Producer;
+    std::string Title, Author, Keywords, Subject, Creator, Producer;  // UTF-8 (Windows-1252 bytes accepted)
 
     // Fills empty Creator and Producer with their defaults, then builds the
     // dictionary with the given creation date ("yyyymmddhhnnss").
@@ -186,6 +186,14 @@ public:
     std::string AddTrueTypeFontModKern(std::string_view fontName, const std::string& fileName, double factor);
     std::string AddTrueTypeFontMonospaced(std::string_view fontName, const std::string& fileName,
                                           std::int32_t spacing);
+
+    // A TrueType font (or OpenType with TrueType outlines) as a composite
+    // font over its own character map, taking UTF-8 text (composite_font.cpp).
+    // Returns the resource name, or an error text like AddTrueTypeFont.
+    std::string AddUnicodeFont(std::string_view fontName, const std::string& fileName);
+    // Fills the objects of every composite font from the glyphs the document
+    // uses; the writer calls it before it writes anything.
+    void PrepareCompositeFonts();
 
     // Images (images.cpp). The loader is chosen by the file's extension
     // (.bmp, .wmf, .ico, .jpg, in any letter case); for any other name the

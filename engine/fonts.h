@@ -4,12 +4,15 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "collection.h"
 
 namespace vellum {
+
+class UnicodeFont;
 
 struct TPDFFont {
     std::string FontValue;                   // complete object text, written verbatim
@@ -19,6 +22,9 @@ struct TPDFFont {
     std::string ResourceName;                // "/F" + font index
     TPDFDoc* Document = nullptr;
     std::int32_t Id = 0;
+    // Set for a composite font that takes Unicode text: its glyphs, advances
+    // and used-glyph record (CharWidths stay unused).
+    std::shared_ptr<UnicodeFont> Unicode;
 
     // Fills CharWidths for codes 30..255 from a width text of blank-separated
     // decimal integers; empty or missing entries keep their values.

@@ -2,6 +2,7 @@
 
 #include "ascii.h"
 #include "document.h"
+#include "glyph_text.h"
 #include "text_split.h"
 
 namespace vellum {
@@ -14,8 +15,18 @@ const TPDFFont* FindMeasuringFont(const TPDFDoc& doc, std::string_view fontName)
     return nullptr;
 }
 
+bool TakesUnicodeText(const TPDFDoc& doc, std::string_view fontName) {
+    const TPDFFont* font = FindMeasuringFont(doc, fontName);
+    return font != nullptr && font->Unicode != nullptr;
+}
+
+std::vector<std::string_view> SplitWordsFor(const TPDFFont* font, std::string_view line) {
+    return font != nullptr && font->Unicode ? SplitBreakableWords(line) : SplitWords(line);
+}
+
 std::int64_t WidthSum(const TPDFFont* font, std::string_view text) {
     if (font == nullptr) return 0;
+    if (font->Unicode) return GlyphWidthSum(*font->Unicode, text);
     std::int64_t sum = 0;
     for (const char c : text) sum += font->CharWidths[static_cast<unsigned char>(c)];
     return sum;
@@ -58,7 +69,7 @@ std::int32_t TPage::GetTextBoxLines(std::string_view text) const {
     std::int64_t count = 0;
     for (const std::string_view paragraph : paragraphs) {
         std::int64_t lineSum = 0;
-        for (const std::string_view word : SplitWords(paragraph)) {
+        for (const std::string_view word : SplitWordsFor(font, paragraph)) {
             const std::int64_t wordSum = WidthSum(font, word);
             lineSum += wordSum;
             if (UnitWidthOfSum(doc, lineSum) > limit) {

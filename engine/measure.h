@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace vellum {
 
@@ -14,7 +15,15 @@ struct TPDFFont;
 // counts), or null.
 const TPDFFont* FindMeasuringFont(const TPDFDoc& doc, std::string_view fontName);
 
-// Sum of the advance widths of the bytes of text, thousandths of an em.
+// True when fontName names a composite font, which takes UTF-8 text.
+bool TakesUnicodeText(const TPDFDoc& doc, std::string_view fontName);
+
+// The words a line wraps at in this font: at blanks, and for a composite
+// font also between ideographs.
+std::vector<std::string_view> SplitWordsFor(const TPDFFont* font, std::string_view line);
+
+// Sum of the advance widths of the bytes of text (of its characters, in a
+// composite font), thousandths of an em.
 std::int64_t WidthSum(const TPDFFont* font, std::string_view text);
 
 // A width sum as a length at the document's font height, in millimetres and

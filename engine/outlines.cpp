@@ -3,6 +3,7 @@
 #include "document.h"
 #include "errors.h"
 #include "format.h"
+#include "unicode_text.h"
 
 namespace vellum {
 namespace {
@@ -107,7 +108,8 @@ std::string TOutlineObj::PDF_Binary() const {
     } else {
         AppendPdfNumber(text, pattern::kTwoPlaces, DestinationZoom / 100.0);
     }
-    text += "]\r\n/Title (" + EscapePdfString(OutlineTitle) + ")\r\n>>\r\nendobj\r\n";
+    text += "]\r\n/Title (" + DocumentStringBody(OutlineTitle, DocStringEscape::AllParentheses) +
+            ")\r\n>>\r\nendobj\r\n";
     return text;
 }
 

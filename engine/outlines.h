@@ -19,7 +19,7 @@ struct TOutlineObj {
     std::int32_t DestinationZoom = 0;  // percent; below 1 keeps the viewer's zoom
     double DestinationXPos = 0;        // user units; 0 keeps the viewer's left edge
     double DestinationYPos = 0;        // user units from the top; 0 keeps the viewer's top
-    std::string OutlineTitle;
+    std::string OutlineTitle;  // UTF-8 (Windows-1252 bytes are accepted too)
     std::int32_t ParentEntry = 0;      // 1-based; 0 for a top-level entry
     std::int32_t PrevIndex = 0;
     std::int32_t NextIndex = 0;

@@ -6,6 +6,7 @@
 #include "document.h"
 #include "errors.h"
 #include "format.h"
+#include "glyph_text.h"
 #include "measure.h"
 #include "text_split.h"
 
@@ -34,14 +35,21 @@ std::string RotationMatrix(std::int32_t degrees) {
     return matrix;
 }
 
-// One BT..ET block: font, fixed leading, matrix and position, word spacing,
-// rendering mode and the escaped text.
-void AppendTextBlock(TPage& page, std::string_view matrix, double x, double y, std::string_view text) {
-    const TPDFDoc& doc = *page.Document;
-    std::string block;
-    block.reserve(96 + text.size());
+std::string_view FontResource(const TPDFDoc& doc) {
+    return doc.CurrentFont.empty() ? std::string_view("/F0") : std::string_view(doc.CurrentFont);
+}
+
+// The composite font text is drawn in, or null for a one-byte font.
+UnicodeFont* UnicodeFontOf(const TPDFDoc& doc) {
+    const TPDFFont* font = FindMeasuringFont(doc, FontResource(doc));
+    return font != nullptr ? font->Unicode.get() : nullptr;
+}
+
+// The head of a BT..ET block: font, fixed leading, matrix and position, word
+// spacing and rendering mode.
+void AppendBlockHead(std::string& block, const TPDFDoc& doc, std::string_view matrix, double x, double y) {
     block += "BT\r\n";
-    block += doc.CurrentFont.empty() ? std::string_view("/F0") : std::string_view(doc.CurrentFont);
+    block += FontResource(doc);
     block += ' ';
     AppendPdfNumber(block, pattern::kThreePlaces, doc.FontHeight);
     block += " Tf\r\n26 TL\r\n";
@@ -52,9 +60,25 @@ void AppendTextBlock(TPage& page, std::string_view matrix, double x, double y, s
     AppendPdfNumber(block, pattern::kTwoPlaces, y);
     block += " Tm\r\n0 Tw\r\n";
     AppendInteger(block, doc.TextRendering);
-    block += " Tr\r\n(";
-    block += EscapePdfString(text);
-    block += ") Tj\r\nET\r\n";
+    block += " Tr\r\n";
+}
+
+// One BT..ET block showing the text: an escaped literal string of one-byte
+// codes, or a hexadecimal string of two-byte glyph codes in a composite font.
+void AppendTextBlock(TPage& page, std::string_view matrix, double x, double y, std::string_view text) {
+    const TPDFDoc& doc = *page.Document;
+    std::string block;
+    block.reserve(96 + text.size());
+    AppendBlockHead(block, doc, matrix, x, y);
+    if (UnicodeFont* font = UnicodeFontOf(doc)) {
+        block += '<';
+        block += GlyphHexCodes(*font, text);
+        block += "> Tj\r\nET\r\n";
+    } else {
+        block += '(';
+        block += EscapePdfString(text);
+        block += ") Tj\r\nET\r\n";
+    }
     AppendContent(page, block);
 }
 
@@ -63,10 +87,34 @@ double BaselineInPoints(const TPage& page, double y) {
     return (page.Height / factor - y) * factor;
 }
 
+// Justified words in a composite font: word spacing does not act on
+// two-byte codes, so one TJ array moves each word to where a block of its own
+// would start.
+void AppendJustifiedGlyphs(TPage& page, UnicodeFont& font, const std::vector<std::string_view>& words,
+                           const std::vector<double>& starts, double baseline) {
+    const TPDFDoc& doc = *page.Document;
+    std::string block;
+    AppendBlockHead(block, doc, kIdentityMatrix, starts[0], baseline);
+    block += '[';
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0 && doc.FontHeight != 0) {
+            const double drawn = static_cast<double>(GlyphWidthSum(font, words[i - 1])) * doc.FontHeight / 1000;
+            const double shift = starts[i] - starts[i - 1] - drawn;
+            AppendPdfNumber(block, pattern::kCoordinate, -shift * 1000 / doc.FontHeight);
+        }
+        block += '<';
+        block += GlyphHexCodes(font, words[i]);
+        block += '>';
+    }
+    block += "] TJ\r\nET\r\n";
+    AppendContent(page, block);
+}
+
 // A run of one block per word, spread so the last word ends at the paragraph width.
 void AppendJustified(TPage& page, std::string_view text, double x, double y) {
     const TPDFDoc& doc = *page.Document;
-    std::vector<std::string_view> words = SplitWords(text);
+    UnicodeFont* font = UnicodeFontOf(doc);
+    std::vector<std::string_view> words = font != nullptr ? SplitBreakableWords(text) : SplitWords(text);
     if (words.empty()) return;
     words.back() = TrimControls(words.back());
     double total = 0;
@@ -79,10 +127,16 @@ void AppendJustified(TPage& page, std::string_view text, double x, double y) {
     const double gap =
         words.size() >= 2 ? (doc.ParagraphWidth / doc.UnitFactor - total) / static_cast<double>(words.size() - 1) : 0;
     const double baseline = BaselineInPoints(page, y);
+    std::vector<double> starts;
+    starts.reserve(words.size());
     double offset = 0;
     for (std::size_t i = 0; i < words.size(); ++i) {
-        AppendTextBlock(page, kIdentityMatrix, (x + offset) * doc.UnitFactor, baseline, words[i]);
+        starts.push_back((x + offset) * doc.UnitFactor);
         offset += widths[i] + gap;
+    }
+    if (font != nullptr) return AppendJustifiedGlyphs(page, *font, words, starts, baseline);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        AppendTextBlock(page, kIdentityMatrix, starts[i], baseline, words[i]);
     }
 }
 
@@ -94,7 +148,7 @@ std::vector<std::string_view> WrapParagraph(const TPDFDoc& doc, std::string_view
     std::size_t lineStart = 0;
     std::size_t lineEnd = 0;
     std::int64_t lineSum = 0;
-    for (const std::string_view word : SplitWords(paragraph)) {
+    for (const std::string_view word : SplitWordsFor(font, paragraph)) {
         const std::int64_t wordSum = WidthSum(font, word);
         const auto wordStart = static_cast<std::size_t>(word.data() - paragraph.data());
         if (UnitWidthOfSum(doc, lineSum + wordSum) > limit) {

@@ -9,6 +9,7 @@
 #include "format.h"
 #include "output_sink.h"
 #include "page_compression.h"
+#include "unicode_text.h"
 
 namespace vellum {
 namespace {
@@ -236,13 +237,13 @@ std::string TInfo::PDF_Binary(std::string_view creationDate) {
         {"/Keywords (", &Keywords}, {"/Subject (", &Subject}};
     for (const auto& [key, value] : entries) {
         text += key;
-        text += EscapeInfoString(*value);
+        text += DocumentStringBody(*value, DocStringEscape::UnbalancedParentheses);
         text += ")\r\n";
     }
     text += "/CreationDate (D:";
     text += creationDate;
     text += ")\r\n/Title (";
-    text += EscapeInfoString(Title);
+    text += DocumentStringBody(Title, DocStringEscape::UnbalancedParentheses);
     text += ")\r\n>>\r\nendobj\r\n";
     return text;
 }
@@ -296,6 +297,7 @@ void TPDFDoc::WriteImages(FileBuilder& file, Delivery delivery) const {
 }
 
 void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options) {
+    PrepareCompositeFonts();
     FileBuilder file(sink, static_cast<std::size_t>(ObjectCount) + Outlines->Count(), options.maxObjectOffset);
     file.Write(kFileHeader);
     for (const TPage& page : *Pages) file.WriteObject(page.ObjectNumber, page.PDF_Binary());

@@ -32,6 +32,9 @@ test_packages=(
   qt6-base-dev
   fonts-liberation
   fonts-dejavu-core
+  fonts-droid-fallback
+  libharfbuzz-dev
+  python3-pikepdf
   qpdf
   poppler-utils
   imagemagick

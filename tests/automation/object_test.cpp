@@ -166,16 +166,21 @@ TEST_F(PDFDocumentObject, ViewModeAndBookmarksReachTheCatalog) {
     EXPECT_NE(pdf.find("/PageLayout /OneColumn\r\n/PageMode /UseOutlines\r\n"), std::string::npos);
 }
 
-TEST_F(PDFDocumentObject, InformationEntriesAndTitleConvertToTheCodePage) {
+TEST_F(PDFDocumentObject, InformationEntriesAndTitleKeepEveryCharacter) {
     BStr title{u"Caf\u00e9 \u20ac (draft)"};
     ASSERT_EQ(doc->NewPDF(title.get()), S_OK);
-    BStr author{u"\u0416 Ann"};  // no Windows-1252 form: becomes '?'
+    BStr author{u"\u0416 Ann \U0001F600"};
     ASSERT_EQ(doc->put_Author(author.get()), S_OK);
     BStr read;
     ASSERT_EQ(doc->get_Author(read.put()), S_OK);
-    EXPECT_EQ(Utf16ToUtf8(read.view()), "? Ann");
+    EXPECT_EQ(read.view(), u"\u0416 Ann \U0001F600");
+    BStr latin{u"Caf\u00e9 (draft)"};
+    ASSERT_EQ(doc->put_Subject(latin.get()), S_OK);
     const std::string pdf = Content();
-    EXPECT_NE(pdf.find("/Title (Caf\xE9 \x80 (draft))"), std::string::npos);
+    // The euro sign has another code in PDFDocEncoding: the title becomes UTF-16BE.
+    EXPECT_NE(pdf.find(std::string("/Title (\xFE\xFF\x00" "C\x00" "a\x00" "f\x00\xE9\x00 \x20\xAC\x00 \x00\\(", 27)),
+              std::string::npos);
+    EXPECT_NE(pdf.find("/Subject (Caf\xE9 (draft))"), std::string::npos);
 }
 
 TEST_F(PDFDocumentObject, NonFiniteNumbersFailWithAMessage) {

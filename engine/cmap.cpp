@@ -1,0 +1,75 @@
+#include "cmap.h"
+
+#include "format.h"
+#include "unicode_text.h"
+
+namespace vellum {
+namespace {
+
+constexpr std::string_view kHeader =
+    "/CIDInit /ProcSet findresource begin\n"
+    "12 dict begin\n"
+    "begincmap\n"
+    "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+    "/CMapName /Adobe-Identity-UCS def\n"
+    "/CMapType 2 def\n"
+    "1 begincodespacerange\n"
+    "<0000> <FFFF>\n"
+    "endcodespacerange\n";
+
+constexpr std::string_view kTrailer =
+    "endcmap\n"
+    "CMapName currentdict /CMapResource defineresource pop\n"
+    "end\n"
+    "end\n";
+
+// A CMap section may hold at most 100 mappings.
+constexpr std::size_t kMaxPerSection = 100;
+
+void AppendHex(std::string& out, std::string_view bytes) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        out += kHex[byte >> 4];
+        out += kHex[byte & 15];
+    }
+}
+
+}  // namespace
+
+std::string ToUnicodeCMap(const std::map<std::uint32_t, char32_t>& codes) {
+    std::string lines;
+    std::size_t inSection = 0;
+    std::string section;
+    auto flush = [&] {
+        if (inSection == 0) return;
+        AppendInteger(lines, static_cast<std::int64_t>(inSection));
+        lines += " beginbfchar\n";
+        lines += section;
+        lines += "endbfchar\n";
+        section.clear();
+        inSection = 0;
+    };
+    for (const auto& [code, character] : codes) {
+        if (code == 0 || code > 0xFFFF) continue;
+        std::string codeBytes;
+        AppendUtf16BE(codeBytes, code);
+        std::string textBytes;
+        AppendUtf16BE(textBytes, character);
+        section += '<';
+        AppendHex(section, codeBytes);
+        section += "> <";
+        AppendHex(section, textBytes);
+        section += ">\n";
+        if (++inSection == kMaxPerSection) flush();
+    }
+    flush();
+    std::string cmap;
+    cmap.reserve(kHeader.size() + lines.size() + kTrailer.size());
+    cmap += kHeader;
+    cmap += lines;
+    cmap += kTrailer;
+    return cmap;
+}
+
+}  // namespace vellum

@@ -1,0 +1,16 @@
+// The /ToUnicode CMap of a composite font with two-byte codes: which text
+// each glyph code stands for, so readers can search and copy it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace vellum {
+
+// A CMap program mapping each two-byte code to its character (UTF-16BE,
+// surrogate pairs for characters beyond the BMP). Code 0, the .notdef glyph
+// shared by every missing character, is left unmapped.
+std::string ToUnicodeCMap(const std::map<std::uint32_t, char32_t>& codes);
+
+}  // namespace vellum
