@@ -32,7 +32,9 @@ if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
+toolchain=()
+[[ -f $build/CMakeCache.txt ]] || toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLUM_WERROR=ON \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake "${launcher[@]}" "$@" >/dev/null
+  "${toolchain[@]}" "${launcher[@]}" "$@" >/dev/null
 cmake --build "$build" -j2 --target VELLUM_XP
 echo "build-windows: $build/bin/Vellum_XP.dll"

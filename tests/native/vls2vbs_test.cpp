@@ -14,7 +14,7 @@ std::string Body(const std::string& script) {
     EXPECT_TRUE(parsed.ok) << parsed.error.message;
     const std::string vbs = vellum::vbs::TranslateScript(parsed.statements, "VELLUM_XP.PDFDocument");
     const std::size_t start = vbs.find("\n\n") + 2;
-    return vbs.substr(start, vbs.find("\n\n", start) - start + 1);
+    return vbs.substr(start, vbs.find("\n' Helpers of the translation", start) - start);
 }
 
 TEST(Vls2Vbs, StartsByCreatingTheObjectByProgId) {
@@ -47,6 +47,8 @@ TEST(Vls2Vbs, Statements) {
         {"On Error GoTo 0", "On Error GoTo 0\n"},
         {"' a comment\nRem another", ""},
         {"Print \"\"", "WScript.Echo VlsText(\"\")\n"},
+        // Windows-1252 characters stay in the literal; others become ChrW.
+        {"NewPDF \"\u20AC and \u03A9!\"", "Err.Clear\ndoc.NewPDF \"\u20AC and \" & ChrW(937) & \"!\"\n"},
     };
     for (const auto& c : cases) EXPECT_EQ(Body(std::string(c.script) + "\n"), c.vbs) << c.script;
 }

@@ -1,6 +1,6 @@
 // vls2vbs SCRIPT.vls [OUT.vbs]: writes the VBScript equivalent of a call
-// script, as UTF-16 with a byte-order mark (the form cscript reads whatever
-// the system's code page). Exit status 2 for an unreadable script or a syntax
+// script, in Windows-1252 (Wine's cscript reads no Unicode scripts; other
+// characters are written as ChrW(n)). Exit status 2 for an unreadable script or a syntax
 // error, as the client's.
 #include <cstdio>
 #include <fstream>
@@ -28,15 +28,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string vbs = vellum::vbs::TranslateScript(parsed.statements, "VELLUM_XP.PDFDocument");
-    // Line ends as the platform writes them.
+    // Line ends as the platform writes them, in the script host's code page.
     std::string crlf;
     for (const char c : vbs) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    const std::u16string wide = vellum::Utf8ToUtf16(crlf);
-    std::string bytes = "\xFF\xFE";
-    for (const char16_t c : wide) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
+    const std::string bytes = vellum::Utf16ToCp1252(vellum::Utf8ToUtf16(crlf));
     std::FILE* out = argc == 3 ? std::fopen(argv[2], "wb") : stdout;
     if (out == nullptr) {
         std::perror(argv[2]);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <type_traits>
 
+#include "com/codepage.h"
 #include "com/number_text.h"
 
 namespace vellum::vbs {
@@ -13,7 +14,7 @@ using namespace vellum::script;
 // Helpers every translated script carries.
 //
 // VlsText gives a value's text as the command-line client prints it: Empty
-// as nothing, Null as "Null", a byte array as "<N bytes>".
+// as nothing, Null as "Null", a byte array by its size.
 //
 // VlsWriteFile writes text as it is. A byte array needs a detour: the
 // script host's VBScript (Wine's in particular) can neither index a byte
@@ -24,9 +25,11 @@ using namespace vellum::script;
 // except an odd last byte, which a string of pairs cannot carry. The arrays
 // written here are PDF files, which end in "%%EOF": a file ending in "%%EO"
 // lost its "F". scripts/wine-test.sh makes PATH from PATH.utf16 that way.
+// For the same reason a printed byte array shows only its even part,
+// "<N+ bytes>": N or N + 1 bytes.
 constexpr const char* kHelpers = R"(Function VlsText(value)
     If VarType(value) = 8209 Then
-        VlsText = "<" & VlsByteCount(CStr(value)) & " bytes>"
+        VlsText = "<" & (2 * Len(CStr(value))) & "+ bytes>"
     ElseIf IsNull(value) Then
         VlsText = "Null"
     ElseIf IsEmpty(value) Then
@@ -34,12 +37,6 @@ constexpr const char* kHelpers = R"(Function VlsText(value)
     Else
         VlsText = CStr(value)
     End If
-End Function
-
-' A PDF that ends in "OF" as one character pair has an even length.
-Function VlsByteCount(pairs)
-    VlsByteCount = 2 * Len(pairs)
-    If Len(pairs) > 0 And Right(pairs, 1) <> "䙏" Then VlsByteCount = VlsByteCount + 1
 End Function
 
 Sub VlsWriteFile(path, value)
@@ -56,27 +53,32 @@ Sub VlsWriteFile(path, value)
 End Sub
 )";
 
+bool InCodePage(char16_t c) { return c == u'?' || Utf16ToCp1252(std::u16string_view(&c, 1)) != "?"; }
+
+// A VBScript string expression: runs of characters of the script's code page
+// (Windows-1252) as literals, control characters as Chr(n), anything else as
+// ChrW(n). The result is UTF-8 that holds only Windows-1252 characters.
 std::string Quoted(const std::string& utf8) {
-    // Control characters cannot stand in a VBScript literal: they become Chr(n).
     std::string out;
-    std::string literal;
+    std::u16string literal;
+    auto append = [&out](const std::string& part) { out += (out.empty() ? "" : " & ") + part; };
     auto flush = [&] {
         if (literal.empty()) return;
-        if (!out.empty()) out += " & ";
-        out += "\"" + literal + "\"";
+        append("\"" + Utf16ToUtf8(literal) + "\"");
         literal.clear();
     };
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
+    for (const char16_t c : Utf8ToUtf16(utf8)) {
+        if (c < 0x20 || c == 0x7F) {
             flush();
-            if (!out.empty()) out += " & ";
-            out += "Chr(" + std::to_string(byte) + ")";
+            append("Chr(" + std::to_string(c) + ")");
+        } else if (!InCodePage(c)) {
+            flush();
+            append("ChrW(" + std::to_string(c) + ")");
         } else {
-            literal += c == '"' ? "\"\"" : std::string(1, c);
+            literal += c == u'"' ? std::u16string(u"\"\"") : std::u16string(1, c);
         }
     }
-    if (out.empty() || !literal.empty()) flush();
+    flush();
     return out.empty() ? "\"\"" : out;
 }
 
@@ -168,7 +170,7 @@ std::string TranslateScript(const std::vector<Statement>& statements, const std:
         if (callsObject) out += "Err.Clear\n";
         out += text + "\n";
     }
-    out += "\n";
+    out += "\n' Helpers of the translation\n";
     out += kHelpers;
     return out;
 }
