@@ -16,7 +16,7 @@ started=$SECONDS
 linux_build=${VELLUM_BUILD:-build}
 windows_build=${VELLUM_WINDOWS_BUILD:-build-windows}
 
-packages=(wine64 wine qpdf)
+packages=(wine64 wine qpdf poppler-utils)
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
@@ -74,12 +74,49 @@ wine reg query "$class_key\\InprocServer32" /v ThreadingModel 2>/dev/null | grep
   fail "ThreadingModel is not Both"
 echo "wine-test: registered in $((SECONDS - step)) s"
 
+# The picture files of tests/native/pictures.vls, and a JPEG that the Linux
+# build encodes from the bitmap.
+make_pictures() {
+  bash "$root/tests/native/make-pictures.sh" "$1"
+  printf 'NewPDF "j"\nImportImage "picture.bmp", 90, 0, 0, 40, 30\nSavePDF "j.pdf"\n' >"$1/j.vls"
+  (cd "$1" && "$root/$linux_build/bin/vellum" run --library "$root/$linux_build/bin/Vellum_XP.so" j.vls &&
+     pdfimages -j j.pdf jpeg && mv jpeg-000.jpg picture.jpg && rm j.pdf j.vls)
+}
+
+# PDFs whose pictures were encoded by different JPEG encoders (and whose
+# metafiles were played by different players): the same images, the same
+# sizes, and decoded pixels that agree on average within JPEG's error (mean
+# difference per channel below 6 of 255). The largest difference is shown:
+# metafile edges differ most, GDI draws them without anti-aliasing.
+compare_pixels() {
+  local a=$1 b=$2 what=$3 dir
+  dir=$(mktemp -d "$work/pixels.XXXXXX")
+  pdfimages "$a" "$dir/a" && pdfimages "$b" "$dir/b"
+  local count=0 image
+  for image in "$dir"/a-*.ppm; do
+    count=$((count + 1))
+    local other=$dir/b-${image##*/a-}
+    if [[ ! -f $other ]] || [[ $(head -c 20 "$image" | head -2) != "$(head -c 20 "$other" | head -2)" ]]; then
+      fail "$what: image ${image##*/} is missing or has another size"; continue
+    fi
+    local verdict
+    verdict=$(paste <(od -An -v -tu1 -w1 "$image") <(od -An -v -tu1 -w1 "$other") | awk '
+      { d = $1 - $2; if (d < 0) d = -d; sum += d; if (d > max) max = d; n++ }
+      END { printf "%s mean %.2f max %d", (sum / n < 6) ? "ok" : "bad", sum / n, max }')
+    if [[ $verdict == ok* ]]; then pass "$what: ${image##*/} pixels agree (${verdict#ok })"
+    else fail "$what: ${image##*/} pixels differ (${verdict#bad })"; fi
+  done
+  ((count > 0)) || fail "$what: no images"
+  [[ $(ls "$dir"/b-*.ppm | wc -l) == "$count" ]] || fail "$what: another number of images"
+}
+
 # Runs one call script both ways and compares what the two builds wrote.
 run_script() {
   local script=$1 name
   name=$(basename "$script" .vls)
   local linux=$work/linux/$name windows=$work/windows/$name
   mkdir -p "$linux/out" "$windows/out"
+  if [[ $name == pictures ]]; then make_pictures "$linux"; cp "$linux"/picture.* "$windows"/; fi
   (cd "$linux" && "$root/$linux_build/bin/vellum" run --library "$root/$linux_build/bin/Vellum_XP.so" "$script" \
      >stdout.txt 2>stderr.txt) || true
   "$root/$linux_build/bin/vls2vbs" "$script" "$windows/$name.vbs"
@@ -100,6 +137,7 @@ run_script() {
     if [[ ! -f $windows/$relative ]]; then fail "$name: the native build wrote no $relative"; continue; fi
     qpdf --check "$windows/$relative" >/dev/null 2>&1 || fail "$name: qpdf --check $relative (native)"
     if cmp -s "$pdf" "$windows/$relative"; then pass "$name: $relative identical"
+    elif [[ $name == pictures ]]; then compare_pixels "$pdf" "$windows/$relative" "$name: $relative"
     else fail "$name: $relative differs from the Linux build's"; fi
   done < <(find "$linux" -name '*.pdf' | sort)
   ((count > 0)) || echo "note: $name wrote no PDF"
