@@ -51,9 +51,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
+failures=0 passes=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
+pass() { echo "ok: $*"; passes=$((passes + 1)); }
 
 step=$SECONDS
 wineboot -i >/dev/null 2>&1
@@ -181,6 +181,20 @@ for key in "$class_key" 'HKCR\VELLUM_XP.PDFDocument' 'HKCR\TypeLib\{3D9C5168-E75
   if wine reg query "$key" >/dev/null 2>&1; then fail "key left after unregistration: $key"; fi
 done
 
+# Registered from a folder whose path has a blank: InprocServer32 holds the
+# short form of the path.
+mkdir -p "$work/with blank"
+cp "$dll" "$work/with blank/"
+blank_dll=$(winepath -w "$work/with blank/Vellum_XP.dll")
+if wine regsvr32 /s "$blank_dll" >/dev/null 2>&1; then
+  server=$(wine reg query "$class_key\\InprocServer32" /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+  if [[ -n $server && $server != *" "* && ${server,,} == *.dll ]]; then pass "a path with a blank is registered as $server"
+  else fail "InprocServer32 for a path with a blank: '$server'"; fi
+  wine regsvr32 /s /u "$blank_dll" >/dev/null 2>&1 || fail "regsvr32 /u from the folder with a blank"
+else
+  fail "regsvr32 from a folder with a blank"
+fi
+
 echo "wine-test: $((SECONDS - started)) s in all"
-if ((failures)); then echo "wine-test: $failures failed"; exit 1; fi
-echo "wine-test: all passed"
+echo "wine-test: $passes passed, $failures failed"
+((failures == 0))
