@@ -19,6 +19,10 @@ add_custom_command(OUTPUT ${_tlb}
   VERBATIM)
 set_source_files_properties(VELLUM_XP.rc PROPERTIES OBJECT_DEPENDS ${_tlb})
 
+# Type information from the embedded type library in place of type_info.cpp.
+target_sources(vellum_automation PRIVATE type_info_win.cpp)
+set_source_files_properties(type_info.cpp PROPERTIES HEADER_FILE_ONLY ON)
+
 add_library(VELLUM_XP SHARED server.cpp registration_win.cpp VELLUM_XP.def VELLUM_XP.rc)
 set_target_properties(VELLUM_XP PROPERTIES
   PREFIX "" OUTPUT_NAME "Vellum_XP" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

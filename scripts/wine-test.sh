@@ -162,7 +162,7 @@ echo "wine-test: scripts ran in $((SECONDS - step)) s"
 # Error information as VBScript sees it, and the version text.
 cat >"$work/err.vbs" <<'VBS'
 Set doc = CreateObject("VELLUM_XP.PDFDocument")
-WScript.Echo doc.OCXVersion
+WScript.Echo TypeName(doc) & " " & doc.OCXVersion
 On Error Resume Next
 doc.AddPage
 WScript.Echo Hex(Err.Number) & "|" & Err.Description & "|" & Err.Source
@@ -171,8 +171,8 @@ doc.NewPDF "x"
 WScript.Echo "after " & Err.Number
 VBS
 (cd "$work" && wine cscript //nologo err.vbs >err.txt 2>&1) || true
-expected=$'Vellum XP Vers. 1.118\n8000FFFF|There is no document: call NewPDF first|VELLUM_XP.PDFDocument\nafter 0'
-if [[ $(tr -d '\r' <"$work/err.txt") == "$expected" ]]; then pass "Err.Number, Err.Description, Err.Source, OCXVersion"
+expected=$'IPDFDocument Vellum XP Vers. 1.118\n8000FFFF|There is no document: call NewPDF first|VELLUM_XP.PDFDocument\nafter 0'
+if [[ $(tr -d '\r' <"$work/err.txt") == "$expected" ]]; then pass "TypeName, OCXVersion, Err.Number, Err.Description, Err.Source"
 else fail "error information: $(tr -d '\r' <"$work/err.txt")"; fi
 
 # Unregistration removes every key.
