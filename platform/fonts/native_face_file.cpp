@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -85,13 +86,13 @@ std::optional<WidthRow> MeasureWithGdi(std::string_view data, const std::wstring
     if (gdi.resource == nullptr || installed == 0) return std::nullopt;
     gdi.dc = CreateCompatibleDC(nullptr);
     if (gdi.dc == nullptr) return std::nullopt;
-    LOGFONTW spec{};
-    spec.lfHeight = -unitsPerEm;  // negative: the em itself, not the cell, is this many pixels
-    spec.lfCharSet = DEFAULT_CHARSET;
-    spec.lfOutPrecision = OUT_TT_ONLY_PRECIS;
-    spec.lfQuality = NONANTIALIASED_QUALITY;
-    family.copy(spec.lfFaceName, LF_FACESIZE - 1);
-    gdi.font = CreateFontIndirectW(&spec);
+    LOGFONTW face{};
+    face.lfHeight = -unitsPerEm;  // negative: the em itself, not the cell, is this many pixels
+    face.lfCharSet = DEFAULT_CHARSET;
+    face.lfOutPrecision = OUT_TT_ONLY_PRECIS;
+    face.lfQuality = NONANTIALIASED_QUALITY;
+    family.copy(face.lfFaceName, LF_FACESIZE - 1);
+    gdi.font = CreateFontIndirectW(&face);
     if (gdi.font == nullptr) return std::nullopt;
     gdi.previous = SelectObject(gdi.dc, gdi.font);
 
@@ -137,7 +138,8 @@ TrueTypeMeasurement MeasureTrueTypeData(std::string_view bytes) {
 }
 
 std::optional<WidthRow> MeasureFontFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    // The engine's file names are UTF-8.
+    std::ifstream file(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
     if (!file) return std::nullopt;
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     return MeasureTrueTypeData(bytes).widths;
