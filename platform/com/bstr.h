@@ -14,6 +14,10 @@
 // requests fail as if memory had run out instead of reserving gigabytes.
 inline constexpr UINT kMaxBstrLength = 0x4000000;
 
+#ifdef _WIN32
+#include "native/windows_com.h"
+#else
+
 BSTR SysAllocString(const OLECHAR* psz);
 // len characters from pch, or zero-filled characters when pch is null.
 BSTR SysAllocStringLen(const OLECHAR* pch, UINT len);
@@ -26,6 +30,8 @@ INT SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, UINT len);
 void SysFreeString(BSTR bstrString);
 UINT SysStringLen(BSTR pbstr);
 UINT SysStringByteLen(BSTR bstr);
+
+#endif  // _WIN32
 
 namespace vellum {
 

@@ -7,6 +7,10 @@
 
 #include "interfaces.h"
 
+#ifdef _WIN32
+#include "native/windows_com.h"
+#else
+
 // A new, empty error object (reference count 1), which also answers
 // IErrorInfo.
 HRESULT CreateErrorInfo(ICreateErrorInfo** pperrinfo);
@@ -16,6 +20,8 @@ HRESULT SetErrorInfo(ULONG dwReserved, IErrorInfo* perrinfo);
 // Hands the thread's current error object to the caller (who releases it) and
 // clears the slot: S_OK with the object, S_FALSE and null when there is none.
 HRESULT GetErrorInfo(ULONG dwReserved, IErrorInfo** pperrinfo);
+
+#endif  // _WIN32
 
 namespace vellum {
 

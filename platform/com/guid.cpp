@@ -57,12 +57,16 @@ std::optional<GUID> ParseBraced(std::basic_string_view<Char> text) {
     return GuidFromBytes(bytes);
 }
 
+#ifndef _WIN32
 std::u16string_view ViewOf(LPCOLESTR s) {
     return s ? std::u16string_view(s) : std::u16string_view();
 }
+#endif
 
 }  // namespace
 
+// The platform has its own; only the text helpers below are ours there.
+#ifndef _WIN32
 LPVOID CoTaskMemAlloc(std::size_t cb) { return std::malloc(cb == 0 ? 1 : cb); }
 
 void CoTaskMemFree(LPVOID pv) { std::free(pv); }
@@ -96,6 +100,7 @@ HRESULT CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid) {
 }
 
 HRESULT IIDFromString(LPCOLESTR lpsz, LPIID lpiid) { return CLSIDFromString(lpsz, lpiid); }
+#endif  // _WIN32
 
 namespace vellum {
 

@@ -9,6 +9,10 @@
 
 #include "types.h"
 
+#ifdef _WIN32
+#include "native/windows_com.h"
+#else
+
 using LPCLSID = CLSID*;
 using LPIID = IID*;
 
@@ -26,6 +30,8 @@ HRESULT StringFromIID(REFIID riid, LPOLESTR* lplpsz);
 // text is not one, E_INVALIDARG for null pointers.
 HRESULT CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid);
 HRESULT IIDFromString(LPCOLESTR lpsz, LPIID lpiid);
+
+#endif  // _WIN32
 
 namespace vellum {
 

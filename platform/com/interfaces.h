@@ -8,6 +8,10 @@
 #include "types.h"
 #include "variant.h"
 
+#ifdef _WIN32
+#include "native/windows_com.h"
+#else
+
 struct ITypeInfo;
 
 // Arguments of IDispatch::Invoke, in reverse order: rgvarg[cArgs - 1] is the
@@ -110,3 +114,5 @@ inline LONG InterlockedIncrement(LONG volatile* addend) {
 inline LONG InterlockedDecrement(LONG volatile* addend) {
     return __atomic_sub_fetch(addend, 1, __ATOMIC_SEQ_CST);
 }
+
+#endif  // _WIN32

@@ -7,6 +7,10 @@
 
 #include "types.h"
 
+#ifdef _WIN32
+#include "native/windows_com.h"
+#else
+
 struct SAFEARRAYBOUND {
     ULONG cElements;
     LONG lLbound;
@@ -24,9 +28,15 @@ using LPSAFEARRAY = SAFEARRAY*;
 
 inline constexpr USHORT FADF_HAVEVARTYPE = 0x0080;
 
+#endif  // _WIN32
+
 // Largest data block an array may hold (1 GiB); larger requests return null
 // rather than reserving the memory.
 inline constexpr ULONG kMaxSafeArrayBytes = 0x40000000;
+
+#ifdef _WIN32
+#include "native/windows_com.h"
+#else
 
 // Zero-filled arrays; null for unsupported types, more than one dimension,
 // an upper bound past LONG's range, or a size that cannot be allocated.
@@ -47,6 +57,8 @@ HRESULT SafeArrayGetVartype(SAFEARRAY* psa, VARTYPE* pvt);
 // A new array with the same type, bounds and contents; *ppsaOut is null for a
 // null psa.
 HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut);
+
+#endif  // _WIN32
 
 namespace vellum {
 

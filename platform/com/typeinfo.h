@@ -9,6 +9,10 @@
 
 #include "interfaces.h"
 
+#ifdef _WIN32
+#include "native/windows_com.h"
+#else
+
 struct ITypeComp;
 struct ITypeLib;
 struct VARDESC;
@@ -149,3 +153,5 @@ HRESULT DispGetIDsOfNames(ITypeInfo* ptinfo, LPOLESTR* rgszNames, UINT cNames, D
 HRESULT DispInvoke(void* _this, ITypeInfo* ptinfo, DISPID dispidMember, WORD wFlags,
                    DISPPARAMS* pparams, VARIANT* pvarResult, EXCEPINFO* pexcepinfo,
                    UINT* puArgErr);
+
+#endif  // _WIN32

@@ -4,6 +4,10 @@
 // sizes match: LONG and HRESULT are 32 bits here as they are on Windows.
 #pragma once
 
+#ifdef _WIN32
+#include "native/windows_com.h"
+#else
+
 #include <cstdint>
 
 // ---------------------------------------------------------------------------
@@ -191,3 +195,5 @@ constexpr bool operator==(REFGUID a, REFGUID b) { return IsEqualGUID(a, b); }
 
 inline constexpr GUID GUID_NULL{0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 inline constexpr IID IID_NULL = GUID_NULL;
+
+#endif  // _WIN32

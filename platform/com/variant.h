@@ -7,6 +7,10 @@
 #include "safearray.h"
 #include "types.h"
 
+#ifdef _WIN32
+#include "native/windows_com.h"
+#else
+
 struct IUnknown;
 struct IDispatch;
 struct tagVARIANT;
@@ -89,6 +93,8 @@ HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, USHO
 // The locale is not consulted: numbers always use '.', names are English.
 HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LCID lcid,
                             USHORT wFlags, VARTYPE vt);
+
+#endif  // _WIN32
 
 namespace vellum {
 

@@ -1,0 +1,14 @@
+# Settings of the native Windows build (cross-compiled with mingw-w64, see
+# toolchain-mingw64.cmake). The output is Vellum_XP.dll alone: no tests,
+# benchmarks, tools or browser, and no DLL of the compiler's beside it.
+set(VELLUM_TESTS OFF CACHE BOOL "" FORCE)
+set(VELLUM_BENCH OFF CACHE BOOL "" FORCE)
+set(VELLUM_GUIDEBOOK OFF CACHE BOOL "" FORCE)
+set(VELLUM_PYTHON OFF CACHE BOOL "" FORCE)
+
+# Windows 7 API level; gmtime_r/localtime_r from mingw-w64's <time.h>.
+add_compile_definitions(_WIN32_WINNT=0x0601 _POSIX_THREAD_SAFE_FUNCTIONS=200112L)
+
+# libstdc++, libgcc and winpthread linked in; zlib from its static archive.
+add_link_options(-static -static-libgcc -static-libstdc++)
+find_library(ZLIB_LIBRARY NAMES libz.a REQUIRED)

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Cross-builds the native in-process server Vellum_XP.dll for 64-bit Windows
+# with Debian's mingw-w64, into build-windows/bin. Installs the cross tools
+# first when they are missing (run as root then). The DLL needs no other DLL
+# beside it: the C++ runtime, winpthread and zlib are linked in.
+#   bash scripts/build-windows.sh [extra cmake arguments]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# widl comes with mingw-w64-tools; its IDL includes (oaidl.idl) with libwine-dev
+# from wine64-tools, stdole2.tlb with wine64.
+packages=(
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev
+  wine64-tools wine64 cmake ninja-build
+)
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+if ((${#missing[@]})); then
+  echo "build-windows: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+build=${VELLUM_WINDOWS_BUILD:-build-windows}
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+toolchain=()
+[[ -f $build/CMakeCache.txt ]] || toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake)
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLUM_WERROR=ON \
+  "${toolchain[@]}" "${launcher[@]}" "$@" >/dev/null
+cmake --build "$build" -j2 --target VELLUM_XP
+echo "build-windows: $build/bin/Vellum_XP.dll"
