@@ -64,9 +64,9 @@ class ThroughTheObject(PdfTestCase):
     def test_text(self):
         self.doc.Author = "Zoë – “quoted”"
         self.assertEqual(self.doc.Author, "Zoë – “quoted”")
-        # The library keeps Windows-1252 text: other characters become "?".
-        self.doc.Subject = "snow ☃"
-        self.assertEqual(self.doc.Subject, "snow ?")
+        # Document strings keep every character, beyond Windows-1252 too.
+        self.doc.Subject = "snow ☃ \U0001F600"
+        self.assertEqual(self.doc.Subject, "snow ☃ \U0001F600")
 
     def test_numbers(self):
         self.doc.FontHeight = 9          # int into a double

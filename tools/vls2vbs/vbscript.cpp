@@ -110,7 +110,12 @@ std::string Expression(const Expr& expr) {
             } else if constexpr (std::is_same_v<T, CharCode>) {
                 return "Chr(" + Expression(*node.code) + ")";
             } else if constexpr (std::is_same_v<T, Concat>) {
-                return "(" + Expression(*node.left) + " & " + Expression(*node.right) + ")";
+                std::string out = "(";
+                for (const auto& part : node.parts) {
+                    if (out.size() > 1) out += " & ";
+                    out += Expression(*part);
+                }
+                return out + ")";
             } else if constexpr (std::is_same_v<T, MemberGet>) {
                 std::string out = "doc." + node.name;
                 if (node.hasArgumentList) out += "(" + ArgumentList(node.arguments) + ")";
@@ -129,7 +134,12 @@ bool CallsMember(const Expr& expr) {
         [](const auto& node) -> bool {
             using T = std::decay_t<decltype(node)>;
             if constexpr (std::is_same_v<T, MemberGet>) return true;
-            if constexpr (std::is_same_v<T, Concat>) return CallsMember(*node.left) || CallsMember(*node.right);
+            if constexpr (std::is_same_v<T, Concat>) {
+                for (const auto& part : node.parts) {
+                    if (CallsMember(*part)) return true;
+                }
+                return false;
+            }
             if constexpr (std::is_same_v<T, CharCode>) return CallsMember(*node.code);
             return false;
         },
