@@ -86,7 +86,12 @@ struct TPDFObject {
     TPDFDoc* Document = nullptr;
     std::int32_t Id = 0;
     std::int32_t ObjectNumber = 0;
-    std::string ObjectValue;  // complete object text, written verbatim
+    std::string ObjectValue;  // the object's text, written verbatim; with a shared stream, the text before its bytes
+    std::shared_ptr<const std::string> SharedStream;  // bytes held once for every object that embeds them
+    std::string ObjectTail;   // with a shared stream, the text after its bytes
+
+    // The complete object text, as written.
+    std::string Text() const;
 };
 using TPDFObjects = TCollection<TPDFObject>;
 
@@ -245,5 +250,24 @@ private:
 
 // Appends operator text to a page: the one way content reaches a page.
 void AppendContent(TPage& page, std::string_view text);
+
+// For calls that append several times: unless Keep() is called, the page's
+// content is cut back on destruction to what it was at construction, so a
+// call that fails half-way appends nothing.
+class ContentRollback {
+public:
+    explicit ContentRollback(TPage& page) : page_(page), size_(page.PageValue.size()) {}
+    ~ContentRollback() {
+        if (!kept_) page_.PageValue.resize(size_);
+    }
+    ContentRollback(const ContentRollback&) = delete;
+    ContentRollback& operator=(const ContentRollback&) = delete;
+    void Keep() { kept_ = true; }
+
+private:
+    TPage& page_;
+    std::size_t size_;
+    bool kept_ = false;
+};
 
 }  // namespace vellum

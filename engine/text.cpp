@@ -37,6 +37,8 @@ std::string RotationMatrix(std::int32_t degrees) {
 // One BT..ET block: font, fixed leading, matrix and position, word spacing,
 // rendering mode and the escaped text.
 void AppendTextBlock(TPage& page, std::string_view matrix, double x, double y, std::string_view text) {
+    RequireWritable(x, "text position");
+    RequireWritable(y, "text position");
     const TPDFDoc& doc = *page.Document;
     std::string block;
     block.reserve(96 + text.size());
@@ -79,11 +81,13 @@ void AppendJustified(TPage& page, std::string_view text, double x, double y) {
     const double gap =
         words.size() >= 2 ? (doc.ParagraphWidth / doc.UnitFactor - total) / static_cast<double>(words.size() - 1) : 0;
     const double baseline = BaselineInPoints(page, y);
+    ContentRollback rollback(page);
     double offset = 0;
     for (std::size_t i = 0; i < words.size(); ++i) {
         AppendTextBlock(page, kIdentityMatrix, (x + offset) * doc.UnitFactor, baseline, words[i]);
         offset += widths[i] + gap;
     }
+    rollback.Keep();
 }
 
 // The lines of one paragraph: a line breaks before the word that would make
@@ -113,8 +117,8 @@ std::vector<std::string_view> WrapParagraph(const TPDFDoc& doc, std::string_view
 }  // namespace
 
 void TPage::TextOut(std::string_view text, double x, double y) {
-    RequireFinite(x, "text position");
-    RequireFinite(y, "text position");
+    RequireWritable(x, "text position");
+    RequireWritable(y, "text position");
     TPDFDoc& doc = *Document;
     if (doc.ParagraphAlignment == "FULL") return AppendJustified(*this, text, x, y);
 
@@ -127,9 +131,10 @@ void TPage::TextOut(std::string_view text, double x, double y) {
 }
 
 void TPage::TextOutEx(std::string_view text, double x, double y) {
-    RequireFinite(x, "text position");
-    RequireFinite(y, "text position");
+    RequireWritable(x, "text position");
+    RequireWritable(y, "text position");
     TPDFDoc& doc = *Document;
+    ContentRollback rollback(*this);
     const bool justifiedOnEntry = doc.ParagraphAlignment == "FULL";
     const double leading = doc.ParagraphLeading / doc.UnitFactor;
     std::int64_t lineNumber = 0;
@@ -147,13 +152,19 @@ void TPage::TextOutEx(std::string_view text, double x, double y) {
             if (justifiedOnEntry && i + 1 == lines.size()) {
                 const std::string saved = doc.ParagraphAlignment;
                 doc.SetParagraphAlignment("LEFT");
-                place(lines[i]);
+                try {
+                    place(lines[i]);
+                } catch (...) {
+                    doc.SetParagraphAlignment(saved);
+                    throw;
+                }
                 doc.SetParagraphAlignment(saved);
             } else {
                 place(lines[i]);
             }
         }
     }
+    rollback.Keep();
 }
 
 }  // namespace vellum

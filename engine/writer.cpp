@@ -237,7 +237,7 @@ std::string TPDFDoc::BuildFile(Delivery delivery) {
     for (std::size_t i = 0; i < Contents->Count(); ++i) {
         file.WriteContentStream((*Contents)[i].ObjectNumber, (*Pages)[i].PageValue);
     }
-    for (const TPDFObject& object : *Objects) file.WriteObject(object.ObjectNumber, object.ObjectValue);
+    for (const TPDFObject& object : *Objects) file.WriteObject(object.ObjectNumber, object.Text());
     // Outline entries name each other, so all are numbered before any is written.
     for (TOutlineObj& entry : *Outlines) entry.ObjectNumber = NextObjectNumber();
     for (const TOutlineObj& entry : *Outlines) file.WriteObject(entry.ObjectNumber, entry.PDF_Binary());

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "pdf_structure.h"
+
 namespace vellum::test {
 namespace {
 
@@ -111,6 +113,12 @@ std::string Inflate(std::string_view compressed) {
     inflateEnd(&stream);
     if (status != Z_STREAM_END) throw std::runtime_error("damaged zlib stream");
     return plain;
+}
+
+::testing::AssertionResult PdfStructureIsSound(std::string_view pdfBytes) {
+    const std::vector<std::string> problems = PdfStructureProblems(pdfBytes);
+    if (problems.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << DescribeProblems(problems);
 }
 
 }  // namespace vellum::test
