@@ -51,7 +51,7 @@ SEEDS = {
     "fonts-pictures-links": call("NewPDF", text("Seed")) + call("AddFont", text("Sans"), FILE(0))
     + call("FontName=", text("Sans")) + call("TextOut", text("Embedded"), double(10), double(10))
     + call("ImportImage", FILE(0), long(80), double(10), double(10), double(10), double(10))
-    + call("ImportImageAsResource", FILE(1), long(80))
+    + call("ImportImageAsResource", FILE(0), long(80))
     + call("DrawImageResource", double(10), double(10), double(10), double(10), long(0))
     + call("AddPage") + call("CreateLink_Internal", double(1), double(1), double(10), double(10), long(1), long(0),
                              long(0), long(255), long(2))
