@@ -43,6 +43,7 @@ TAnnot& AddLink(TPDFDoc& doc, std::int32_t pageNumber, const LinkFrame& frame, s
 }  // namespace
 
 TAnnot& TAnnots::AddAnnot() {
+    Document->RequireObjectRoom(1);
     TAnnot& annot = Add();
     annot.ObjectNumber = Document->NextObjectNumber();
     return annot;

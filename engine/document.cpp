@@ -44,6 +44,14 @@ TPDFDoc::~TPDFDoc() { ClearDocument(); }
 
 std::int32_t TPDFDoc::NextObjectNumber() { return ++ObjectCount; }
 
+void TPDFDoc::RequireObjectRoom(std::int32_t count) const {
+    const std::int64_t outlineEntries = Outlines != nullptr ? static_cast<std::int64_t>(Outlines->Count()) : 0;
+    if (ObjectCount + outlineEntries + count > kMaxObjects) {
+        throw EngineError("The document is full: a PDF file holds at most 8388607 objects (pages, fonts, pictures, "
+                          "links, notes and outline entries together)");
+    }
+}
+
 std::int32_t TPDFDoc::NextFontIndex() { return ++FontIndexCounter; }
 
 void TPDFDoc::ResetDocument() {
@@ -104,6 +112,7 @@ void TPDFDoc::RequireReady() const {
 
 void TPDFDoc::NewPage() {
     RequireReady();
+    RequireObjectRoom(2);
     TPageContent& content = Contents->Add();
     content.ObjectNumber = NextObjectNumber();
     TPage& page = Pages->Add();

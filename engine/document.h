@@ -132,6 +132,11 @@ inline constexpr double kCentimetreFactor = 28.3333333;
 inline constexpr double kPointFactor = 1.0;
 inline constexpr double kInchFactor = 71.96582;
 
+// The most indirect objects a file may hold: the limit PDF readers
+// implement (2^23 - 1). Pages take two each, fonts one or four, pictures,
+// links, notes and outline entries one each.
+inline constexpr std::int32_t kMaxObjects = 8388607;
+
 inline constexpr std::string_view kDefaultCreator = "VellumXP v1.116";
 inline constexpr std::string_view kDefaultProducer = "Vellum XP PDF library - https://vellum-xp.org";
 
@@ -149,6 +154,10 @@ public:
 
     void NewPage();
     std::int32_t NextObjectNumber();
+    // Fails unless `count` more objects fit within kMaxObjects, counting the
+    // outline entries (numbered when the file is written); call it before
+    // adding anything.
+    void RequireObjectRoom(std::int32_t count) const;
     std::int32_t NextFontIndex();
 
     // Units and sizes.

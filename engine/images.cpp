@@ -43,6 +43,7 @@ std::string LowerExtension(const std::string& fileName) {
 }  // namespace
 
 TPDFImage& TPDFImages::AddImage() {
+    Document->RequireObjectRoom(1);
     TPDFImage& image = Add();
     image.ObjectNumber = Document->NextObjectNumber();
     return image;

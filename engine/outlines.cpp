@@ -29,6 +29,7 @@ std::int32_t TOutlinesObj::AddChildOutline(const OutlineDestination& destination
                           std::to_string(kMaxChildren) + " children, the most one entry can hold");
     }
 
+    Document->RequireObjectRoom(1);
     TOutlineObj& entry = AddOutlineEntry();
     entry.DestinationPage = destination.page;
     entry.DestinationZoom = destination.zoom;

@@ -130,6 +130,7 @@ std::string AddTrueType(TPDFDoc& doc, std::string_view fontName, const std::stri
                                    : ScaledValues(*measured.widths,
                                                   request.variant == Variant::ModKern ? request.factor : 1.0);
 
+    doc.RequireObjectRoom(4);
     TPDFFont& font = doc.Fonts->AddFontEntry();
     font.BaseName = std::string(fontName);
     for (int code = fonts::kFirstMeasuredCode; code <= fonts::kLastMeasuredCode; ++code) {

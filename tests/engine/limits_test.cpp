@@ -172,3 +172,39 @@ TEST(StructureChecker, FindsWhatReadersRefuse) {
 
 }  // namespace
 }  // namespace vellum
+
+namespace vellum {
+namespace {
+
+TEST(ObjectLimit, AFullDocumentRefusesEveryAdditionAndKeepsItsCounts) {
+    TPDFDoc doc;
+    doc.ResetDocument();
+    doc.ObjectCount = kMaxObjects - 3;  // as if the document had been filled
+    doc.Outlines->AddChildOutline({1, 0, 0, 0}, "last entry that fits", -1);
+    doc.NewPage();  // the last two objects
+    const std::int32_t objects = doc.ObjectCount;
+    const std::size_t pages = doc.Pages->Count();
+    const std::function<void()> additions[] = {
+        [&] { doc.NewPage(); },
+        [&] { doc.AddTextAnnotation(1, 10, 10, "note"); },
+        [&] { doc.CreateLinkInternet(1, {0, 0, 10, 10}, "https://example.org"); },
+        [&] { doc.Outlines->AddChildOutline({1, 0, 0, 0}, "one too many", -1); },
+        [&] { doc.AddTrueTypeFont("Sans", kSans); },
+    };
+    for (const auto& addition : additions) {
+        try {
+            addition();
+            ADD_FAILURE() << "accepted";
+        } catch (const EngineError& error) {
+            EXPECT_NE(std::string(error.what()).find("at most 8388607 objects"), std::string::npos) << error.what();
+        }
+    }
+    EXPECT_EQ(doc.ObjectCount, objects);
+    EXPECT_EQ(doc.Pages->Count(), pages);
+    EXPECT_EQ(doc.Outlines->Count(), 1u);
+    EXPECT_EQ(doc.Page(1).Annots.Count(), 0u);
+    EXPECT_EQ(doc.Fonts->Count(), 12u);
+}
+
+}  // namespace
+}  // namespace vellum
