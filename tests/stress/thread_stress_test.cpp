@@ -40,7 +40,7 @@ std::string SmallBitmap() {
     return bmp;
 }
 
-BSTR Wide(const std::string& text) { return AllocBstr(Utf8ToUtf16(text)); }
+std::u16string Wide(const std::string& text) { return Utf8ToUtf16(text); }
 
 // Checks a call's result: any failure stops the document with its message.
 #define CALL(expression)                                                     \
