@@ -170,12 +170,6 @@ TEST(StructureChecker, FindsWhatReadersRefuse) {
     }
 }
 
-}  // namespace
-}  // namespace vellum
-
-namespace vellum {
-namespace {
-
 TEST(ObjectLimit, AFullDocumentRefusesEveryAdditionAndKeepsItsCounts) {
     TPDFDoc doc;
     doc.ResetDocument();
