@@ -9,8 +9,24 @@
 namespace vellum {
 namespace {
 
-void RequireFiniteFrame(const LinkFrame& frame) {
-    for (const double value : {frame.x1, frame.y1, frame.x2, frame.y2}) RequireFinite(value, "link rectangle");
+// The corners of a rectangle in points, from the page's bottom left.
+std::array<double, 4> RectInPoints(const TPDFDoc& doc, double pageHeight, double x1, double y1, double x2,
+                                   double y2) {
+    const double factor = doc.UnitFactor;
+    return {factor * x1, pageHeight - factor * y1, factor * x2, pageHeight - factor * y2};
+}
+
+// Checks the given values, then the rectangle they make on the page.
+void RequireWritableRect(TPDFDoc& doc, std::int32_t pageNumber, double x1, double y1, double x2, double y2,
+                         const char* what) {
+    for (const double value : {x1, y1, x2, y2}) RequireWritable(value, what);
+    for (const double value : RectInPoints(doc, doc.Page(pageNumber).Height, x1, y1, x2, y2)) {
+        RequireWritable(value, what);
+    }
+}
+
+void RequireWritableFrame(TPDFDoc& doc, std::int32_t pageNumber, const LinkFrame& frame) {
+    RequireWritableRect(doc, pageNumber, frame.x1, frame.y1, frame.x2, frame.y2, "link rectangle");
 }
 
 // A link on page pageNumber: the record every kind shares.
@@ -28,15 +44,14 @@ TAnnot& AddLink(TPDFDoc& doc, std::int32_t pageNumber, const LinkFrame& frame, s
 }  // namespace
 
 TAnnot& TAnnots::AddAnnot() {
+    Document->RequireObjectRoom(1);
     TAnnot& annot = Add();
     annot.ObjectNumber = Document->NextObjectNumber();
     return annot;
 }
 
 void TAnnot::SetAnnotRect(double x1, double y1, double x2, double y2) {
-    const double factor = Document->UnitFactor;
-    const double height = Document->Page(AnnotPageNo).Height;
-    AnnotRect = {factor * x1, height - factor * y1, factor * x2, height - factor * y2};
+    AnnotRect = RectInPoints(*Document, Document->Page(AnnotPageNo).Height, x1, y1, x2, y2);
 }
 
 void TAnnot::SetAnnotColor(std::int32_t r, std::int32_t g, std::int32_t b) {
@@ -86,7 +101,7 @@ std::string TAnnot::PDF_Binary() const {
 }
 
 void TPDFDoc::CreateLinkInternal(std::int32_t pageNumber, const LinkFrame& frame, std::int32_t destinationPage) {
-    RequireFiniteFrame(frame);
+    RequireWritableFrame(*this, pageNumber, frame);
     Page(pageNumber);  // the page that holds the link must exist, whatever the destination
     const auto pageCount = static_cast<std::int32_t>(Pages->Count());
     if (destinationPage > pageCount) return;
@@ -99,18 +114,17 @@ void TPDFDoc::CreateLinkInternal(std::int32_t pageNumber, const LinkFrame& frame
 }
 
 void TPDFDoc::CreateLinkExternal(std::int32_t pageNumber, const LinkFrame& frame, std::string_view fileName) {
-    RequireFiniteFrame(frame);
+    RequireWritableFrame(*this, pageNumber, frame);
     AddLink(*this, pageNumber, frame, "LinkExt").DestinationFileName = std::string(fileName);
 }
 
 void TPDFDoc::CreateLinkInternet(std::int32_t pageNumber, const LinkFrame& frame, std::string_view uri) {
-    RequireFiniteFrame(frame);
+    RequireWritableFrame(*this, pageNumber, frame);
     AddLink(*this, pageNumber, frame, "uri").DestinationURI = std::string(uri);
 }
 
 void TPDFDoc::AddTextAnnotation(std::int32_t pageNumber, double x, double y, std::string_view text) {
-    RequireFinite(x, "note position");
-    RequireFinite(y, "note position");
+    RequireWritableRect(*this, pageNumber, x, y, 100, 80, "note position");
     TAnnot& note = Page(pageNumber).Annots.AddAnnot();
     note.AnnotPageNo = pageNumber;
     note.SetAnnotRect(x, y, 100, 80);

@@ -4,25 +4,33 @@
 
 #include "ascii.h"
 #include "errors.h"
+#include "format.h"
 
 namespace vellum {
 namespace {
 
 // Points for a length in the unit in force; 0 for anything not above 0.
+// The converted value is checked: 1e308 mm is finite, its points are not.
 double StoredLength(double value, double factor, const char* what) {
-    RequireFinite(value, what);
-    return value > 0 ? value * factor : 0;
+    RequireWritable(value, what);
+    const double points = value > 0 ? value * factor : 0;
+    RequireWritable(points, what);
+    return points;
 }
 
 }  // namespace
 
-void RequireFinite(double value, const char* what) {
-    if (!std::isfinite(value)) {
-        throw EngineError(std::string("Invalid ") + what + ": the number must be finite");
-    }
-}
-
 void AppendContent(TPage& page, std::string_view text) { page.PageValue.append(text); }
+
+std::string TPDFObject::Text() const {
+    if (!SharedStream) return ObjectValue;
+    std::string text;
+    text.reserve(ObjectValue.size() + SharedStream->size() + ObjectTail.size());
+    text += ObjectValue;
+    text += *SharedStream;
+    text += ObjectTail;
+    return text;
+}
 
 TPage& TPages::Add() {
     TPage& page = TCollection::Add();
@@ -35,6 +43,14 @@ TPDFDoc::TPDFDoc() = default;
 TPDFDoc::~TPDFDoc() { ClearDocument(); }
 
 std::int32_t TPDFDoc::NextObjectNumber() { return ++ObjectCount; }
+
+void TPDFDoc::RequireObjectRoom(std::int32_t count) const {
+    const std::int64_t outlineEntries = Outlines != nullptr ? static_cast<std::int64_t>(Outlines->Count()) : 0;
+    if (ObjectCount + outlineEntries + count > kMaxObjects) {
+        throw EngineError("The document is full: a PDF file holds at most 8388607 objects (pages, fonts, pictures, "
+                          "links, notes and outline entries together)");
+    }
+}
 
 std::int32_t TPDFDoc::NextFontIndex() { return ++FontIndexCounter; }
 
@@ -96,6 +112,7 @@ void TPDFDoc::RequireReady() const {
 
 void TPDFDoc::NewPage() {
     RequireReady();
+    RequireObjectRoom(2);
     // A page's text grows by doubling, leaving up to half of its block
     // unused; once the next page begins, the last one rarely grows again.
     if (!Pages->Empty()) Pages->Last().PageValue.shrink_to_fit();
@@ -139,15 +156,12 @@ void TPDFDoc::SetUnitOfMeasure(std::string_view name) {
 }
 
 void TPDFDoc::SetPageDimensions(double width, double height) {
-    RequireFinite(width, "page width");
-    RequireFinite(height, "page height");
+    RequireWritable(width, "page width");
+    RequireWritable(height, "page height");
     const double widthPoints = std::trunc(width * UnitFactor);
     const double heightPoints = std::trunc(height * UnitFactor);
-    // Keep sizes writable as whole numbers; far beyond any real sheet anyway.
-    constexpr double kLimit = 2147483647.0;
-    if (std::fabs(widthPoints) > kLimit || std::fabs(heightPoints) > kLimit) {
-        throw EngineError("Invalid page size: the page would be larger than 2147483647 points");
-    }
+    RequireWritable(widthPoints, "page width");
+    RequireWritable(heightPoints, "page height");
     PageWidth = widthPoints;
     PageHeight = heightPoints;
     TPage& page = Page(CurrentPage);
@@ -179,7 +193,7 @@ void TPDFDoc::SetParagraphAlignment(std::string_view name) {
 }
 
 void TPDFDoc::SetFontHeight(double value) {
-    RequireFinite(value, "font height");
+    RequireWritable(value, "font height");
     FontHeight = value;
 }
 

@@ -88,7 +88,12 @@ struct TPDFObject {
     TPDFDoc* Document = nullptr;
     std::int32_t Id = 0;
     std::int32_t ObjectNumber = 0;
-    std::string ObjectValue;  // complete object text, written verbatim
+    std::string ObjectValue;  // the object's text, written verbatim; with a shared stream, the text before its bytes
+    std::shared_ptr<const std::string> SharedStream;  // bytes held once for every object that embeds them
+    std::string ObjectTail;   // with a shared stream, the text after its bytes
+
+    // The complete object text, as written.
+    std::string Text() const;
 };
 using TPDFObjects = TCollection<TPDFObject>;
 
@@ -140,6 +145,11 @@ struct WriteOptions {
 // A byte array counts its elements in 32 bits.
 inline constexpr std::size_t kMaxByteArrayBytes = 0xFFFFFFFFu;
 
+// The most indirect objects a file may hold: the limit PDF readers
+// implement (2^23 - 1). Pages take two each, fonts one or four, pictures,
+// links, notes and outline entries one each.
+inline constexpr std::int32_t kMaxObjects = 8388607;
+
 inline constexpr std::string_view kDefaultCreator = "VellumXP v1.116";
 inline constexpr std::string_view kDefaultProducer = "Vellum XP PDF library - https://vellum-xp.org";
 
@@ -157,6 +167,10 @@ public:
 
     void NewPage();
     std::int32_t NextObjectNumber();
+    // Fails unless `count` more objects fit within kMaxObjects, counting the
+    // outline entries (numbered when the file is written); call it before
+    // adding anything.
+    void RequireObjectRoom(std::int32_t count) const;
     std::int32_t NextFontIndex();
 
     // Units and sizes.
@@ -274,5 +288,24 @@ private:
 
 // Appends operator text to a page: the one way content reaches a page.
 void AppendContent(TPage& page, std::string_view text);
+
+// For calls that append several times: unless Keep() is called, the page's
+// content is cut back on destruction to what it was at construction, so a
+// call that fails half-way appends nothing.
+class ContentRollback {
+public:
+    explicit ContentRollback(TPage& page) : page_(page), size_(page.PageValue.size()) {}
+    ~ContentRollback() {
+        if (!kept_) page_.PageValue.resize(size_);
+    }
+    ContentRollback(const ContentRollback&) = delete;
+    ContentRollback& operator=(const ContentRollback&) = delete;
+    void Keep() { kept_ = true; }
+
+private:
+    TPage& page_;
+    std::size_t size_;
+    bool kept_ = false;
+};
 
 }  // namespace vellum

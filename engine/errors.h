@@ -11,8 +11,4 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Rejects NaN and infinities before they reach a document: `what` names the
-// value in the message ("page width", "paragraph leading", ...).
-void RequireFinite(double value, const char* what);
-
 }  // namespace vellum

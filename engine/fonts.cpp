@@ -48,7 +48,7 @@ std::string StandardFontValue(std::int32_t objectNumber, std::string_view baseNa
 }  // namespace
 
 std::string MeasureCharWidths(std::string_view faceName, double factor) {
-    RequireFinite(factor, "width factor");
+    RequireWritable(factor, "width factor");
     // The three measuring faces are built in; any other face is substituted
     // by the sans-serif one, as a platform substitutes a missing face.
     const fonts::WidthRow* widths = fonts::FindBuiltinFace(faceName);
@@ -88,6 +88,18 @@ void TPDFFont::ParseCharWidths(std::string_view widthText) {
         }
         position = end + 1;
     }
+}
+
+FontFileStore::Entry FontFileStore::Find(std::string&& bytes) {
+    const std::size_t hash = std::hash<std::string_view>{}(bytes);
+    const auto [first, last] = entries_.equal_range(hash);
+    for (auto it = first; it != last; ++it) {
+        if (*it->second.bytes == bytes) return it->second;
+    }
+    Entry entry{nullptr, fonts::MeasureTrueTypeData(bytes)};
+    entry.bytes = std::make_shared<const std::string>(std::move(bytes));
+    if (entry.measured.widths) entries_.emplace(hash, entry);
+    return entry;
 }
 
 TPDFFont& TPDFFonts::AddFontEntry() {

@@ -7,8 +7,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "collection.h"
+#include "widths.h"
 
 namespace vellum {
 
@@ -31,8 +33,26 @@ struct TPDFFont {
     void ParseCharWidths(std::string_view widthText);
 };
 
+// The TrueType files a document embeds: a file added many times is held
+// once, found again by its content, with the widths measured the first time.
+class FontFileStore {
+public:
+    struct Entry {
+        std::shared_ptr<const std::string> bytes;
+        fonts::TrueTypeMeasurement measured;
+    };
+
+    // The entry holding exactly these bytes, measuring and keeping them when
+    // no entry does yet; a file that is no usable font is measured but not kept.
+    Entry Find(std::string&& bytes);
+
+private:
+    std::unordered_multimap<std::size_t, Entry> entries_;  // by hash of the bytes
+};
+
 struct TPDFFonts : TCollection<TPDFFont> {
     using TCollection::TCollection;
+    FontFileStore Files;
 
     // Appends an empty entry that owns the next object number.
     TPDFFont& AddFontEntry();

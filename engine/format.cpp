@@ -117,6 +117,18 @@ void RoundExact(double magnitude, int decimals, RoundedDigits& out) {
 
 }  // namespace
 
+void RequireWritable(double value, const char* what) {
+    if (!std::isfinite(value)) {
+        throw EngineError(std::string("Invalid ") + what + ": the number must be finite");
+    }
+    if (std::fabs(value) > kLargestWritableNumber) {
+        char text[32];
+        const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6).ptr;
+        throw EngineError(std::string("Invalid ") + what + ": " + std::string(text, end) +
+                          " is beyond 1000000000 points, the largest number a PDF file carries");
+    }
+}
+
 void AppendPdfNumber(std::string& out, const NumberPattern& pattern, double value) {
     if (!std::isfinite(value)) throw EngineError("Invalid number: not a finite value");
     RoundedDigits digits;

@@ -50,6 +50,18 @@ inline constexpr NumberPattern kWhole = NumberPattern::Parse("0");
 inline constexpr NumberPattern kXrefOffset = NumberPattern::Parse("000000000#");
 }  // namespace pattern
 
+// The largest magnitude a value may have when it is stored in a document or
+// written to a page: 1e9 points is about 350 km, beyond any real page, and
+// keeps every whole number the file carries (even a sum of two such values)
+// within the 32-bit integers PDF readers accept.
+inline constexpr double kLargestWritableNumber = 1e9;
+
+// Refuses NaN, infinities and magnitudes beyond kLargestWritableNumber with
+// an EngineError; `what` names the value ("page width", "line coordinate").
+// Callers check converted values (value times unit factor), not only the
+// arguments they were given.
+void RequireWritable(double value, const char* what);
+
 // Appends value formatted by the pattern: rounded to the allowed decimals with
 // exact halves away from zero, '.' as separator whatever the process locale,
 // no exponent and no thousands grouping. A value that rounds to zero carries

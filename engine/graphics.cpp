@@ -14,14 +14,20 @@ namespace {
 
 constexpr std::int64_t kMaxArcDegrees = 36000;  // a hundred turns
 
-void RequireFiniteValues(std::initializer_list<double> values, const char* what) {
-    for (const double value : values) RequireFinite(value, what);
+void RequireWritableValues(std::initializer_list<double> values, const char* what) {
+    for (const double value : values) RequireWritable(value, what);
 }
 
 // Operands separated by single blanks, then the operator and a line end.
+// Every number is checked as it is written, after unit conversion; a call
+// appends its block only when the whole block was built, so a refused
+// number leaves the page untouched.
 class Block {
 public:
+    explicit Block(const char* what = "drawing value") : what_(what) {}
+
     Block& Number(const NumberPattern& pattern, double value) {
+        RequireWritable(value, what_);
         Separate();
         AppendPdfNumber(text_, pattern, value);
         return *this;
@@ -50,6 +56,7 @@ private:
         if (!lineStart_) text_ += ' ';
         lineStart_ = false;
     }
+    const char* what_;
     std::string text_;
     bool lineStart_ = true;
 };
@@ -64,10 +71,15 @@ std::string_view PaintOperator(std::int32_t outline, std::int32_t fill) {
 
 void AppendDashLine(Block& block, const TPDFDoc& doc) {
     if (doc.LineOff > 0) {
+        // Checked again here: the unit may have changed since the lengths were set.
+        const double on = doc.UnitFactor * doc.LineOn;
+        const double off = doc.UnitFactor * doc.LineOff;
+        RequireWritable(on, "dash length");
+        RequireWritable(off, "dash length");
         std::string dash = "[";
-        AppendPdfNumber(dash, pattern::kCoordinate, doc.UnitFactor * doc.LineOn);
+        AppendPdfNumber(dash, pattern::kCoordinate, on);
         dash += ' ';
-        AppendPdfNumber(dash, pattern::kCoordinate, doc.UnitFactor * doc.LineOff);
+        AppendPdfNumber(dash, pattern::kCoordinate, off);
         dash += "] 0 d\r\n";
         block.Raw(dash);
     } else {
@@ -115,11 +127,11 @@ void AppendColour(TPDFDoc& doc, std::array<std::int32_t, 3>& stored, std::int32_
 }  // namespace
 
 void TPage::DrawLine(double width, double left, double right, double top, double bottom) {
-    RequireFiniteValues({width, left, right, top, bottom}, "line coordinate");
+    RequireWritableValues({width, left, right, top, bottom}, "line coordinate");
     const TPDFDoc& doc = *Document;
     const double factor = doc.UnitFactor;
     const double flip = doc.PageHeight / factor;
-    Block block;
+    Block block("line coordinate");
     AppendDashLine(block, doc);
     block.Number(pattern::kCoordinate, width).Line("w");
     block.Number(pattern::kCoordinate, factor * left).Number(pattern::kCoordinate, factor * (flip - top)).Line("m");
@@ -130,7 +142,7 @@ void TPage::DrawLine(double width, double left, double right, double top, double
 
 void TPage::DrawRect(std::int32_t width, std::int32_t fill, std::int32_t outline, double left, double rectWidth,
                      double top, double rectHeight) {
-    RequireFiniteValues({left, rectWidth, top, rectHeight}, "rectangle coordinate");
+    RequireWritableValues({left, rectWidth, top, rectHeight}, "rectangle coordinate");
     if (fill == 0 && outline == 0) return;
     const TPDFDoc& doc = *Document;
     const double factor = doc.UnitFactor;
@@ -139,7 +151,7 @@ void TPage::DrawRect(std::int32_t width, std::int32_t fill, std::int32_t outline
     const double xRight = factor * (left + rectWidth);
     const double yTop = factor * (flip - top);
     const double yBottom = factor * (flip - (top + rectHeight));
-    Block block;
+    Block block("rectangle coordinate");
     AppendDashLine(block, doc);
     block.Integer(width).Line("w");
     block.Number(pattern::kCoordinate, xLeft).Number(pattern::kCoordinate, yBottom).Line("m");
@@ -153,9 +165,9 @@ void TPage::DrawRect(std::int32_t width, std::int32_t fill, std::int32_t outline
 
 void TPage::DrawEllipse(std::int32_t width, std::int32_t fill, std::int32_t outline, double left, double rectWidth,
                         double top, double rectHeight) {
-    RequireFiniteValues({left, rectWidth, top, rectHeight}, "ellipse coordinate");
+    RequireWritableValues({left, rectWidth, top, rectHeight}, "ellipse coordinate");
     if (fill == 0 && outline == 0) return;
-    Block block;
+    Block block("ellipse coordinate");
     AppendDashLine(block, *Document);
     block.Integer(width).Line("w");
     AppendCurveSet(block, *Document, left, rectWidth, rectHeight, top + rectHeight / 2);
@@ -165,9 +177,9 @@ void TPage::DrawEllipse(std::int32_t width, std::int32_t fill, std::int32_t outl
 
 void TPage::DrawCircle(std::int32_t width, std::int32_t fill, std::int32_t outline, double centerX, double centerY,
                        double radius) {
-    RequireFiniteValues({centerX, centerY, radius}, "circle coordinate");
+    RequireWritableValues({centerX, centerY, radius}, "circle coordinate");
     if (fill == 0 && outline == 0) return;
-    Block block;
+    Block block("circle coordinate");
     AppendDashLine(block, *Document);
     block.Integer(width).Line("w");
     AppendCurveSet(block, *Document, centerX - radius, 2 * radius, 2 * radius, centerY);
@@ -179,7 +191,7 @@ void TPage::DrawCircle(std::int32_t width, std::int32_t fill, std::int32_t outli
 // angles grow clockwise. Without the pie lines only the arc itself is drawn.
 void TPage::DrawArc(std::int32_t outline, std::int32_t fill, double centerX, double centerY, double radius,
                     double initialDegree, double finalDegree, double lineWidth, std::int32_t drawPie) {
-    RequireFiniteValues({centerX, centerY, radius, initialDegree, finalDegree, lineWidth}, "arc value");
+    RequireWritableValues({centerX, centerY, radius, initialDegree, finalDegree, lineWidth}, "arc value");
     if (fill == 0 && outline == 0) return;
     const double first = std::trunc(initialDegree);
     const double last = std::trunc(finalDegree);
@@ -196,7 +208,7 @@ void TPage::DrawArc(std::int32_t outline, std::int32_t fill, double centerX, dou
         block.Number(pattern::kOnePlace, (centerX + radius * std::cos(static_cast<double>(i) * d)) * factor);
         block.Number(pattern::kOnePlace, height - (centerY + radius * std::sin(static_cast<double>(i) * d)) * factor);
     };
-    Block block;
+    Block block("arc value");
     if (lineWidth > 0) block.Number(pattern::kCoordinate, lineWidth).Line("w");
     block.Line("n");
     point(block, a0);
@@ -247,7 +259,7 @@ void TPDFDoc::SetLineColor(std::int32_t r, std::int32_t g, std::int32_t b) {
 }
 
 void TPDFDoc::SetDashLineProperties(double lineOn, double lineOff) {
-    RequireFiniteValues({lineOn, lineOff}, "dash length");
+    RequireWritableValues({lineOn, lineOff, lineOn * UnitFactor, lineOff * UnitFactor}, "dash length");
     LineOn = lineOn;
     LineOff = lineOff;
 }

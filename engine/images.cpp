@@ -49,6 +49,7 @@ constexpr std::string_view kBlankPixel = "\xFF\xFF\xFF";
 }  // namespace
 
 TPDFImage& TPDFImages::AddImage() {
+    Document->RequireObjectRoom(1);
     TPDFImage& image = Add();
     image.ObjectNumber = Document->NextObjectNumber();
     return image;
@@ -148,19 +149,22 @@ std::int32_t TPDFDoc::ImageHeight(std::int32_t imageNumber) const {
 }
 
 void TPage::DrawImage(std::int32_t imageNumber, double x, double y, double width, double height) {
-    for (const double value : {x, y, width, height}) RequireFinite(value, "image placement");
+    for (const double value : {x, y, width, height}) RequireWritable(value, "image placement");
     const TPDFDoc& doc = *Document;
     if (imageNumber < 0 || static_cast<std::size_t>(imageNumber) >= doc.Images->Count()) return;
     if ((*doc.Images)[static_cast<std::size_t>(imageNumber)].ImageData.empty()) return;  // its loading failed
     const double factor = doc.UnitFactor;
+    const double matrix[4] = {factor * width, factor * height, factor * x,
+                              factor * (Height / factor - y) - factor * height};
+    for (const double value : matrix) RequireWritable(value, "image placement");
     std::string line = "q ";
-    AppendPdfNumber(line, pattern::kUpToTwoPlaces, factor * width);
+    AppendPdfNumber(line, pattern::kUpToTwoPlaces, matrix[0]);
     line += " 0 0 ";
-    AppendPdfNumber(line, pattern::kUpToTwoPlaces, factor * height);
+    AppendPdfNumber(line, pattern::kUpToTwoPlaces, matrix[1]);
     line += ' ';
-    AppendPdfNumber(line, pattern::kUpToTwoPlaces, factor * x);
+    AppendPdfNumber(line, pattern::kUpToTwoPlaces, matrix[2]);
     line += ' ';
-    AppendPdfNumber(line, pattern::kUpToTwoPlaces, factor * (Height / factor - y) - factor * height);
+    AppendPdfNumber(line, pattern::kUpToTwoPlaces, matrix[3]);
     line += " cm /Im";
     AppendInteger(line, imageNumber);
     line += " Do Q\r\n";

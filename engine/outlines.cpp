@@ -18,6 +18,10 @@ void AppendReferenceLine(std::string& text, std::string_view key, std::int32_t o
 
 std::int32_t TOutlinesObj::AddChildOutline(const OutlineDestination& destination, std::string_view title,
                                            std::int32_t parentNode) {
+    // Positions are converted in the unit in force when the file is written:
+    // check them in the largest unit, so that no later change of unit makes them unwritable.
+    RequireWritable(destination.x * kInchFactor, "outline position");
+    RequireWritable(destination.y * kInchFactor, "outline position");
     if (parentNode == 0) throw EngineError("Invalid parent outline entry 0: entries are numbered from 1");
     const auto k = static_cast<std::int32_t>(Count());
     const bool topLevel = parentNode < 0 || parentNode > k;
@@ -26,6 +30,7 @@ std::int32_t TOutlinesObj::AddChildOutline(const OutlineDestination& destination
                           std::to_string(kMaxChildren) + " children, the most one entry can hold");
     }
 
+    Document->RequireObjectRoom(1);
     TOutlineObj& entry = AddOutlineEntry();
     entry.DestinationPage = destination.page;
     entry.DestinationZoom = destination.zoom;

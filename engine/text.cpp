@@ -48,6 +48,8 @@ UnicodeFont* UnicodeFontOf(const TPDFDoc& doc) {
 // The head of a BT..ET block: font, fixed leading, matrix and position, word
 // spacing and rendering mode.
 void AppendBlockHead(std::string& block, const TPDFDoc& doc, std::string_view matrix, double x, double y) {
+    RequireWritable(x, "text position");
+    RequireWritable(y, "text position");
     block += "BT\r\n";
     block += FontResource(doc);
     block += ' ';
@@ -134,10 +136,16 @@ void AppendJustified(TPage& page, std::string_view text, double x, double y) {
         starts.push_back((x + offset) * doc.UnitFactor);
         offset += widths[i] + gap;
     }
-    if (font != nullptr) return AppendJustifiedGlyphs(page, *font, words, starts, baseline);
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        AppendTextBlock(page, kIdentityMatrix, starts[i], baseline, words[i]);
+    // A word whose block is refused takes the words before it away again.
+    ContentRollback rollback(page);
+    if (font != nullptr) {
+        AppendJustifiedGlyphs(page, *font, words, starts, baseline);
+    } else {
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            AppendTextBlock(page, kIdentityMatrix, starts[i], baseline, words[i]);
+        }
     }
+    rollback.Keep();
 }
 
 // The lines of one paragraph: a line breaks before the word that would make
@@ -167,8 +175,8 @@ std::vector<std::string_view> WrapParagraph(const TPDFDoc& doc, std::string_view
 }  // namespace
 
 void TPage::TextOut(std::string_view text, double x, double y) {
-    RequireFinite(x, "text position");
-    RequireFinite(y, "text position");
+    RequireWritable(x, "text position");
+    RequireWritable(y, "text position");
     TPDFDoc& doc = *Document;
     if (doc.ParagraphAlignment == "FULL") return AppendJustified(*this, text, x, y);
 
@@ -181,9 +189,10 @@ void TPage::TextOut(std::string_view text, double x, double y) {
 }
 
 void TPage::TextOutEx(std::string_view text, double x, double y) {
-    RequireFinite(x, "text position");
-    RequireFinite(y, "text position");
+    RequireWritable(x, "text position");
+    RequireWritable(y, "text position");
     TPDFDoc& doc = *Document;
+    ContentRollback rollback(*this);
     const bool justifiedOnEntry = doc.ParagraphAlignment == "FULL";
     const double leading = doc.ParagraphLeading / doc.UnitFactor;
     std::int64_t lineNumber = 0;
@@ -201,13 +210,19 @@ void TPage::TextOutEx(std::string_view text, double x, double y) {
             if (justifiedOnEntry && i + 1 == lines.size()) {
                 const std::string saved = doc.ParagraphAlignment;
                 doc.SetParagraphAlignment("LEFT");
-                place(lines[i]);
+                try {
+                    place(lines[i]);
+                } catch (...) {
+                    doc.SetParagraphAlignment(saved);
+                    throw;
+                }
                 doc.SetParagraphAlignment(saved);
             } else {
                 place(lines[i]);
             }
         }
     }
+    rollback.Keep();
 }
 
 }  // namespace vellum

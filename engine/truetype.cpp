@@ -15,14 +15,15 @@ constexpr std::size_t kMaxFontFileBytes = 256u << 20;
 
 enum class Variant { Measured, ModKern, Monospaced };
 
-// A PDF name token for the font: blanks removed as they always were, and
-// anything that would end or break the name written as #xx.
+// A PDF name token for the font: blanks removed as they always were, NULs
+// dropped (a name may not contain one, not even as #00), and anything else
+// that would end or break the name written as #xx.
 std::string BaseFontName(std::string_view fontName) {
     constexpr std::string_view kDelimiters = "()<>[]{}/%#";
     std::string name;
     for (const char c : fontName) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == ' ') continue;
+        if (c == ' ' || c == '\0') continue;
         if (byte < 0x21 || byte > 0x7E || kDelimiters.find(c) != std::string_view::npos) {
             constexpr char kHex[] = "0123456789ABCDEF";
             name += '#';
@@ -71,6 +72,7 @@ std::string MonospacedValues(std::int32_t spacing) {
 std::string ScaledValues(const fonts::WidthRow& widths, double factor) {
     std::string values;
     for (const std::int32_t width : widths) {
+        RequireWritable(width * factor, "width factor");
         AppendPdfNumber(values, pattern::kWhole, width * factor);
         values += ' ';
     }
@@ -90,18 +92,19 @@ std::string DescriptorObject(std::int32_t number, std::string_view fontName) {
     return text;
 }
 
-std::string FontFileObject(std::int32_t number, std::string_view bytes) {
+// The font file's object: its text around the file's bytes, which the
+// document holds once however many fonts embed them.
+void SetFontFileObject(TPDFObject& object, const std::shared_ptr<const std::string>& bytes) {
     std::string text;
-    text.reserve(bytes.size() + 96);
-    AppendInteger(text, number);
+    AppendInteger(text, object.ObjectNumber);
     text += " 0 obj\r\n<<\r\n/Length1 ";
-    AppendInteger(text, static_cast<std::int64_t>(bytes.size()));
+    AppendInteger(text, static_cast<std::int64_t>(bytes->size()));
     text += "\r\n/Length ";
-    AppendInteger(text, static_cast<std::int64_t>(bytes.size()));
+    AppendInteger(text, static_cast<std::int64_t>(bytes->size()));
     text += "\r\n>>\r\nstream\r\n";
-    text += bytes;
-    text += "endstream\r\nendobj\r\n";
-    return text;
+    object.ObjectValue = std::move(text);
+    object.SharedStream = bytes;
+    object.ObjectTail = "endstream\r\nendobj\r\n";
 }
 
 struct TrueTypeRequest {
@@ -114,14 +117,20 @@ std::string AddTrueType(TPDFDoc& doc, std::string_view fontName, const std::stri
                                const TrueTypeRequest& request) {
     if (!IsExistingFile(fileName)) return std::string(kFileNotFound);
     if (fontName.empty()) return std::string(kNameVoid);
-    RequireFinite(request.factor, "width factor");
+    RequireWritable(request.factor, "width factor");
     if (doc.IsCleared()) throw EngineError("The document has already been written; start a new document first");
 
     // Everything that can fail happens before the document changes.
-    const std::string bytes = ReadWholeFile(fileName, kMaxFontFileBytes);
-    const fonts::TrueTypeMeasurement measured = fonts::MeasureTrueTypeData(bytes);
+    const FontFileStore::Entry file = doc.Fonts->Files.Find(ReadWholeFile(fileName, kMaxFontFileBytes));
+    const fonts::TrueTypeMeasurement& measured = file.measured;
     if (!measured.widths) throw EngineError("Cannot embed \"" + fileName + "\": " + measured.problem);
 
+    const std::string values = request.variant == Variant::Monospaced
+                                   ? MonospacedValues(request.spacing)
+                                   : ScaledValues(*measured.widths,
+                                                  request.variant == Variant::ModKern ? request.factor : 1.0);
+
+    doc.RequireObjectRoom(4);
     TPDFFont& font = doc.Fonts->AddFontEntry();
     font.BaseName = std::string(fontName);
     for (int code = fonts::kFirstMeasuredCode; code <= fonts::kLastMeasuredCode; ++code) {
@@ -133,12 +142,6 @@ std::string AddTrueType(TPDFDoc& doc, std::string_view fontName, const std::stri
     font.ResourceName = "/F" + index;
     font.FontValue = FontObject(font.ObjectNumber, index, fontName);
 
-    std::string values;
-    if (request.variant == Variant::Monospaced) {
-        values = MonospacedValues(request.spacing);
-    } else {
-        values = ScaledValues(*measured.widths, request.variant == Variant::ModKern ? request.factor : 1.0);
-    }
     TPDFObject& widths = doc.Objects->Add();
     widths.ObjectNumber = doc.NextObjectNumber();
     widths.ObjectValue = WidthsObject(widths.ObjectNumber, values);
@@ -146,9 +149,9 @@ std::string AddTrueType(TPDFDoc& doc, std::string_view fontName, const std::stri
     descriptor.ObjectNumber = doc.NextObjectNumber();
     descriptor.ObjectValue = DescriptorObject(
         descriptor.ObjectNumber, request.variant == Variant::Monospaced ? "Courier" : "AvantGardeBkBT");
-    TPDFObject& file = doc.Objects->Add();
-    file.ObjectNumber = doc.NextObjectNumber();
-    file.ObjectValue = FontFileObject(file.ObjectNumber, bytes);
+    TPDFObject& fileObject = doc.Objects->Add();
+    fileObject.ObjectNumber = doc.NextObjectNumber();
+    SetFontFileObject(fileObject, file.bytes);
     return font.ResourceName;
 }
 

@@ -302,7 +302,7 @@ void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions&
     file.Write(kFileHeader);
     for (const TPage& page : *Pages) file.WriteObject(page.ObjectNumber, page.PDF_Binary());
     WriteContentStreams(file, options);
-    for (const TPDFObject& object : *Objects) file.WriteObject(object.ObjectNumber, object.ObjectValue);
+    for (const TPDFObject& object : *Objects) file.WriteObject(object.ObjectNumber, object.Text());
     // Outline entries name each other, so all are numbered before any is written.
     for (TOutlineObj& entry : *Outlines) entry.ObjectNumber = NextObjectNumber();
     for (const TOutlineObj& entry : *Outlines) file.WriteObject(entry.ObjectNumber, entry.PDF_Binary());

@@ -52,7 +52,7 @@ TEST_F(TrueTypeFonts, FourConsecutiveObjectsWithTheirExactTexts) {
               ">>\r\nendobj\r\n");
     const std::string file = test::ReadFile(kSans);
     const std::string size = std::to_string(file.size());
-    EXPECT_EQ(Object(2).ObjectValue, "24 0 obj\r\n<<\r\n/Length1 " + size + "\r\n/Length " + size +
+    EXPECT_EQ(Object(2).Text(), "24 0 obj\r\n<<\r\n/Length1 " + size + "\r\n/Length " + size +
                                          "\r\n>>\r\nstream\r\n" + file + "endstream\r\nendobj\r\n");
     EXPECT_EQ(doc.ObjectCount, 24);
 
@@ -113,6 +113,34 @@ TEST_F(TrueTypeFonts, NamesAreKeptUsableInTheFile) {
     doc.SelectFont("same");
     EXPECT_EQ(doc.CurrentFont, "/F15");
     EXPECT_TRUE(test::QpdfCheckIsClean(Save("names.pdf")));
+}
+
+TEST_F(TrueTypeFonts, ANulInTheNameIsDroppedBecauseNoNameMayHoldOne) {
+    using namespace std::string_literals;
+    doc.AddTrueTypeFont("Ab\0c d\0"s, kSans);
+    EXPECT_NE(doc.Fonts->Last().FontValue.find("/BaseFont /Abcd\r\n"), std::string::npos);
+    EXPECT_EQ(doc.Fonts->Last().BaseName, "Ab\0c d\0"s);  // looked up by the name as given
+    const std::string path = Save("nul.pdf");
+    EXPECT_TRUE(test::PdfStructureIsSound(test::ReadFile(path)));
+    EXPECT_TRUE(test::QpdfCheckIsClean(path));
+}
+
+TEST_F(TrueTypeFonts, AFileAddedManyTimesIsHeldOnceAndWrittenEachTime) {
+    constexpr int kTimes = 40;
+    for (int i = 0; i < kTimes; ++i) doc.AddTrueTypeFont("Sans" + std::to_string(i), kSans);
+    doc.AddTrueTypeFontMonospaced("Mono", kMono, 600);
+    const std::string sans = test::ReadFile(kSans);
+    const std::shared_ptr<const std::string>& held = Object(2).SharedStream;
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(*held, sans);
+    for (int i = 0; i < kTimes; ++i) EXPECT_EQ(Object(3 * i + 2).SharedStream.get(), held.get());
+    EXPECT_NE(Object(3 * kTimes + 2).SharedStream.get(), held.get());  // another file's bytes are its own
+
+    const std::string bytes = doc.SaveToByteArray();
+    std::size_t copies = 0;
+    for (std::size_t at = bytes.find(sans); at != std::string::npos; at = bytes.find(sans, at + 1)) ++copies;
+    EXPECT_EQ(copies, static_cast<std::size_t>(kTimes));  // every font still embeds its file
+    EXPECT_TRUE(test::PdfStructureIsSound(bytes));
 }
 
 TEST_F(TrueTypeFonts, MissingFilesAndEmptyNamesGiveTheirTexts) {

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "pdf_structure.h"
+
 namespace vellum::test {
 namespace {
 
@@ -65,9 +67,14 @@ std::string ShellQuote(std::string_view text) {
 ::testing::AssertionResult QpdfCheckIsClean(const std::string& pdfPath) {
     const CommandResult result = RunCommand("qpdf --check " + ShellQuote(pdfPath));
     const bool warned = result.output.find("WARNING") != std::string::npos;
-    if (result.status == 0 && !warned) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "qpdf --check " << pdfPath << " exited " << result.status << ":\n"
-                                         << result.output;
+    if (result.status != 0 || warned) {
+        return ::testing::AssertionFailure() << "qpdf --check " << pdfPath << " exited " << result.status << ":\n"
+                                             << result.output;
+    }
+    // Our own checker too, on every file a test has qpdf check.
+    const std::vector<std::string> problems = PdfStructureProblems(ReadFile(pdfPath));
+    if (problems.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "structure of " << pdfPath << ":\n" << DescribeProblems(problems);
 }
 
 std::string PdfInfoField(const std::string& pdfPath, std::string_view field) {
@@ -111,6 +118,12 @@ std::string Inflate(std::string_view compressed) {
     inflateEnd(&stream);
     if (status != Z_STREAM_END) throw std::runtime_error("damaged zlib stream");
     return plain;
+}
+
+::testing::AssertionResult PdfStructureIsSound(std::string_view pdfBytes) {
+    const std::vector<std::string> problems = PdfStructureProblems(pdfBytes);
+    if (problems.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << DescribeProblems(problems);
 }
 
 }  // namespace vellum::test

@@ -36,8 +36,12 @@ CommandResult RunCommand(const std::string& commandLine);
 // Single-quotes a path for the shell.
 std::string ShellQuote(std::string_view text);
 
-// `qpdf --check` passes with no warning; on failure, the tool's report.
+// `qpdf --check` passes with no warning and our structural checker
+// (pdf_structure.h) finds nothing; on failure, the report.
 ::testing::AssertionResult QpdfCheckIsClean(const std::string& pdfPath);
+
+// Our own structural checker (pdf_structure.h) finds nothing wrong.
+::testing::AssertionResult PdfStructureIsSound(std::string_view pdfBytes);
 
 // One field of `pdfinfo` ("Title", "Author", ...), its value as printed.
 std::string PdfInfoField(const std::string& pdfPath, std::string_view field);

@@ -1,0 +1,82 @@
+#!/usr/bin/env python3
+"""Writes api_sequence_fuzz seeds: call sequences in the target's encoding.
+A call is the member's index in the member table, a shape byte (0: the
+member's own form), then each argument: a file name is one choice byte;
+anything else is a type byte (2 double, 3 long, 4 text, 0 empty, 1 null)
+and its value (a choice byte, then what the choice needs)."""
+import pathlib
+import struct
+import sys
+
+MEMBERS = {"NewPDF": 0, "SavePDF": 1, "TextOut": 2, "SetPageDimensions": 4, "CreateLink_Internal": 5,
+           "CreateLink_Internet": 7, "AddPage": 21, "FontName=": 10, "ParagraphWidth=": 16,
+           "ParagraphLeading=": 14, "UnitOfMeasure=": 18, "ParagraphAlignment=": 20, "SetFillColor": 24,
+           "ImportImage": 26, "AddFont": 27, "AddOutline": 28, "AddTextAnnotation": 29, "DrawLine": 30,
+           "DrawRect": 31, "ImportImageAsResource": 33, "DrawImageResource": 34, "GetPDFContent": 35,
+           "SendCmd": 49, "DrawCircle": 51, "AddChildOutline": 53, "DrawArc": 55, "SetDashLineProperties": 59,
+           "AddFontMonospaced": 62}
+SPECIAL = {0.0: 0, 1.0: 2, 10.0: 5, 100.0: 6, 1e9: 8, 1e300: 14, -1e300: 15, 1e308: 16,
+           float("inf"): 18, float("-inf"): 19, float("nan"): 20}
+
+
+def double(value):
+    if value in SPECIAL:
+        return bytes([2, SPECIAL[value]])
+    return bytes([2, 255]) + struct.pack(">d", value)
+
+
+def long(value):
+    return bytes([3, 255]) + struct.pack(">i", value)
+
+
+def text(value):
+    units = value.encode("utf-16-be")
+    return bytes([4, 60, len(units) // 2]) + units
+
+
+def call(member, *args):
+    return bytes([MEMBERS[member], 0]) + b"".join(args)
+
+
+FILE = lambda choice: bytes([choice])
+EMPTY, NULL = bytes([0]), bytes([1])
+WORD_MM, WORD_FULL, WORD_LONG = bytes([4, 0]), bytes([4, 7]), bytes([4, 251])
+
+SEEDS = {
+    "text-and-shapes": call("NewPDF", text("Seed")) + call("TextOut", text("Hello (world)"), double(10), double(10))
+    + call("DrawLine", double(1), double(10), double(100), double(10), double(100))
+    + call("DrawRect", long(1), long(1), long(1), double(10), double(10), double(100), double(10))
+    + call("DrawArc", double(100), double(100), long(30), double(0), double(100), double(1), long(1), long(1), long(1))
+    + call("SavePDF", FILE(0)),
+    "fonts-pictures-links": call("NewPDF", text("Seed")) + call("AddFont", text("Sans"), FILE(0))
+    + call("FontName=", text("Sans")) + call("TextOut", text("Embedded"), double(10), double(10))
+    + call("ImportImage", FILE(0), long(80), double(10), double(10), double(10), double(10))
+    + call("ImportImageAsResource", FILE(0), long(80))
+    + call("DrawImageResource", double(10), double(10), double(10), double(10), long(0))
+    + call("AddPage") + call("CreateLink_Internal", double(1), double(1), double(10), double(10), long(1), long(0),
+                             long(0), long(255), long(2))
+    + call("CreateLink_Internet", double(1), double(1), double(10), double(10), long(1), long(0), long(0), long(255),
+           text("https://example.org"))
+    + call("AddOutline", long(1), long(100), long(10), long(10), text("Start"))
+    + call("AddChildOutline", long(2), long(100), long(10), long(10), text("Child"), long(1))
+    + call("AddTextAnnotation", double(10), double(10), text("Note")) + call("GetPDFContent"),
+    "huge-numbers": call("NewPDF", text("Seed")) + call("SetPageDimensions", double(1e300), double(float("inf")))
+    + call("ParagraphWidth=", double(1e308)) + call("ParagraphLeading=", double(float("nan")))
+    + call("UnitOfMeasure=", bytes([4, 2])) + call("DrawCircle", long(1), long(1), long(1), double(1e9), double(0),
+                                                   double(1e9))
+    + call("SetDashLineProperties", double(1e300), double(1)) + call("ParagraphAlignment=", WORD_FULL)
+    + call("ParagraphWidth=", double(100)) + call("TextOut", WORD_LONG, double(10), double(10))
+    + call("SendCmd", text("AddFontWithModKern"), text("Wide"), FILE(0), double(1e300), EMPTY, NULL)
+    + call("GetPDFContent") + call("TextOut", text("after the write"), double(1), double(1)) + call("SavePDF", FILE(2)),
+}
+
+
+def main(folder):
+    out = pathlib.Path(folder)
+    out.mkdir(parents=True, exist_ok=True)
+    for name, data in SEEDS.items():
+        (out / name).write_bytes(data)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1] if len(sys.argv) > 1 else "fuzz/corpus/api")
