@@ -30,11 +30,10 @@ if ((${#missing[@]})); then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The Linux client and translator, and the native DLL.
-if [[ ! -x $linux_build/bin/vellum || ! -x $linux_build/bin/vls2vbs ]]; then
-  cmake -S . -B "$linux_build" -G Ninja >/dev/null
-  cmake --build "$linux_build" -j2 --target vellum vls2vbs
-fi
+# The Linux client, library (with its picture module) and translator, and
+# the native DLL; an existing build is brought up to date.
+[[ -f $linux_build/CMakeCache.txt ]] || cmake -S . -B "$linux_build" -G Ninja >/dev/null
+cmake --build "$linux_build" -j2 --target vellum vls2vbs VELLUM_XP >/dev/null
 VELLUM_WINDOWS_BUILD=$windows_build bash scripts/build-windows.sh >/dev/null
 dll=$root/$windows_build/bin/Vellum_XP.dll
 echo "wine-test: builds ready after $((SECONDS - started)) s"

@@ -1,5 +1,6 @@
 #include "vbscript.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <type_traits>
 
@@ -110,7 +111,9 @@ std::string Expression(const Expr& expr) {
             } else if constexpr (std::is_same_v<T, CharCode>) {
                 return "Chr(" + Expression(*node.code) + ")";
             } else if constexpr (std::is_same_v<T, Concat>) {
-                return "(" + Expression(*node.left) + " & " + Expression(*node.right) + ")";
+                std::string out = "(";
+                for (std::size_t i = 0; i < node.parts.size(); ++i) out += (i == 0 ? "" : " & ") + Expression(*node.parts[i]);
+                return out + ")";
             } else if constexpr (std::is_same_v<T, MemberGet>) {
                 std::string out = "doc." + node.name;
                 if (node.hasArgumentList) out += "(" + ArgumentList(node.arguments) + ")";
@@ -129,7 +132,9 @@ bool CallsMember(const Expr& expr) {
         [](const auto& node) -> bool {
             using T = std::decay_t<decltype(node)>;
             if constexpr (std::is_same_v<T, MemberGet>) return true;
-            if constexpr (std::is_same_v<T, Concat>) return CallsMember(*node.left) || CallsMember(*node.right);
+            if constexpr (std::is_same_v<T, Concat>) {
+                return std::any_of(node.parts.begin(), node.parts.end(), [](const ExprPtr& part) { return CallsMember(*part); });
+            }
             if constexpr (std::is_same_v<T, CharCode>) return CallsMember(*node.code);
             return false;
         },
