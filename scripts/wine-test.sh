@@ -73,13 +73,14 @@ wine reg query "$class_key\\InprocServer32" /v ThreadingModel 2>/dev/null | grep
   fail "ThreadingModel is not Both"
 echo "wine-test: registered in $((SECONDS - step)) s"
 
-# The picture files of tests/native/pictures.vls, and a JPEG that the Linux
-# build encodes from the bitmap.
+# The picture files of tests/native/pictures.vls, a JPEG that the Linux
+# build encodes from the bitmap, and a PNG that pdfimages decodes from it.
 make_pictures() {
   bash "$root/tests/native/make-pictures.sh" "$1"
   printf 'NewPDF "j"\nImportImage "picture.bmp", 90, 0, 0, 40, 30\nSavePDF "j.pdf"\n' >"$1/j.vls"
   (cd "$1" && "$root/$linux_build/bin/vellum" run --library "$root/$linux_build/bin/Vellum_XP.so" j.vls &&
-     pdfimages -j j.pdf jpeg && mv jpeg-000.jpg picture.jpg && rm j.pdf j.vls)
+     pdfimages -j j.pdf jpeg && mv jpeg-000.jpg picture.jpg &&
+     pdfimages -png j.pdf png && mv png-000.png picture.png && rm j.pdf j.vls)
 }
 
 # PDFs whose pictures were encoded by different JPEG encoders (and whose
