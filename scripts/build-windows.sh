@@ -44,10 +44,13 @@ fetch_libdeflate_source() {
     fi
     apt-get update -qq
   fi
+  # The version of the library the Linux build links, when it is installed.
+  local version
+  version=$(dpkg-query -W -f='${source:Version}' libdeflate-dev 2>/dev/null || true)
   mkdir -p "$third_party"
-  (cd "$third_party" && apt-get source -qq libdeflate >/dev/null)
+  (cd "$third_party" && apt-get source -qq "libdeflate${version:+=$version}" >/dev/null)
 }
-libdeflate_source=$(find "$third_party" -maxdepth 2 -name libdeflate.h -printf '%h\n' 2>/dev/null | head -1)
+libdeflate_source=$(find "$third_party" -maxdepth 2 -name libdeflate.h -printf '%h\n' 2>/dev/null | head -1 || true)
 if [[ -z $libdeflate_source ]]; then
   echo "build-windows: fetching the source of libdeflate"
   fetch_libdeflate_source
