@@ -17,6 +17,8 @@ set_target_properties(vellum PROPERTIES INSTALL_RPATH "${_bin_to_lib}")
 
 install(TARGETS vellum RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS VELLUM_XP LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# The picture module is loaded from beside the library that holds the engine.
+install(TARGETS vellum_pictures_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS vellum_com vellum_api EXPORT VellumTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
