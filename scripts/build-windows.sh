@@ -2,8 +2,8 @@
 # Cross-builds the native in-process server Vellum_XP.dll for 64-bit Windows
 # with Debian's mingw-w64, into build-windows/bin. Installs the cross tools
 # first when they are missing (run as root then). The DLL needs no other DLL
-# beside it: the C++ runtime, winpthread, zlib and
-# libdeflate (built from Debian's source package) are linked in.
+# beside it: the C++ runtime, winpthread and libdeflate (built from Debian's
+# source package) are linked in.
 #   bash scripts/build-windows.sh [extra cmake arguments]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 # widl comes with mingw-w64-tools; its IDL includes (oaidl.idl) with libwine-dev
 # from wine64-tools, stdole2.tlb with wine64.
 packages=(
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine64-tools wine64 cmake ninja-build dpkg-dev
 )
 missing=()
