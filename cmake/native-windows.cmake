@@ -9,6 +9,5 @@ set(VELLUM_PYTHON OFF CACHE BOOL "" FORCE)
 # Windows 7 API level; gmtime_r/localtime_r from mingw-w64's <time.h>.
 add_compile_definitions(_WIN32_WINNT=0x0601 _POSIX_THREAD_SAFE_FUNCTIONS=200112L)
 
-# libstdc++, libgcc and winpthread linked in; zlib from its static archive.
+# libstdc++, libgcc and winpthread linked in.
 add_link_options(-static -static-libgcc -static-libstdc++)
-find_library(ZLIB_LIBRARY NAMES libz.a REQUIRED)

@@ -10,7 +10,7 @@ set(CMAKE_CXX_COMPILER ${VELLUM_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${VELLUM_MINGW_TRIPLE}-windres)
 set(VELLUM_WIDL ${VELLUM_MINGW_TRIPLE}-widl CACHE STRING "IDL compiler for the type library")
 
-# Libraries and headers of the target only (zlib from libz-mingw-w64-dev).
+# Libraries and headers of the target only.
 set(CMAKE_FIND_ROOT_PATH /usr/${VELLUM_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)

@@ -1,10 +1,11 @@
 // The atomic save on the native build (file_output.cpp elsewhere): the bytes
-// go to a temporary file in the target's folder, are flushed, and the
+// go, piece by piece as the writer hands them over, to a temporary file in the target's folder, are flushed, and the
 // temporary file then replaces the target in one step (MoveFileExW with
 // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH), so a failure never
 // leaves a truncated file or destroys the previous one.
 #include <algorithm>
 #include <atomic>
+#include <memory>
 
 #include "errors.h"
 #include "file_output.h"
@@ -67,20 +68,42 @@ void WriteAll(HANDLE file, std::string_view bytes, const std::string& shownPath)
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& requestedPath, std::string_view bytes) {
-    if (requestedPath.empty()) throw EngineError("Cannot create file \"\". No file name was given");
-    const std::wstring path = win::WidePath(requestedPath);
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+struct OutputFile::State {
+    std::string shownPath;
+    std::wstring target;
+    TemporaryFile temporary;
+    State(const std::string& path, std::wstring wide)
+        : shownPath(path), target(std::move(wide)), temporary(target, shownPath) {}
+};
+
+OutputFile::OutputFile(const std::string& path) {
+    if (path.empty()) throw EngineError("Cannot create file \"\". No file name was given");
+    std::wstring wide = win::WidePath(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        throw EngineError("Cannot create file \"" + requestedPath + "\". It is a folder");
+        throw EngineError("Cannot create file \"" + path + "\". It is a folder");
     }
-    TemporaryFile temporary(path, requestedPath);
-    WriteAll(temporary.handle(), bytes, requestedPath);
-    if (!FlushFileBuffers(temporary.handle()) || !temporary.Close()) Fail(requestedPath, GetLastError());
-    if (!MoveFileExW(temporary.path().c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        Fail(requestedPath, GetLastError());
+    state_ = std::make_unique<State>(path, std::move(wide));
+}
+
+OutputFile::~OutputFile() = default;  // the temporary file goes unless committed
+
+void OutputFile::Write(std::string_view bytes) { WriteAll(state_->temporary.handle(), bytes, state_->shownPath); }
+
+void OutputFile::Commit() {
+    TemporaryFile& temporary = state_->temporary;
+    if (!FlushFileBuffers(temporary.handle()) || !temporary.Close()) Fail(state_->shownPath, GetLastError());
+    if (!MoveFileExW(temporary.path().c_str(), state_->target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        Fail(state_->shownPath, GetLastError());
     }
     temporary.Commit();
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    OutputFile file(path);
+    file.Write(bytes);
+    file.Commit();
 }
 
 }  // namespace vellum

@@ -1,6 +1,8 @@
 #include "page_compression.h"
 
+#ifndef _WIN32
 #include <sched.h>
+#endif
 
 #include <condition_variable>
 #include <exception>
@@ -24,10 +26,14 @@ constexpr unsigned kMaxThreads = 8;
 constexpr std::size_t kPagesAheadPerThread = 4;
 constexpr std::size_t kNoPage = ~std::size_t{0};
 
+// The cores this process may run on (its affinity, where the system says),
+// otherwise all of them.
 unsigned UsableCores() {
+#ifndef _WIN32
     cpu_set_t allowed;
     CPU_ZERO(&allowed);
     if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) return static_cast<unsigned>(CPU_COUNT(&allowed));
+#endif
     const unsigned reported = std::thread::hardware_concurrency();
     return reported == 0 ? 1 : reported;
 }

@@ -1,6 +1,8 @@
 #include "picture_codec.h"
 
+#ifndef _WIN32
 #include <dlfcn.h>
+#endif
 
 #include <mutex>
 
@@ -19,6 +21,16 @@ Registry& TheRegistry() {
     return registry;
 }
 
+#ifdef _WIN32
+// The native build has the picture code linked in (platform/pictures/native):
+// its entry points serve unless a program installed others.
+PictureCodec LoadedCodec() {
+    Registry& registry = TheRegistry();
+    const std::lock_guard<std::mutex> hold(registry.lock);
+    if (registry.codec.convert == nullptr) registry.codec = {VellumConvertPicture, VellumFreePicture};
+    return registry.codec;
+}
+#else
 // The module's path: the folder of the binary this code was linked into.
 std::string ModulePath() {
     Dl_info info{};
@@ -50,6 +62,7 @@ PictureCodec LoadedCodec() {
     registry.codec = codec;  // the module stays loaded for the process
     return codec;
 }
+#endif
 
 }  // namespace
 

@@ -2,7 +2,8 @@
 # Cross-builds the native in-process server Vellum_XP.dll for 64-bit Windows
 # with Debian's mingw-w64, into build-windows/bin. Installs the cross tools
 # first when they are missing (run as root then). The DLL needs no other DLL
-# beside it: the C++ runtime, winpthread and zlib are linked in.
+# beside it: the C++ runtime, winpthread and libdeflate (built from Debian's
+# source package) are linked in.
 #   bash scripts/build-windows.sh [extra cmake arguments]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,8 +11,8 @@ cd "$(dirname "$0")/.."
 # widl comes with mingw-w64-tools; its IDL includes (oaidl.idl) with libwine-dev
 # from wine64-tools, stdole2.tlb with wine64.
 packages=(
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev
-  wine64-tools wine64 cmake ninja-build
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
+  wine64-tools wine64 cmake ninja-build dpkg-dev
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -27,6 +28,34 @@ if ((${#missing[@]})); then
 fi
 
 build=${VELLUM_WINDOWS_BUILD:-build-windows}
+
+# libdeflate built for the target from Debian's own source package, so the
+# DLL compresses pages exactly as the Linux build does (Debian ships no
+# mingw-w64 libdeflate). Source entries are the machine's binary entries
+# with "deb-src" in their place.
+third_party=$PWD/$build/third_party
+fetch_libdeflate_source() {
+  local entries=/etc/apt/sources.list.d/vellum-deb-src
+  if ! apt-get source --print-uris -qq libdeflate >/dev/null 2>&1; then
+    if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
+      sed 's/^Types:.*$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$entries.sources"
+    elif [[ -f /etc/apt/sources.list ]]; then
+      sed -n 's/^deb \(.*\)$/deb-src \1/p' /etc/apt/sources.list >"$entries.list"
+    fi
+    apt-get update -qq
+  fi
+  # The version of the library the Linux build links, when it is installed.
+  local version
+  version=$(dpkg-query -W -f='${source:Version}' libdeflate-dev 2>/dev/null || true)
+  mkdir -p "$third_party"
+  (cd "$third_party" && apt-get source -qq "libdeflate${version:+=$version}" >/dev/null)
+}
+libdeflate_source=$(find "$third_party" -maxdepth 2 -name libdeflate.h -printf '%h\n' 2>/dev/null | head -1 || true)
+if [[ -z $libdeflate_source ]]; then
+  echo "build-windows: fetching the source of libdeflate"
+  fetch_libdeflate_source
+  libdeflate_source=$(find "$third_party" -maxdepth 2 -name libdeflate.h -printf '%h\n' | head -1)
+fi
 launcher=()
 if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
@@ -35,6 +64,6 @@ fi
 toolchain=()
 [[ -f $build/CMakeCache.txt ]] || toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLUM_WERROR=ON \
-  "${toolchain[@]}" "${launcher[@]}" "$@" >/dev/null
+  -DVELLUM_LIBDEFLATE_SOURCE="$libdeflate_source" "${toolchain[@]}" "${launcher[@]}" "$@" >/dev/null
 cmake --build "$build" -j2 --target VELLUM_XP
 echo "build-windows: $build/bin/Vellum_XP.dll"

@@ -68,7 +68,8 @@ ULONG SafeArrayElementSize(VARTYPE vt);
 // A byte vector (VT_UI1, bounds 0..size-1) that takes over data, a block from
 // std::malloc holding size bytes, without copying it. Null, with the block
 // still the caller's, for size 0 or above kMaxSafeArrayBytes, or when the
-// descriptor cannot be allocated.
+// descriptor cannot be allocated. (The system's arrays on the native build
+// cannot adopt a block: there the bytes are copied and the block freed.)
 SAFEARRAY* SafeArrayAdoptBytes(void* data, ULONG size);
 
 }  // namespace vellum

@@ -1,5 +1,6 @@
 #include "vbscript.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <type_traits>
 
@@ -111,10 +112,7 @@ std::string Expression(const Expr& expr) {
                 return "Chr(" + Expression(*node.code) + ")";
             } else if constexpr (std::is_same_v<T, Concat>) {
                 std::string out = "(";
-                for (const auto& part : node.parts) {
-                    if (out.size() > 1) out += " & ";
-                    out += Expression(*part);
-                }
+                for (std::size_t i = 0; i < node.parts.size(); ++i) out += (i == 0 ? "" : " & ") + Expression(*node.parts[i]);
                 return out + ")";
             } else if constexpr (std::is_same_v<T, MemberGet>) {
                 std::string out = "doc." + node.name;
@@ -135,10 +133,7 @@ bool CallsMember(const Expr& expr) {
             using T = std::decay_t<decltype(node)>;
             if constexpr (std::is_same_v<T, MemberGet>) return true;
             if constexpr (std::is_same_v<T, Concat>) {
-                for (const auto& part : node.parts) {
-                    if (CallsMember(*part)) return true;
-                }
-                return false;
+                return std::any_of(node.parts.begin(), node.parts.end(), [](const ExprPtr& part) { return CallsMember(*part); });
             }
             if constexpr (std::is_same_v<T, CharCode>) return CallsMember(*node.code);
             return false;
