@@ -75,7 +75,10 @@ class ThroughTheObject(PdfTestCase):
         self.doc.TextRendering = 1.0     # float into a long
         self.assertEqual(self.doc.TextRendering, 1)
         self.assertIs(type(self.doc.TextRendering), int)
-        self.doc.TextOut("at a big number", 2**31, 10)   # VT_R8 from an int
+        # An int beyond 32 bits arrives as a double, here beyond what a PDF carries.
+        with self.assertRaises(vellum.COMError) as refused:
+            self.doc.TextOut("at a big number", 2**31, 10)
+        self.assertIn("2.14748e+09", refused.exception.description)
         self.doc.FontHeight = "12.5"     # text into a double, as late-bound hosts allow
         self.assertEqual(self.doc.FontHeight, 12.5)
 
