@@ -14,18 +14,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine64-tools wine64 cmake ninja-build dpkg-dev
 )
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-if ((${#missing[@]})); then
-  echo "build-windows: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash scripts/install-missing.sh build-windows "${packages[@]}"
 
 build=${VELLUM_WINDOWS_BUILD:-build-windows}
 

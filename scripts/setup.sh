@@ -51,19 +51,7 @@ case "$purpose" in
   *) echo "usage: setup.sh [demo|test]" >&2; exit 2 ;;
 esac
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-
-if ((${#missing[@]})); then
-  echo "setup: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash "$(dirname "$0")/install-missing.sh" setup "${packages[@]}"
 
 # Number formatting is tested under a locale whose decimal separator is ','.
 if [ "$purpose" = test ] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then

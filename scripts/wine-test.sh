@@ -17,18 +17,7 @@ linux_build=${VELLUM_BUILD:-build}
 windows_build=${VELLUM_WINDOWS_BUILD:-build-windows}
 
 packages=(wine64 wine qpdf poppler-utils)
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-if ((${#missing[@]})); then
-  echo "wine-test: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash scripts/install-missing.sh wine-test "${packages[@]}"
 
 # The Linux client, library (with its picture module) and translator, and
 # the native DLL; an existing build is brought up to date.
