@@ -19,6 +19,7 @@ demo_packages=(
   libpng-dev
   libfreetype-dev
   libcairo2-dev
+  libharfbuzz-dev
 )
 
 # Tests, benchmarks, fuzzing, the browser, and the independent readers and
@@ -33,7 +34,6 @@ test_packages=(
   fonts-liberation
   fonts-dejavu-core
   fonts-droid-fallback
-  libharfbuzz-dev
   python3-pikepdf
   qpdf
   poppler-utils
