@@ -146,9 +146,6 @@ std::string StreamObject(std::int32_t number, std::string_view bytes, bool fontP
 }  // namespace
 
 std::string TPDFDoc::AddUnicodeFont(std::string_view fontName, const std::string& fileName) {
-#ifdef _WIN32
-    throw EngineError(kUnicodeFontsUnavailable);  // no HarfBuzz in the native build
-#endif
     if (!IsExistingFile(fileName)) return std::string(kFileNotFound);
     if (fontName.empty()) return std::string(kNameVoid);
     if (IsCleared()) throw EngineError("The document has already been written; start a new document first");

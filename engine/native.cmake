@@ -1,6 +1,7 @@
-# The engine on the native Windows build. libdeflate is compiled here from
-# Debian's source package (scripts/build-windows.sh fetches it), the same
-# version as the Linux build links, so both write the same compressed pages.
+# The engine on the native Windows build. libdeflate and HarfBuzz are
+# compiled here from Debian's source packages (scripts/build-windows.sh
+# fetches them), the same versions as the Linux build links, so both write the
+# same compressed pages and the same font subsets.
 set(VELLUM_LIBDEFLATE_SOURCE "" CACHE PATH "Unpacked libdeflate source tree (the folder holding libdeflate.h)")
 if(NOT EXISTS "${VELLUM_LIBDEFLATE_SOURCE}/libdeflate.h")
   message(FATAL_ERROR "VELLUM_LIBDEFLATE_SOURCE must name libdeflate's source tree; scripts/build-windows.sh fetches it")
@@ -13,11 +14,17 @@ get_target_property(_libdeflate_options vellum_libdeflate COMPILE_OPTIONS)
 list(REMOVE_ITEM _libdeflate_options -Wextra)
 set_target_properties(vellum_libdeflate PROPERTIES COMPILE_OPTIONS "${_libdeflate_options}")
 
-# No HarfBuzz for the target: Unicode fonts are refused with a clear message.
-target_sources(vellum_engine PRIVATE unicode_font_unavailable.cpp)
-set_source_files_properties(unicode_font.cpp PROPERTIES HEADER_FILE_ONLY ON)
+set(VELLUM_HARFBUZZ_SOURCE "" CACHE PATH "Unpacked HarfBuzz source tree (the folder holding src/hb.h)")
+if(NOT EXISTS "${VELLUM_HARFBUZZ_SOURCE}/src/harfbuzz-subset.cc")
+  message(FATAL_ERROR "VELLUM_HARFBUZZ_SOURCE must name HarfBuzz's source tree; scripts/build-windows.sh fetches it")
+endif()
+# HarfBuzz's single-file build of the library with its subsetter, compiled
+# the way its own build compiles it.
+add_library(vellum_harfbuzz STATIC ${VELLUM_HARFBUZZ_SOURCE}/src/harfbuzz-subset.cc)
+target_include_directories(vellum_harfbuzz SYSTEM PUBLIC ${VELLUM_HARFBUZZ_SOURCE}/src)
+set_target_properties(vellum_harfbuzz PROPERTIES COMPILE_OPTIONS "-fno-exceptions;-fno-rtti;-fno-threadsafe-statics")
 
 # No module loading here: the picture code and its entry points are linked
 # in (platform/pictures, picture_codec.cpp).
 target_link_libraries(vellum_engine PUBLIC vellum_fonts vellum_pictures_api
-                      PRIVATE vellum_libdeflate Threads::Threads)
+                      PRIVATE vellum_libdeflate vellum_harfbuzz Threads::Threads)

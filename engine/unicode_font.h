@@ -15,9 +15,6 @@ namespace vellum {
 
 struct TPDFObject;
 
-// The refusal of a build without Unicode font support (the native DLL).
-inline constexpr const char* kUnicodeFontsUnavailable = "Unicode fonts are not available in this build";
-
 struct FontMetrics {
     std::int32_t ascent = 0, descent = 0, capHeight = 0;  // thousandths of an em
     std::array<std::int32_t, 4> bbox{};                    // xMin yMin xMax yMax

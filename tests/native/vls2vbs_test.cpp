@@ -12,14 +12,14 @@ namespace {
 std::string Body(const std::string& script) {
     const vellum::script::ParsedScript parsed = vellum::script::ParseScript(script);
     EXPECT_TRUE(parsed.ok) << parsed.error.message;
-    const std::string vbs = vellum::vbs::TranslateScript(parsed.statements, "VELLUM_XP.PDFDocument");
+    const std::string vbs = vellum::vbs::TranslateScript(parsed.statements, "VELLUM_XP.PDFDocument").script;
     const std::size_t start = vbs.find("\n\n") + 2;
     return vbs.substr(start, vbs.find("\n' Helpers of the translation", start) - start);
 }
 
 TEST(Vls2Vbs, StartsByCreatingTheObjectByProgId) {
     const vellum::script::ParsedScript parsed = vellum::script::ParseScript("AddPage\n");
-    const std::string vbs = vellum::vbs::TranslateScript(parsed.statements, "VELLUM_XP.PDFDocument");
+    const std::string vbs = vellum::vbs::TranslateScript(parsed.statements, "VELLUM_XP.PDFDocument").script;
     EXPECT_NE(vbs.find("Set doc = CreateObject(\"VELLUM_XP.PDFDocument\")\n"), std::string::npos);
     EXPECT_NE(vbs.find("Sub VlsWriteFile(path, value)"), std::string::npos);
 }
@@ -47,10 +47,30 @@ TEST(Vls2Vbs, Statements) {
         {"On Error GoTo 0", "On Error GoTo 0\n"},
         {"' a comment\nRem another", ""},
         {"Print \"\"", "WScript.Echo VlsText(\"\")\n"},
-        // Windows-1252 characters stay in the literal; others become ChrW.
-        {"NewPDF \"\u20AC and \u03A9!\"", "Err.Clear\ndoc.NewPDF \"\u20AC and \" & ChrW(937) & \"!\"\n"},
+        // Runs with characters beyond ASCII come from the string table.
+        {"NewPDF \"\u20AC and \u03A9!\"", "Err.Clear\ndoc.NewPDF VlsStrings(0)\n"},
+        {"TextOut \"ab\u00E9\tc\" & \"\U0001F600\", 1, 2",
+         "Err.Clear\ndoc.TextOut (VlsStrings(0) & Chr(9) & \"c\" & VlsStrings(1)), CLng(1), CLng(2)\n"},
     };
     for (const auto& c : cases) EXPECT_EQ(Body(std::string(c.script) + "\n"), c.vbs) << c.script;
+}
+
+// Wine's VBScript reads scripts in the ANSI code page and has no ChrW: the
+// script stays ASCII and reads the other texts, surrogate pairs included, from
+// the table, which is loaded only when there is one.
+TEST(Vls2Vbs, TextBeyondAsciiTravelsInTheStringTable) {
+    const auto translate = [](const char* script) {
+        return vellum::vbs::TranslateScript(vellum::script::ParseScript(script).statements, "VELLUM_XP.PDFDocument");
+    };
+    const vellum::vbs::Translation plain = translate("NewPDF \"plain\"\n");
+    EXPECT_TRUE(plain.strings.empty());
+    EXPECT_EQ(plain.script.find("VlsReadStrings"), std::string::npos);
+
+    const vellum::vbs::Translation mixed = translate("NewPDF \"\u00E9\"\nAuthor = \"x \U0001F600\"\n");
+    for (const char c : mixed.script) ASSERT_LT(static_cast<unsigned char>(c), 0x80);
+    EXPECT_NE(mixed.script.find("VlsStrings = VlsReadStrings()\nSet doc"), std::string::npos);
+    EXPECT_NE(mixed.script.find("Function VlsReadStrings()"), std::string::npos);
+    EXPECT_EQ(vellum::vbs::StringTableText(mixed.strings), u"\u00E9\r\nx \U0001F600\r\n");
 }
 
 }  // namespace

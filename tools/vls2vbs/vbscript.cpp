@@ -54,49 +54,69 @@ Sub VlsWriteFile(path, value)
 End Sub
 )";
 
-bool InCodePage(char16_t c) { return c == u'?' || Utf16ToCp1252(std::u16string_view(&c, 1)) != "?"; }
+// Reads the string table, SCRIPT.strings beside the script, one entry a line
+// (entries hold no control characters).
+constexpr const char* kReadStringsHelper = R"(
+Function VlsReadStrings()
+    Dim fso, file, name
+    Set fso = CreateObject("Scripting.FileSystemObject")
+    name = WScript.ScriptFullName
+    Set file = fso.OpenTextFile(fso.BuildPath(fso.GetParentFolderName(name), fso.GetBaseName(name) & ".strings"), 1, False, -1)
+    VlsReadStrings = Split(file.ReadAll, vbCrLf)
+    file.Close
+End Function
+)";
 
-// A VBScript string expression: runs of characters of the script's code page
-// (Windows-1252) as literals, control characters as Chr(n), anything else as
-// ChrW(n). The result is UTF-8 that holds only Windows-1252 characters.
-std::string Quoted(const std::string& utf8) {
+// A VBScript string expression: runs of printable ASCII as literals, control
+// characters as Chr(n), and runs holding any other character as an entry of
+// the string table. Wine's VBScript has no ChrW and reads scripts in the
+// ANSI code page only, so the script itself stays ASCII and the table
+// travels beside it as a Unicode text file (VlsReadStrings).
+std::string Quoted(const std::string& utf8, StringTable& table) {
     std::string out;
-    std::u16string literal;
+    std::u16string run;
+    bool runIsAscii = true;
     auto append = [&out](const std::string& part) { out += (out.empty() ? "" : " & ") + part; };
     auto flush = [&] {
-        if (literal.empty()) return;
-        append("\"" + Utf16ToUtf8(literal) + "\"");
-        literal.clear();
+        if (run.empty()) return;
+        if (runIsAscii) {
+            std::string literal;
+            for (const char16_t c : run) literal += c == u'"' ? std::string("\"\"") : std::string(1, static_cast<char>(c));
+            append("\"" + literal + "\"");
+        } else {
+            append("VlsStrings(" + std::to_string(table.size()) + ")");
+            table.push_back(run);
+        }
+        run.clear();
+        runIsAscii = true;
     };
     for (const char16_t c : Utf8ToUtf16(utf8)) {
         if (c < 0x20 || c == 0x7F) {
             flush();
             append("Chr(" + std::to_string(c) + ")");
-        } else if (!InCodePage(c)) {
-            flush();
-            append("ChrW(" + std::to_string(c) + ")");
         } else {
-            literal += c == u'"' ? std::u16string(u"\"\"") : std::u16string(1, c);
+            run += c;
+            runIsAscii = runIsAscii && c < 0x80;
         }
     }
     flush();
     return out.empty() ? "\"\"" : out;
 }
 
-std::string Expression(const Expr& expr);
+std::string Expression(const Expr& expr, StringTable& table);
 
-std::string ArgumentList(const std::vector<ExprPtr>& arguments) {
+std::string ArgumentList(const std::vector<ExprPtr>& arguments, StringTable& table) {
     std::string out;
-    for (std::size_t i = 0; i < arguments.size(); ++i) out += (i ? ", " : "") + Expression(*arguments[i]);
+    for (std::size_t i = 0; i < arguments.size(); ++i) out += (i ? ", " : "") + Expression(*arguments[i], table);
     return out;
 }
 
-std::string Expression(const Expr& expr) {
+std::string Expression(const Expr& expr, StringTable& table) {
     return std::visit(
-        [](const auto& node) -> std::string {
+        [&table](const auto& node) -> std::string {
             using T = std::decay_t<decltype(node)>;
             if constexpr (std::is_same_v<T, StringLiteral>) {
-                return Quoted(node.utf8);
+                return Quoted(node.utf8, table);
             } else if constexpr (std::is_same_v<T, IntegerLiteral>) {
                 // VBScript makes small literals 16-bit; the client passes 32-bit integers.
                 return "CLng(" + std::to_string(node.value) + ")";
@@ -109,14 +129,14 @@ std::string Expression(const Expr& expr) {
             } else if constexpr (std::is_same_v<T, NullLiteral>) {
                 return "Null";
             } else if constexpr (std::is_same_v<T, CharCode>) {
-                return "Chr(" + Expression(*node.code) + ")";
+                return "Chr(" + Expression(*node.code, table) + ")";
             } else if constexpr (std::is_same_v<T, Concat>) {
                 std::string out = "(";
-                for (std::size_t i = 0; i < node.parts.size(); ++i) out += (i == 0 ? "" : " & ") + Expression(*node.parts[i]);
+                for (std::size_t i = 0; i < node.parts.size(); ++i) out += (i == 0 ? "" : " & ") + Expression(*node.parts[i], table);
                 return out + ")";
             } else if constexpr (std::is_same_v<T, MemberGet>) {
                 std::string out = "doc." + node.name;
-                if (node.hasArgumentList) out += "(" + ArgumentList(node.arguments) + ")";
+                if (node.hasArgumentList) out += "(" + ArgumentList(node.arguments, table) + ")";
                 return out;
             } else if constexpr (std::is_same_v<T, ErrNumber>) {
                 return "Err.Number";
@@ -142,20 +162,20 @@ bool CallsMember(const Expr& expr) {
 }
 
 // A statement and whether it calls the object (which resets Err in the client).
-std::pair<std::string, bool> StatementText(const Statement& statement) {
+std::pair<std::string, bool> StatementText(const Statement& statement, StringTable& table) {
     return std::visit(
-        [](const auto& node) -> std::pair<std::string, bool> {
+        [&table](const auto& node) -> std::pair<std::string, bool> {
             using T = std::decay_t<decltype(node)>;
             if constexpr (std::is_same_v<T, CallStatement>) {
                 std::string text = "doc." + node.name;
-                if (!node.arguments.empty()) text += " " + ArgumentList(node.arguments);
+                if (!node.arguments.empty()) text += " " + ArgumentList(node.arguments, table);
                 return {text, true};
             } else if constexpr (std::is_same_v<T, PutStatement>) {
-                return {"doc." + node.name + " = " + Expression(*node.value), true};
+                return {"doc." + node.name + " = " + Expression(*node.value, table), true};
             } else if constexpr (std::is_same_v<T, PrintStatement>) {
-                return {"WScript.Echo VlsText(" + Expression(*node.value) + ")", CallsMember(*node.value)};
+                return {"WScript.Echo VlsText(" + Expression(*node.value, table) + ")", CallsMember(*node.value)};
             } else if constexpr (std::is_same_v<T, WriteFileStatement>) {
-                return {"VlsWriteFile " + Expression(*node.path) + ", " + Expression(*node.value),
+                return {"VlsWriteFile " + Expression(*node.path, table) + ", " + Expression(*node.value, table),
                         CallsMember(*node.path) || CallsMember(*node.value)};
             } else {
                 return {node.resumeNext ? "On Error Resume Next" : "On Error GoTo 0", false};
@@ -166,18 +186,29 @@ std::pair<std::string, bool> StatementText(const Statement& statement) {
 
 }  // namespace
 
-std::string TranslateScript(const std::vector<Statement>& statements, const std::string& progId) {
-    std::string out = "' Translated from a call script by vls2vbs.\nDim doc\nSet doc = CreateObject(" +
-                      Quoted(progId) + ")\n\n";
+Translation TranslateScript(const std::vector<Statement>& statements, const std::string& progId) {
+    Translation result;
+    std::string body;
     for (const Statement& statement : statements) {
-        const auto [text, callsObject] = StatementText(statement);
+        const auto [text, callsObject] = StatementText(statement, result.strings);
         // The client resets Err.Number and Err.Description with every call.
-        if (callsObject) out += "Err.Clear\n";
-        out += text + "\n";
+        if (callsObject) body += "Err.Clear\n";
+        body += text + "\n";
     }
+    std::string& out = result.script;
+    out = "' Translated from a call script by vls2vbs.\nDim doc\n";
+    if (!result.strings.empty()) out += "Dim VlsStrings\nVlsStrings = VlsReadStrings()\n";
+    out += "Set doc = CreateObject(" + Quoted(progId, result.strings) + ")\n\n" + body;
     out += "\n' Helpers of the translation\n";
     out += kHelpers;
-    return out;
+    if (!result.strings.empty()) out += kReadStringsHelper;
+    return result;
+}
+
+std::u16string StringTableText(const StringTable& table) {
+    std::u16string text;
+    for (const std::u16string& entry : table) text += entry + u"\r\n";
+    return text;
 }
 
 }  // namespace vellum::vbs
