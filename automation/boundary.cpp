@@ -36,6 +36,15 @@ HRESULT ReportFailure(HRESULT code, std::string_view message) {
 
 std::string ToAnsi(BSTR text) { return BstrToAnsi(text); }
 
+std::string_view ToAnsiScratch(BSTR text) {
+    thread_local std::string scratch;
+    // One huge text does not stay pinned for the thread's life.
+    constexpr std::size_t kKeptCapacity = std::size_t{1} << 20;
+    if (scratch.capacity() > kKeptCapacity) std::string().swap(scratch);
+    AssignUtf16AsCp1252(scratch, BstrView(text));
+    return scratch;
+}
+
 BSTR ToBstr(std::string_view ansiText) {
     BSTR result = AnsiToBstr(ansiText);
     if (result == nullptr) throw std::bad_alloc();

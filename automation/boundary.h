@@ -44,6 +44,10 @@ HRESULT Guarded(Body&& body) noexcept {
 
 // Text arguments reach the engine as Windows-1252; results go back as BSTR.
 std::string ToAnsi(BSTR text);
+// The same in this thread's scratch storage, which the next call reuses: for
+// text the engine reads during the call and does not keep (drawn and
+// measured text), so the hot calls allocate nothing for it.
+std::string_view ToAnsiScratch(BSTR text);
 BSTR ToBstr(std::string_view ansiText);  // throws std::bad_alloc when allocation fails
 
 // Texts that keep every character (document information, outline titles,

@@ -7,10 +7,14 @@ namespace vellum::automation {
 namespace {
 
 // Text for the current font: a composite font takes every character as UTF-8,
-// the other fonts take the Windows-1252 conversion.
-std::string TextForCurrentFont(const TPage& page, BSTR text) {
+// the other fonts take the Windows-1252 conversion. The view lasts until the
+// next call on this thread.
+std::string_view TextForCurrentFont(const TPage& page, BSTR text) {
     const TPDFDoc& doc = *page.Document;
-    return TakesUnicodeText(doc, doc.CurrentFont) ? ToUnicodeText(text) : ToAnsi(text);
+    if (!TakesUnicodeText(doc, doc.CurrentFont)) return ToAnsiScratch(text);
+    thread_local std::string unicodeText;
+    unicodeText = ToUnicodeText(text);
+    return unicodeText;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "byte_scan.h"
 #include "errors.h"
 
 namespace vellum {
@@ -24,41 +25,43 @@ struct RoundedDigits {
     int decimals = 0;
 };
 
-// Writes an unsigned value right-aligned ending at `end`, returns its length.
-int WriteDigitsBackwards(char* end, std::uint64_t value) {
-    int length = 0;
-    while (value != 0) {
-        *--end = static_cast<char>('0' + value % 10);
-        value /= 10;
-        ++length;
-    }
-    return length;
-}
-
-void SplitScaled(std::uint64_t scaled, int decimals, RoundedDigits& out) {
-    const auto divisor = static_cast<std::uint64_t>(kPowersOfTen[decimals]);
-    std::uint64_t fraction = scaled % divisor;
-    for (int i = decimals - 1; i >= 0; --i) {
-        out.fraction[i] = static_cast<char>('0' + fraction % 10);
-        fraction /= 10;
-    }
-    char buffer[24];
-    out.integerLength = WriteDigitsBackwards(buffer + sizeof buffer, scaled / divisor);
-    std::memcpy(out.integer, buffer + sizeof buffer - out.integerLength, out.integerLength);
-}
-
 // Most values of a page are small and far from a rounding tie: scale, round
-// and split in integer arithmetic. Returns false when the value is too large
+// and write them in integer arithmetic, straight into a small buffer written
+// from its end. Returns false, writing nothing, when the value is too large
 // or too close to a tie to decide safely here.
-bool RoundFast(double magnitude, int decimals, RoundedDigits& out) {
-    const double scaled = magnitude * kPowersOfTen[decimals];
+bool AppendSmallNumber(std::string& out, const NumberPattern& pattern, double value) {
+    const int decimals = pattern.maxDecimals;
+    if (decimals > 9) return false;
+    const double scaled = std::fabs(value) * kPowersOfTen[decimals];
     if (!(scaled < 1e9)) return false;
     const double whole = std::floor(scaled);
     const double fraction = scaled - whole;
     if (std::fabs(fraction - 0.5) < 1e-4) return false;
-    auto rounded = static_cast<std::uint64_t>(whole);
-    if (fraction > 0.5) ++rounded;
-    SplitScaled(rounded, decimals, out);
+    const auto rounded = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1u : 0u);
+    const auto divisor = static_cast<std::uint32_t>(kPowersOfTen[decimals]);
+    std::uint32_t fractionDigits = rounded % divisor;
+    std::uint32_t integer = rounded / divisor;
+
+    char buffer[48];
+    char* const end = buffer + sizeof buffer;
+    char* p = end;
+    int shown = decimals;
+    while (shown > pattern.minDecimals && fractionDigits % 10 == 0) {
+        fractionDigits /= 10;
+        --shown;
+    }
+    for (int i = 0; i < shown; ++i) {
+        *--p = static_cast<char>('0' + fractionDigits % 10);
+        fractionDigits /= 10;
+    }
+    if (shown > 0) *--p = '.';
+    int integerLength = 0;
+    for (; integer != 0; integer /= 10, ++integerLength) *--p = static_cast<char>('0' + integer % 10);
+    for (int place = integerLength; place < pattern.integerPlaces; ++place) {
+        if (pattern.integerZeroMask >> place & 1) *--p = '0';
+    }
+    if (value < 0 && rounded != 0) *--p = '-';
+    out.append(p, end);
     return true;
 }
 
@@ -131,10 +134,10 @@ void RequireWritable(double value, const char* what) {
 
 void AppendPdfNumber(std::string& out, const NumberPattern& pattern, double value) {
     if (!std::isfinite(value)) throw EngineError("Invalid number: not a finite value");
+    if (AppendSmallNumber(out, pattern, value)) return;
     RoundedDigits digits;
     digits.decimals = pattern.maxDecimals;
-    const double magnitude = std::fabs(value);
-    if (!RoundFast(magnitude, digits.decimals, digits)) RoundExact(magnitude, digits.decimals, digits);
+    RoundExact(std::fabs(value), digits.decimals, digits);
 
     int shownDecimals = digits.decimals;
     while (shownDecimals > pattern.minDecimals && digits.fraction[shownDecimals - 1] == '0') {
@@ -175,13 +178,28 @@ void AppendInteger(std::string& out, std::int64_t value) {
     out.append(buffer, result.ptr);
 }
 
+void AppendEscapedPdfString(std::string& out, std::string_view text) {
+    // Runs without a character to escape are copied whole. '(' and ')'
+    // differ only in their lowest bit.
+    const auto mayNeedEscape = [](std::uint64_t word) {
+        return scan::AnyByteIs(word & ~scan::kOnes, '(') | scan::AnyByteIs(word, '\\');
+    };
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        i = scan::SkipPlainWords(text, i, mayNeedEscape);
+        if (i == text.size()) break;
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (static_cast<unsigned char>(c - '(') > 1 && c != '\\') continue;
+        out.append(text.data() + start, i - start);
+        out += '\\';
+        start = i;
+    }
+    out.append(text.data() + start, text.size() - start);
+}
+
 std::string EscapePdfString(std::string_view text) {
     std::string escaped;
-    escaped.reserve(text.size() + 8);
-    for (char c : text) {
-        if (c == '\\' || c == '(' || c == ')') escaped += '\\';
-        escaped += c;
-    }
+    AppendEscapedPdfString(escaped, text);
     return escaped;
 }
 

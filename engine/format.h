@@ -76,6 +76,8 @@ void AppendInteger(std::string& out, std::int64_t value);
 
 // Doubles every backslash and puts a backslash before every parenthesis.
 std::string EscapePdfString(std::string_view text);
+// The same appended to out, without a temporary.
+void AppendEscapedPdfString(std::string& out, std::string_view text);
 
 // Escaping for text that a reader must decode to exactly the stored bytes while
 // leaving ordinary text untouched: backslashes are doubled, only unbalanced

@@ -67,10 +67,11 @@ void AppendBlockHead(std::string& block, const TPDFDoc& doc, std::string_view ma
 
 // One BT..ET block showing the text: an escaped literal string of one-byte
 // codes, or a hexadecimal string of two-byte glyph codes in a composite font.
+// Written straight into the page content; a failure leaves the content as it was.
 void AppendTextBlock(TPage& page, std::string_view matrix, double x, double y, std::string_view text) {
     const TPDFDoc& doc = *page.Document;
-    std::string block;
-    block.reserve(96 + text.size());
+    ContentRollback rollback(page);
+    std::string& block = page.PageValue;
     AppendBlockHead(block, doc, matrix, x, y);
     if (UnicodeFont* font = UnicodeFontOf(doc)) {
         block += '<';
@@ -78,10 +79,10 @@ void AppendTextBlock(TPage& page, std::string_view matrix, double x, double y, s
         block += "> Tj\r\nET\r\n";
     } else {
         block += '(';
-        block += EscapePdfString(text);
+        AppendEscapedPdfString(block, text);
         block += ") Tj\r\nET\r\n";
     }
-    AppendContent(page, block);
+    rollback.Keep();
 }
 
 double BaselineInPoints(const TPage& page, double y) {
@@ -184,7 +185,8 @@ void TPage::TextOut(std::string_view text, double x, double y) {
     if (doc.ParagraphAlignment == "CENTER") left = x - TextWidth(text, doc.CurrentFont) * 0.5;
     if (doc.ParagraphAlignment == "RIGHT") left = x - TextWidth(text, doc.CurrentFont);
     const std::int32_t angle = doc.TextInclinationDegrees;
-    const std::string matrix = angle > 0 && angle < 360 ? RotationMatrix(angle) : std::string(kIdentityMatrix);
+    const std::string rotation = angle > 0 && angle < 360 ? RotationMatrix(angle) : std::string();
+    const std::string_view matrix = rotation.empty() ? kIdentityMatrix : std::string_view(rotation);
     AppendTextBlock(*this, matrix, left * doc.UnitFactor, BaselineInPoints(*this, y), text);
 }
 

@@ -1,12 +1,18 @@
 #include "text_split.h"
 
+#include "byte_scan.h"
+
 namespace vellum {
 
 std::vector<std::string_view> SplitLines(std::string_view text, bool stopAtNul) {
     if (stopAtNul) text = text.substr(0, text.find('\0'));
     std::vector<std::string_view> lines;
     std::size_t start = 0;
+    // CR and LF lie below every printable byte.
+    const auto mayEndLine = [](std::uint64_t word) { return scan::AnyByteBelow(word, '\r' + 1); };
     for (std::size_t i = 0; i < text.size(); ++i) {
+        i = scan::SkipPlainWords(text, i, mayEndLine);
+        if (i == text.size()) break;
         if (text[i] != '\r' && text[i] != '\n') continue;
         lines.push_back(text.substr(start, i - start));
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;

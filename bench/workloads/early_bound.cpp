@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -36,10 +38,13 @@ void Check(HRESULT hr, const char* member) {
     throw std::runtime_error(std::string(member) + " failed: " + description);
 }
 
-// The workloads' texts are ASCII, so widening is a copy of each byte.
+// The workloads' texts are ASCII, so widening is a copy of each byte, made
+// straight into the BSTR as a client holding 8-bit text would.
 BStr Text(std::string_view text) {
-    std::u16string wide(text.begin(), text.end());
-    return BStr(wide);
+    BStr result = BStr::Attach(SysAllocStringLen(nullptr, static_cast<UINT>(text.size())));
+    if (result.get() == nullptr) throw std::bad_alloc();
+    std::copy(text.begin(), text.end(), result.get());
+    return result;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vellum::bench {
 
@@ -17,18 +18,19 @@ public:
 
     // 2 to 9 lower-case letters.
     void AppendWord(std::string& out) {
-        const std::uint32_t length = 2 + Int(8);
-        for (std::uint32_t i = 0; i < length; ++i) out += static_cast<char>('a' + Int(26));
+        char word[9];
+        out.append(word, WriteWord(word));
     }
     // Words joined by blanks until at least 80 characters, cut to exactly 80.
-    std::string Line80() {
-        std::string line;
-        while (line.size() < 80) {
-            if (!line.empty()) line += ' ';
-            AppendWord(line);
+    // Written into a buffer of the generator's, as a C caller would: the view
+    // lasts until the next line.
+    std::string_view Line80() {
+        std::size_t length = 0;
+        while (length < 80) {
+            if (length > 0) line_[length++] = ' ';
+            length += WriteWord(line_ + length);
         }
-        line.resize(80);
-        return line;
+        return std::string_view(line_, 80);
     }
     std::string Paragraph(int words) {
         std::string text;
@@ -40,7 +42,14 @@ public:
     }
 
 private:
+    std::size_t WriteWord(char* out) {
+        const std::uint32_t length = 2 + Int(8);
+        for (std::uint32_t i = 0; i < length; ++i) out[i] = static_cast<char>('a' + Int(26));
+        return length;
+    }
+
     std::uint32_t state_ = 12345;
+    char line_[80 + 1 + 9] = {};  // the longest overshoot: 79 characters, a blank and 9 letters
 };
 
 }  // namespace vellum::bench

@@ -19,7 +19,7 @@ namespace {
 // The values the workloads' description lists to check a generator by.
 void PrintReferenceValues() {
     vellum::bench::Lcg w1;
-    std::printf("w1.first |%s|\n", w1.Line80().c_str());
+    std::printf("w1.first |%s|\n", std::string(w1.Line80()).c_str());
     vellum::bench::Lcg w2;
     const double x1 = w2.Unit() * 595, y1 = w2.Unit() * 842, x2 = w2.Unit() * 595, y2 = w2.Unit() * 842;
     std::printf("w2.first %.6f %.6f %.6f %.6f\n", x1, y1, x2, y2);

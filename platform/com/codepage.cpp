@@ -1,6 +1,8 @@
 #include "codepage.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "cp1252.h"
 
@@ -107,14 +109,38 @@ std::u16string Cp1252ToUtf16(std::string_view text) {
     return out;
 }
 
+void AssignUtf16AsCp1252(std::string& out, std::u16string_view text) {
+    // Written through a pointer into storage sized for the longest result
+    // (one byte per unit); the common ASCII unit takes one compare.
+    out.resize(text.size());
+    char* const begin = out.data();
+    char* end = begin;
+    const std::size_t size = text.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        // Four ASCII units at a time while they last.
+        while (i + 4 <= size) {
+            std::uint64_t units;
+            std::memcpy(&units, text.data() + i, sizeof units);
+            if ((units & 0xFF80FF80FF80FF80u) != 0) break;
+            for (int k = 0; k < 4; ++k) end[k] = static_cast<char>(text[i + k]);
+            end += 4;
+            i += 4;
+        }
+        if (i == size) break;
+        const char16_t c = text[i];
+        if (c < 0x80) {
+            *end++ = static_cast<char>(c);
+            continue;
+        }
+        if (IsHighSurrogate(c) && i + 1 < size && IsLowSurrogate(text[i + 1])) ++i;
+        *end++ = CharToCp1252(c);
+    }
+    out.resize(static_cast<std::size_t>(end - begin));
+}
+
 std::string Utf16ToCp1252(std::u16string_view text) {
     std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ++i;
-        out += CharToCp1252(c);
-    }
+    AssignUtf16AsCp1252(out, text);
     return out;
 }
 

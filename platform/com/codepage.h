@@ -19,6 +19,8 @@ std::u16string Cp1252ToUtf16(std::string_view text);
 
 // One byte per character; a surrogate pair is one character and so one '?'.
 std::string Utf16ToCp1252(std::u16string_view text);
+// The same into an existing string, whose storage is reused.
+void AssignUtf16AsCp1252(std::string& out, std::u16string_view text);
 
 // Each maximal ill-formed subsequence becomes one U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);

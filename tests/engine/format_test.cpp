@@ -8,6 +8,7 @@
 
 #include "errors.h"
 #include "format.h"
+#include "text_split.h"
 #include "test_support.h"
 
 namespace vellum {
@@ -136,6 +137,36 @@ TEST(EscapePdfString, EscapesBackslashFirstThenParentheses) {
     EXPECT_EQ(EscapePdfString("\\("), "\\\\\\(");
     EXPECT_EQ(EscapePdfString(""), "");
     EXPECT_EQ(EscapePdfString("plain"), "plain");
+}
+
+// Random texts of the bytes that matter, and their look-alikes (0xA8, 0xA9,
+// 0xDC differ from '(' ')' '\\' only in the high bit), long enough that the
+// word-at-a-time scans see every position: escaping and line splitting agree
+// with the byte-by-byte definitions.
+TEST(ByteScans, AgreeWithTheByteByByteDefinitions) {
+    const std::string alphabet = std::string("a()\\\xA8\xA9\xDC\r\n\t ", 11) + '\0';
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text(random() % 40, 'x');
+        for (char& c : text) {
+            if (random() % 3 == 0) c = alphabet[random() % alphabet.size()];
+        }
+        std::string escaped;
+        for (const char c : text) escaped += (c == '(' || c == ')' || c == '\\') ? std::string{'\\', c} : std::string{c};
+        ASSERT_EQ(EscapePdfString(text), escaped);
+
+        std::vector<std::string_view> lines;
+        const std::string_view rest = std::string_view(text).substr(0, text.find('\0'));
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < rest.size(); ++i) {
+            if (rest[i] != '\r' && rest[i] != '\n') continue;
+            lines.push_back(rest.substr(start, i - start));
+            if (rest[i] == '\r' && i + 1 < rest.size() && rest[i + 1] == '\n') ++i;
+            start = i + 1;
+        }
+        if (start < rest.size()) lines.push_back(rest.substr(start));
+        ASSERT_EQ(SplitLines(text, true), lines);
+    }
 }
 
 TEST(EscapeInfoString, LeavesBalancedTextAloneAndEscapesWhatWouldBreak) {
