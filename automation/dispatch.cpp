@@ -109,14 +109,19 @@ HRESULT MapArguments(const MemberSpec& member, const DISPPARAMS& params, ArgSour
     return S_OK;
 }
 
-// The coerced arguments of one call, cleared when the call is over.
+// The coerced arguments of one call, cleared when the call is over. An
+// argument that already has its parameter's type is borrowed from the
+// caller, who keeps it for the whole call, rather than copied: members only
+// read their arguments.
 struct Arguments {
     std::array<VARIANT, kMaxParams> values;
-    Arguments() {
-        for (VARIANT& v : values) VariantInit(&v);
-    }
+    std::array<bool, kMaxParams> borrowed{};
+    std::size_t used = 0;
+    Arguments() = default;
     ~Arguments() {
-        for (VARIANT& v : values) VariantClear(&v);
+        for (std::size_t k = 0; k < used; ++k) {
+            if (!borrowed[k]) VariantClear(&values[k]);
+        }
     }
     Arguments(const Arguments&) = delete;
     Arguments& operator=(const Arguments&) = delete;
@@ -134,7 +139,15 @@ HRESULT CoerceArguments(const MemberSpec& member, const DISPPARAMS& params,
                         const ArgSources& sources, Arguments& args, UINT* argErr) {
     for (std::size_t k = 0; k < static_cast<std::size_t>(member.paramCount); ++k) {
         const VARIANT& source = params.rgvarg[sources[k]];
-        const HRESULT hr = Coerce(source, member.params[k].type, args.values[k]);
+        VariantInit(&args.values[k]);
+        args.used = k + 1;
+        const ValueType type = member.params[k].type;
+        if (type != ValueType::Variant && source.vt == VarTypeOf(type)) {
+            args.values[k] = source;
+            args.borrowed[k] = true;
+            continue;
+        }
+        const HRESULT hr = Coerce(source, type, args.values[k]);
         if (hr == E_OUTOFMEMORY) return hr;
         if (FAILED(hr)) {
             SetArgErr(argErr, sources[k]);

@@ -145,9 +145,15 @@ std::string Utf16ToCp1252(std::u16string_view text) {
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
+    // ASCII, the common case, eight bytes at a time until a sequence starts.
+    std::u16string out(text.size(), u'\0');
     std::size_t pos = 0;
+    for (std::uint64_t word; pos + 8 <= text.size(); pos += 8) {
+        std::memcpy(&word, text.data() + pos, sizeof word);
+        if ((word & 0x8080808080808080u) != 0) break;
+        for (std::size_t k = 0; k < 8; ++k) out[pos + k] = static_cast<char16_t>(text[pos + k]);
+    }
+    out.resize(pos);
     while (pos < text.size()) AppendUtf16(out, DecodeOne(text, pos));
     return out;
 }

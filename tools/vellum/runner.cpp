@@ -1,5 +1,7 @@
 #include "runner.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -26,6 +28,21 @@ ScopedVariant TextValue(std::u16string_view text) {
     value->vt = VT_BSTR;
     value->bstrVal = AllocBstr(text);
     if (value->bstrVal == nullptr) throw std::bad_alloc();
+    return value;
+}
+
+// A script's text literal: ASCII, the common case, is widened straight into
+// the BSTR; other text goes through UTF-16 first.
+ScopedVariant Utf8TextValue(std::string_view utf8) {
+    if (!std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return TextValue(Utf8ToUtf16(utf8));
+    }
+    if (utf8.size() > kMaxBstrLength) throw std::bad_alloc();
+    ScopedVariant value;
+    value->bstrVal = SysAllocStringLen(nullptr, static_cast<UINT>(utf8.size()));
+    if (value->bstrVal == nullptr) throw std::bad_alloc();
+    value->vt = VT_BSTR;
+    std::copy(utf8.begin(), utf8.end(), value->bstrVal);
     return value;
 }
 
@@ -138,7 +155,7 @@ void ScriptRunner::Execute(const Statement& statement) {
 ScopedVariant ScriptRunner::Evaluate(const Expr& expr) {
     struct Visitor {
         ScriptRunner& runner;
-        ScopedVariant operator()(const StringLiteral& s) const { return TextValue(Utf8ToUtf16(s.utf8)); }
+        ScopedVariant operator()(const StringLiteral& s) const { return Utf8TextValue(s.utf8); }
         ScopedVariant operator()(const IntegerLiteral& i) const {
             ScopedVariant v;
             v->vt = VT_I4;
@@ -220,13 +237,16 @@ ScopedVariant ScriptRunner::CallMember(const std::string& name, WORD flags, cons
     errNumber_ = 0;
     errDescription_.clear();
     const DISPID dispid = Lookup(name);
-    std::vector<VARIANT> reversed;
-    for (auto it = values.rbegin(); it != values.rend(); ++it) reversed.push_back(*it->get());
+    // Invoke takes the arguments last first; most calls fit the fixed array.
+    std::array<VARIANT, 8> fixed;
+    std::vector<VARIANT> more(values.size() > fixed.size() ? values.size() : 0);
+    VARIANT* reversed = more.empty() ? fixed.data() : more.data();
+    for (std::size_t i = 0; i < values.size(); ++i) reversed[values.size() - 1 - i] = *values[i].get();
     DISPID putName = DISPID_PROPERTYPUT;
-    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    DISPPARAMS params{reversed, nullptr, static_cast<UINT>(values.size()), 0};
     if (putValue != nullptr) {
-        reversed.assign(1, *putValue);
-        params = DISPPARAMS{reversed.data(), &putName, 1, 1};
+        fixed[0] = *putValue;
+        params = DISPPARAMS{fixed.data(), &putName, 1, 1};
     }
     ScopedVariant result;
     ExceptionInfo exception;

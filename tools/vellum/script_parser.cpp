@@ -61,6 +61,7 @@ public:
             call.arguments = ParseArgumentsUntil(')');
             return Finish(std::move(call));
         }
+        call.arguments.reserve(4);  // most calls take a few arguments: one allocation
         call.arguments.push_back(ParseExpression());
         while (SkipBlanks(), Peek() == ',') {
             ++position_;
