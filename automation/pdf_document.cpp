@@ -202,8 +202,8 @@ HRESULT TPDFDocument::SetCurrentPage(LONG PageNumber) {
         const auto pageCount = static_cast<LONG>(doc.Pages->Count());
         LONG number = PageNumber < 1 ? 1 : PageNumber;
         if (PageNumber > pageCount) number = pageCount;
+        doc.SetCurrentPage(number);
         CurrentPage = number;
-        doc.CurrentPage = number;
     });
 }
 

@@ -5,6 +5,8 @@
 #include "ascii.h"
 #include "errors.h"
 #include "format.h"
+#include "page_compression.h"
+#include "parked_pages.h"
 
 namespace vellum {
 namespace {
@@ -92,6 +94,7 @@ void TPDFDoc::ResetDocument() {
 }
 
 void TPDFDoc::ClearDocument() {
+    Parked.reset();
     Root.reset();
     ViewerPreferences.reset();
     Info.reset();
@@ -113,9 +116,7 @@ void TPDFDoc::RequireReady() const {
 void TPDFDoc::NewPage() {
     RequireReady();
     RequireObjectRoom(2);
-    // A page's text grows by doubling, leaving up to half of its block
-    // unused; once the next page begins, the last one rarely grows again.
-    if (!Pages->Empty()) Pages->Last().PageValue.shrink_to_fit();
+    ParkCurrentPage();
     TPageContent& content = Contents->Add();
     content.ObjectNumber = NextObjectNumber();
     TPage& page = Pages->Add();
@@ -135,7 +136,49 @@ TPage& TPDFDoc::Page(std::int32_t number) {
         throw EngineError("There is no page " + std::to_string(number) + " in this document (it has " +
                           std::to_string(Pages->Count()) + ")");
     }
-    return (*Pages)[static_cast<std::size_t>(number) - 1];
+    const auto index = static_cast<std::size_t>(number) - 1;
+    TPage& page = (*Pages)[index];
+    if (page.IsParked) {
+        page.PageValue = Parked->Unpark(index);
+        page.IsParked = false;
+    }
+    return page;
+}
+
+void TPDFDoc::SetCurrentPage(std::int32_t number) {
+    RequireReady();
+    if (number < 1 || static_cast<std::size_t>(number) > Pages->Count()) {
+        throw EngineError("There is no page " + std::to_string(number) + " in this document (it has " +
+                          std::to_string(Pages->Count()) + ")");
+    }
+    if (number != CurrentPage) ParkCurrentPage();
+    CurrentPage = number;
+}
+
+void TPDFDoc::FinishParkedPages() {
+    if (Parked == nullptr) return;
+    // A page whose compression failed is written from its text like any other.
+    for (const std::size_t index : Parked->Finish()) {
+        TPage& page = (*Pages)[index];
+        page.PageValue = Parked->Unpark(index);
+        page.IsParked = false;
+    }
+}
+
+void TPDFDoc::ParkCurrentPage() {
+    if (CurrentPage < 1 || static_cast<std::size_t>(CurrentPage) > Pages->Count()) return;
+    const auto index = static_cast<std::size_t>(CurrentPage) - 1;
+    TPage& page = (*Pages)[index];
+    if (page.IsParked) return;
+    if (Pages->Count() < ParkFromPages) {
+        // A page's text grows by doubling, leaving up to half of its block
+        // unused; once the caller moves on, it rarely grows again.
+        page.PageValue.shrink_to_fit();
+        return;
+    }
+    if (Parked == nullptr) Parked = std::make_unique<ParkedPages>(CompressionHelpers());
+    Parked->Park(index, page.PageValue);
+    page.IsParked = true;
 }
 
 void TPDFDoc::SetUnitOfMeasure(std::string_view name) {

@@ -22,9 +22,13 @@ namespace vellum {
 
 class TPDFDoc;
 class FileBuilder;
+class ParkedPages;
 
 struct TPage {
-    std::string PageValue = {};  // content-stream operators, uncompressed
+    // Content-stream operators, uncompressed; empty while the page is parked
+    // (TPDFDoc::Page gives it back).
+    std::string PageValue = {};
+    bool IsParked = false;
     std::int32_t ObjectNumber = 0;
     double Width = 0;
     double Height = 0;
@@ -166,6 +170,11 @@ public:
     bool IsCleared() const { return Pages == nullptr; }
 
     void NewPage();
+    // Makes page `number` (within 1..page count) the current one. The page
+    // left behind is parked once the document has ParkFromPages pages:
+    // compressed ahead of the write, only its stream kept.
+    void SetCurrentPage(std::int32_t number);
+    std::size_t ParkFromPages = 16;
     std::int32_t NextObjectNumber();
     // Fails unless `count` more objects fit within kMaxObjects, counting the
     // outline entries (numbered when the file is written); call it before
@@ -230,8 +239,8 @@ public:
     void SetSinglePage(bool value);
     TInfo& RequireInfo();
 
-    // The page with this 1-based number; fails on a cleared document or a
-    // number outside 1..page count.
+    // The page with this 1-based number, with its text (a parked page is
+    // unparked); fails on a cleared document or a number outside 1..page count.
     TPage& Page(std::int32_t number);
     TPage& CurrentPageRef() { return Page(CurrentPage); }
 
@@ -279,6 +288,10 @@ public:
     double LineOff = 0;
 
 private:
+    void ParkCurrentPage();
+    void FinishParkedPages();  // before the write: every parked page compressed
+    // Pages left behind, being compressed; exists once a page was parked.
+    std::unique_ptr<ParkedPages> Parked;
     enum class Delivery { File, ByteArray };
     void BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options);  // writer.cpp
     void WriteContentStreams(FileBuilder& file, const WriteOptions& options) const;

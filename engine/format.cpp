@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "byte_scan.h"
 #include "errors.h"
@@ -287,5 +289,17 @@ std::string Compressor::Compress(std::string_view text) {
 }
 
 std::string CompressString(std::string_view text) { return Compressor().Compress(text); }
+
+std::string InflateZlib(std::string_view stream, std::size_t size) {
+    const std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> decompressor(
+        libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
+    if (decompressor == nullptr) throw std::bad_alloc();
+    std::string text(size, '\0');
+    std::size_t actual = 0;
+    const libdeflate_result result = libdeflate_zlib_decompress(decompressor.get(), stream.data(), stream.size(),
+                                                                text.data(), text.size(), &actual);
+    if (result != LIBDEFLATE_SUCCESS || actual != size) throw EngineError("A compressed page could not be restored");
+    return text;
+}
 
 }  // namespace vellum

@@ -87,6 +87,9 @@ std::string EscapeInfoString(std::string_view text);
 
 // zlib stream (RFC 1950 framing) of text at level 6, zlib's default.
 std::string CompressString(std::string_view text);
+// The text of a zlib stream this library made, which is `size` bytes long;
+// throws EngineError when the stream is not that.
+std::string InflateZlib(std::string_view stream, std::size_t size);
 
 // The same streams, one after another, from one reused compressor: a
 // document's pages are compressed without setting one up for each. The bytes

@@ -46,8 +46,14 @@ unsigned CompressionThreadsFor(std::size_t pageCount, std::size_t totalBytes) {
     return cores < kMaxThreads ? cores : kMaxThreads;
 }
 
+unsigned CompressionHelpers() {
+    const unsigned cores = UsableCores();
+    return cores <= 2 ? 1 : cores > 4 ? 3 : cores - 1;
+}
+
 struct PageStreams::Serial {
     TextOf textOf;
+    ReadyStreamOf readyStreamOf;
     std::size_t next = 0;
     Compressor compressor;
     std::string scratch;
@@ -58,8 +64,11 @@ struct PageStreams::Serial {
 // moved past the page that used the buffer before it.
 class PageStreams::Pool {
 public:
-    Pool(TextOf textOf, std::size_t pageCount, unsigned threads)
-        : textOf_(std::move(textOf)), pageCount_(pageCount), slots_(threads * kPagesAheadPerThread) {
+    Pool(TextOf textOf, ReadyStreamOf readyStreamOf, std::size_t pageCount, unsigned threads)
+        : textOf_(std::move(textOf)),
+          readyStreamOf_(std::move(readyStreamOf)),
+          pageCount_(pageCount),
+          slots_(threads * kPagesAheadPerThread) {
         for (unsigned i = 1; i < threads; ++i) {
             try {
                 workers_.emplace_back([this] { Work(); });
@@ -118,7 +127,8 @@ private:
         std::exception_ptr error;
         std::string_view stream;
         try {
-            stream = compressor.Compress(textOf_(page), slot.scratch);
+            const std::optional<std::string_view> ready = readyStreamOf_ ? readyStreamOf_(page) : std::nullopt;
+            stream = ready ? *ready : compressor.Compress(textOf_(page), slot.scratch);
         } catch (...) {
             error = std::current_exception();
         }
@@ -147,6 +157,7 @@ private:
     }
 
     TextOf textOf_;
+    ReadyStreamOf readyStreamOf_;
     const std::size_t pageCount_;
     std::vector<Slot> slots_;
     Compressor ownCompressor_;
@@ -160,13 +171,15 @@ private:
     std::vector<std::thread> workers_;  // last: started once everything above exists
 };
 
-PageStreams::PageStreams(TextOf textOf, std::size_t pageCount, std::size_t totalBytes, unsigned threads) {
+PageStreams::PageStreams(TextOf textOf, std::size_t pageCount, std::size_t totalBytes, unsigned threads,
+                         ReadyStreamOf readyStreamOf) {
     if (threads == 0) threads = CompressionThreadsFor(pageCount, totalBytes);
     if (threads > 1) {
-        pool_ = std::make_unique<Pool>(std::move(textOf), pageCount, threads);
+        pool_ = std::make_unique<Pool>(std::move(textOf), std::move(readyStreamOf), pageCount, threads);
     } else {
         serial_ = std::make_unique<Serial>();
         serial_->textOf = std::move(textOf);
+        serial_->readyStreamOf = std::move(readyStreamOf);
     }
 }
 
@@ -174,7 +187,11 @@ PageStreams::~PageStreams() = default;
 
 std::string_view PageStreams::Next() {
     if (pool_ != nullptr) return pool_->Next();
-    return serial_->compressor.Compress(serial_->textOf(serial_->next++), serial_->scratch);
+    const std::size_t page = serial_->next++;
+    if (serial_->readyStreamOf) {
+        if (const std::optional<std::string_view> ready = serial_->readyStreamOf(page)) return *ready;
+    }
+    return serial_->compressor.Compress(serial_->textOf(page), serial_->scratch);
 }
 
 unsigned PageStreams::ThreadCount() const { return pool_ != nullptr ? pool_->ThreadCount() : 1; }

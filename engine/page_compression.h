@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace vellum {
@@ -16,11 +17,15 @@ namespace vellum {
 class PageStreams {
 public:
     using TextOf = std::function<std::string_view(std::size_t page)>;
+    using ReadyStreamOf = std::function<std::optional<std::string_view>(std::size_t page)>;
 
     // textOf(i) is the uncompressed text of page i (0-based), read from any
-    // of the threads while this object lives. threads 0 chooses by the size
-    // of the work; 1 compresses on the calling thread only.
-    PageStreams(TextOf textOf, std::size_t pageCount, std::size_t totalBytes, unsigned threads = 0);
+    // of the threads while this object lives; readyStreamOf(i), when given,
+    // names a stream already made for page i, which is then used as it is.
+    // threads 0 chooses by the size of the work; 1 compresses on the calling
+    // thread only.
+    PageStreams(TextOf textOf, std::size_t pageCount, std::size_t totalBytes, unsigned threads = 0,
+                ReadyStreamOf readyStreamOf = {});
     ~PageStreams();
     PageStreams(const PageStreams&) = delete;
     PageStreams& operator=(const PageStreams&) = delete;
@@ -40,5 +45,9 @@ private:
 // Threads worth using for a write of pageCount pages holding totalBytes of
 // content: 1 for small documents, else up to the usable cores.
 unsigned CompressionThreadsFor(std::size_t pageCount, std::size_t totalBytes);
+
+// Threads worth giving to compression beside a caller that keeps working:
+// the usable cores but one, at least one, at most three.
+unsigned CompressionHelpers();
 
 }  // namespace vellum

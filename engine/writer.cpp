@@ -9,6 +9,7 @@
 #include "format.h"
 #include "output_sink.h"
 #include "page_compression.h"
+#include "parked_pages.h"
 #include "unicode_text.h"
 
 namespace vellum {
@@ -298,6 +299,7 @@ void TPDFDoc::WriteImages(FileBuilder& file, Delivery delivery) const {
 
 void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options) {
     PrepareCompositeFonts();
+    FinishParkedPages();
     FileBuilder file(sink, static_cast<std::size_t>(ObjectCount) + Outlines->Count(), options.maxObjectOffset);
     file.Write(kFileHeader);
     for (const TPage& page : *Pages) file.WriteObject(page.ObjectNumber, page.PDF_Binary());
@@ -325,8 +327,14 @@ void TPDFDoc::WriteContentStreams(FileBuilder& file, const WriteOptions& options
     const TPages& pages = *Pages;
     std::size_t totalBytes = 0;
     for (const TPage& page : pages) totalBytes += page.PageValue.size();
+    PageStreams::ReadyStreamOf readyStreamOf;
+    if (Parked != nullptr) {
+        readyStreamOf = [&pages, this](std::size_t i) -> std::optional<std::string_view> {
+            return pages[i].IsParked ? Parked->StreamOf(i) : std::nullopt;
+        };
+    }
     PageStreams streams([&pages](std::size_t i) -> std::string_view { return pages[i].PageValue; },
-                        Contents->Count(), totalBytes, options.compressionThreads);
+                        Contents->Count(), totalBytes, options.compressionThreads, std::move(readyStreamOf));
     for (const TPageContent& content : *Contents) file.WriteContentStream(content.ObjectNumber, streams.Next());
 }
 

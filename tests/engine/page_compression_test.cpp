@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "document.h"
+#include "errors.h"
 #include "format.h"
 #include "page_compression.h"
+#include "parked_pages.h"
 #include "test_support.h"
 
 namespace vellum {
@@ -69,6 +71,55 @@ TEST(PageCompression, StreamsComeInPageOrderAndInflateToThePageText) {
     PageStreams streams([&](std::size_t i) -> std::string_view { return texts[i]; }, texts.size(), total, 4);
     EXPECT_EQ(streams.ThreadCount(), 4u);
     for (const std::string& text : texts) EXPECT_EQ(test::Inflate(streams.Next()), text);
+}
+
+// Pages left behind are compressed early and only their streams kept; a page
+// the caller goes back to (or a write that fails and is tried again) must
+// give the very bytes of a document that never parked anything.
+TEST(ParkedPages, ParkingNeverChangesTheBytesNorLosesText) {
+    setenv("SOURCE_DATE_EPOCH", "1767225600", 1);
+    std::vector<std::string> files;
+    for (const std::size_t parkFrom : {std::size_t{1}, std::size_t{16}, ~std::size_t{0}}) {
+        TPDFDoc doc;
+        doc.ParkFromPages = parkFrom;
+        BuildManyPages(doc, 120, 11);
+        const std::string page3 = doc.Page(3).PageValue;
+        for (const int page : {3, 120, 3, 60}) {
+            doc.SetCurrentPage(page);
+            AppendContent(doc.CurrentPageRef(), "% back on page " + std::to_string(page) + "\r\n");
+        }
+        doc.SetCurrentPage(100);
+        EXPECT_EQ(doc.Page(3).PageValue, page3 + "% back on page 3\r\n% back on page 3\r\n");
+        EXPECT_THROW(doc.SaveToByteArray({.maxObjectOffset = 100}), EngineError);
+        files.push_back(doc.SaveToByteArray());
+    }
+    unsetenv("SOURCE_DATE_EPOCH");
+    EXPECT_EQ(files[0], files[2]);
+    EXPECT_EQ(files[1], files[2]);
+}
+
+// The text waiting for the compressing thread stays bounded however fast
+// pages come, and every page comes back whole, compressed or not.
+TEST(ParkedPages, WaitingTextIsBoundedAndEveryPageComesBack) {
+    ParkedPages parked(1);
+    std::vector<std::string> texts;
+    for (int i = 0; i < 40; ++i) {
+        std::string text(200'000 + static_cast<std::size_t>(i), static_cast<char>('a' + i % 26));
+        text += std::to_string(i);
+        texts.push_back(text);
+        parked.Park(static_cast<std::size_t>(i), text);
+        EXPECT_TRUE(text.empty());
+        EXPECT_LE(parked.WaitingBytes(), 2u * 1024 * 1024 + texts.back().size());
+    }
+    EXPECT_EQ(parked.Unpark(39), texts[39]);  // possibly before its compression
+    EXPECT_TRUE(parked.Finish().empty());
+    for (std::size_t i = 0; i < 39; ++i) {
+        ASSERT_TRUE(parked.StreamOf(i).has_value());
+        EXPECT_EQ(test::Inflate(*parked.StreamOf(i)), texts[i]);
+    }
+    EXPECT_EQ(parked.Unpark(7), texts[7]);
+    EXPECT_FALSE(parked.IsParked(7));
+    EXPECT_FALSE(parked.StreamOf(39).has_value());
 }
 
 TEST(PageCompression, SmallDocumentsStayOnTheCallingThread) {
