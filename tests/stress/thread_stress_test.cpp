@@ -62,7 +62,9 @@ std::string BuildDocument(const std::string& picture, int round) {
     const BStr pictureFile(Wide(picture));
     LONG image = -1;
     CALL(doc->ImportImageAsResource(pictureFile.get(), 80, &image));
-    for (int page = 1; page <= 4; ++page) {
+    // Enough pages that those left behind are compressed on the document's
+    // own thread, and a return to one of them.
+    for (int page = 1; page <= 20; ++page) {
         if (page > 1) CALL(doc->AddPage());
         CALL(doc->put_FontName(page % 2 ? sansName.get() : serifName.get()));
         CALL(doc->put_ParagraphWidth(120));
@@ -77,6 +79,11 @@ std::string BuildDocument(const std::string& picture, int round) {
         const BStr entry(Wide("Page " + std::to_string(page)));
         LONG id = 0;
         CALL(doc->AddChildOutline(page, 100, 10, 10, entry.get(), page > 1 ? 1 : -1, &id));
+    }
+    for (const LONG back : {17, 2}) {
+        CALL(doc->SetCurrentPage(back));
+        const BStr footer(Wide("Back on page " + std::to_string(back) + " in round " + std::to_string(round)));
+        CALL(doc->TextOut(footer.get(), 20, 250));
     }
     ScopedVariant content;
     CALL(doc->GetPDFContent(content.get()));
