@@ -147,6 +147,13 @@ HRESULT CoerceArguments(const MemberSpec& member, const DISPPARAMS& params,
             args.borrowed[k] = true;
             continue;
         }
+        // A whole number where a real is declared, as scripts write most
+        // coordinates: exact, so no general conversion is needed.
+        if (VarTypeOf(type) == VT_R8 && source.vt == VT_I4) {
+            args.values[k].vt = VT_R8;
+            args.values[k].dblVal = source.lVal;
+            continue;
+        }
         const HRESULT hr = Coerce(source, type, args.values[k]);
         if (hr == E_OUTOFMEMORY) return hr;
         if (FAILED(hr)) {

@@ -77,7 +77,9 @@ void TPDFFont::ParseCharWidths(std::string_view widthText) {
             std::int32_t value = 0;
             const auto result = std::from_chars(token.data(), token.data() + token.size(), value);
             if (result.ec != std::errc() || result.ptr != token.data() + token.size()) {
-                throw EngineError("'" + std::string(token) + "' is not a valid integer value");
+                std::string message = "'";
+                message.append(token).append("' is not a valid integer value");
+                throw EngineError(message);
             }
             CharWidths[code] = value;
         }

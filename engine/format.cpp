@@ -27,6 +27,11 @@ struct RoundedDigits {
     int decimals = 0;
 };
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // Most values of a page are small and far from a rounding tie: scale, round
 // and write them in integer arithmetic, straight into a small buffer written
 // from its end. Returns false, writing nothing, when the value is too large
@@ -36,10 +41,10 @@ bool AppendSmallNumber(std::string& out, const NumberPattern& pattern, double va
     if (decimals > 9) return false;
     const double scaled = std::fabs(value) * kPowersOfTen[decimals];
     if (!(scaled < 1e9)) return false;
-    const double whole = std::floor(scaled);
+    const auto whole = static_cast<std::uint32_t>(scaled);  // truncation is floor here: scaled >= 0
     const double fraction = scaled - whole;
     if (std::fabs(fraction - 0.5) < 1e-4) return false;
-    const auto rounded = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1u : 0u);
+    const std::uint32_t rounded = whole + (fraction > 0.5 ? 1u : 0u);
     const auto divisor = static_cast<std::uint32_t>(kPowersOfTen[decimals]);
     std::uint32_t fractionDigits = rounded % divisor;
     std::uint32_t integer = rounded / divisor;
@@ -58,6 +63,12 @@ bool AppendSmallNumber(std::string& out, const NumberPattern& pattern, double va
     }
     if (shown > 0) *--p = '.';
     int integerLength = 0;
+    // Two digits a step from a table: most coordinates have three.
+    for (; integer >= 10; integer /= 100, integerLength += 2) {
+        const std::uint32_t pair = integer % 100;
+        p -= 2;
+        std::memcpy(p, kDigitPairs + 2 * pair, 2);
+    }
     for (; integer != 0; integer /= 10, ++integerLength) *--p = static_cast<char>('0' + integer % 10);
     for (int place = integerLength; place < pattern.integerPlaces; ++place) {
         if (pattern.integerZeroMask >> place & 1) *--p = '0';
@@ -122,16 +133,14 @@ void RoundExact(double magnitude, int decimals, RoundedDigits& out) {
 
 }  // namespace
 
-void RequireWritable(double value, const char* what) {
+void RefuseUnwritable(double value, const char* what) {
     if (!std::isfinite(value)) {
         throw EngineError(std::string("Invalid ") + what + ": the number must be finite");
     }
-    if (std::fabs(value) > kLargestWritableNumber) {
-        char text[32];
-        const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6).ptr;
-        throw EngineError(std::string("Invalid ") + what + ": " + std::string(text, end) +
-                          " is beyond 1000000000 points, the largest number a PDF file carries");
-    }
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6).ptr;
+    throw EngineError(std::string("Invalid ") + what + ": " + std::string(text, end) +
+                      " is beyond 1000000000 points, the largest number a PDF file carries");
 }
 
 void AppendPdfNumber(std::string& out, const NumberPattern& pattern, double value) {

@@ -60,7 +60,11 @@ inline constexpr double kLargestWritableNumber = 1e9;
 // an EngineError; `what` names the value ("page width", "line coordinate").
 // Callers check converted values (value times unit factor), not only the
 // arguments they were given.
-void RequireWritable(double value, const char* what);
+[[noreturn]] void RefuseUnwritable(double value, const char* what);
+inline void RequireWritable(double value, const char* what) {
+    // One compare for the common case: NaN fails it too.
+    if (!(value >= -kLargestWritableNumber && value <= kLargestWritableNumber)) RefuseUnwritable(value, what);
+}
 
 // Appends value formatted by the pattern: rounded to the allowed decimals with
 // exact halves away from zero, '.' as separator whatever the process locale,

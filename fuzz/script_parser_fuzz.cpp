@@ -1,6 +1,7 @@
 // libFuzzer target: any bytes as a call script must parse or fail cleanly,
 // and whatever parses must evaluate cleanly against an object that answers
 // every name, fails some calls and returns texts, numbers and byte arrays.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -77,6 +78,17 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
+    // The checking pass and the parsing pass must agree on every line, or a
+    // script could start running and stop at a syntax error.
+    for (std::string_view rest = text; !rest.empty();) {
+        const std::string_view line = rest.substr(0, rest.find('\n'));
+        rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+        vellum::script::LineResult parsed;
+        vellum::script::SyntaxError parseError, checkError;
+        const bool parses = vellum::script::ParseLine(line, 1, parsed, parseError);
+        if (parses != vellum::script::CheckLine(line, 1, checkError)) __builtin_trap();
+        if (!parses && parseError.message != checkError.message) __builtin_trap();
+    }
     const vellum::script::ParsedScript script = vellum::script::ParseScript(text);
     if (!script.ok && script.error.line < 1) __builtin_trap();
     if (!script.ok) return 0;

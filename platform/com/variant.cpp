@@ -92,6 +92,10 @@ void VariantInit(VARIANTARG* pvarg) {
 
 HRESULT VariantClear(VARIANTARG* pvarg) {
     if (!pvarg) return E_INVALIDARG;
+    if (pvarg->vt < VT_BSTR) {  // Empty, Null and the numbers own nothing
+        VariantInit(pvarg);
+        return S_OK;
+    }
     if (!vellum::IsValidVariantType(pvarg->vt)) return DISP_E_BADVARTYPE;
     if ((pvarg->vt & VT_ARRAY) && !(pvarg->vt & VT_BYREF)) {
         const HRESULT hr = SafeArrayDestroy(pvarg->parray);

@@ -85,6 +85,8 @@ struct LineResult {
     Statement statement;
 };
 bool ParseLine(std::string_view text, int lineNumber, LineResult& result, SyntaxError& error);
+// The same verdict as ParseLine, without building the statement.
+bool CheckLine(std::string_view text, int lineNumber, SyntaxError& error);
 
 // Drops a UTF-8 byte-order mark, which editors may put before the first line.
 inline void SkipByteOrderMark(std::string_view& firstLine) {

@@ -24,24 +24,19 @@ struct ParseFailure {
     std::string message;
 };
 
-template <class Node>
-ExprPtr Make(Node node) {
-    auto expr = std::make_unique<Expr>();
-    expr->node = std::move(node);
-    return expr;
-}
-
-ExprPtr StringExpr(std::string text) { return Make(StringLiteral{std::move(text)}); }
-
 // A recursive-descent parser over one line. Nesting depth is bounded so that
-// a hostile line cannot exhaust the stack.
+// a hostile line cannot exhaust the stack. With kBuild false it only decides
+// whether the line is valid: the same grammar, but no tree, no text copied
+// and nothing allocated, for the pass that checks a whole script before any
+// of it runs.
+template <bool kBuild>
 class LineParser {
 public:
     explicit LineParser(std::string_view text) : text_(text) {}
 
     Statement ParseStatement() {
         SkipBlanks();
-        const std::string name = ReadName("a statement");
+        const std::string_view name = ReadName("a statement");
         if (EqualsIgnoringCase(name, "Print")) return Finish(PrintStatement{ParseExpression()});
         if (EqualsIgnoringCase(name, "WriteFile")) {
             ExprPtr path = ParseExpression();
@@ -52,26 +47,45 @@ public:
         SkipBlanks();
         if (Peek() == '=') {
             ++position_;
-            return Finish(PutStatement{name, ParseExpression()});
+            return Finish(PutStatement{Text(name), ParseExpression()});
         }
-        CallStatement call{name, {}};
+        CallStatement call{Text(name), {}};
         if (AtEnd()) return Finish(std::move(call));
         if (Peek() == '(' && ClosingParenthesisEndsLine()) {
             ++position_;
             call.arguments = ParseArgumentsUntil(')');
             return Finish(std::move(call));
         }
-        call.arguments.reserve(4);  // most calls take a few arguments: one allocation
-        call.arguments.push_back(ParseExpression());
+        if constexpr (kBuild) call.arguments.reserve(4);  // most calls take a few arguments: one allocation
+        Add(call.arguments, ParseExpression());
         while (SkipBlanks(), Peek() == ',') {
             ++position_;
-            call.arguments.push_back(ParseExpression());
+            Add(call.arguments, ParseExpression());
         }
         return Finish(std::move(call));
     }
 
 private:
     static constexpr int kMaxDepth = 200;
+
+    template <class Node>
+    static ExprPtr Make(Node node) {
+        if constexpr (!kBuild) return nullptr;
+        auto expr = std::make_unique<Expr>();
+        expr->node = std::move(node);
+        return expr;
+    }
+    static ExprPtr StringExpr(std::string_view text) {
+        if constexpr (!kBuild) return nullptr;
+        return Make(StringLiteral{std::string(text)});
+    }
+    static std::string Text(std::string_view text) {
+        if constexpr (!kBuild) return {};
+        return std::string(text);
+    }
+    static void Add(std::vector<ExprPtr>& list, ExprPtr expr) {
+        if constexpr (kBuild) list.push_back(std::move(expr));
+    }
 
     [[noreturn]] void Fail(const std::string& message) { throw ParseFailure{message}; }
 
@@ -80,6 +94,13 @@ private:
         return position_ >= text_.size();
     }
     char Peek() const { return position_ < text_.size() ? text_[position_] : '\0'; }
+    void SkipDigits() {
+        const char* const begin = text_.data();
+        const char* p = begin + position_;
+        const char* const end = begin + text_.size();
+        while (p != end && IsDigit(*p)) ++p;
+        position_ = static_cast<std::size_t>(p - begin);
+    }
     void SkipBlanks() {
         while (position_ < text_.size() && IsBlank(text_[position_])) ++position_;
     }
@@ -99,21 +120,21 @@ private:
     Statement Finish(Node node) {
         if (!AtEnd()) Fail("unexpected text" + Found());
         Statement statement;
-        statement.node = std::move(node);
+        if constexpr (kBuild) statement.node = std::move(node);
         return statement;
     }
 
-    std::string ReadName(const char* what) {
+    std::string_view ReadName(const char* what) {
         SkipBlanks();
         if (!IsLetter(Peek())) Fail(std::string("expected ") + what + Found());
         const std::size_t start = position_;
         while (position_ < text_.size() && IsNameChar(text_[position_])) ++position_;
-        return std::string(text_.substr(start, position_ - start));
+        return text_.substr(start, position_ - start);
     }
 
     Statement ParseOnError() {
         if (!EqualsIgnoringCase(ReadName("Error"), "Error")) Fail("expected 'On Error Resume Next' or 'On Error GoTo 0'");
-        const std::string word = ReadName("Resume or GoTo");
+        const std::string_view word = ReadName("Resume or GoTo");
         if (EqualsIgnoringCase(word, "Resume")) {
             if (!EqualsIgnoringCase(ReadName("Next"), "Next")) Fail("expected 'Next' after 'On Error Resume'");
             return Finish(OnErrorStatement{true});
@@ -154,10 +175,10 @@ private:
             ++position_;
             return arguments;
         }
-        arguments.push_back(ParseExpression());
+        Add(arguments, ParseExpression());
         while (SkipBlanks(), Peek() == ',') {
             ++position_;
-            arguments.push_back(ParseExpression());
+            Add(arguments, ParseExpression());
         }
         Expect(closing);
         return arguments;
@@ -171,10 +192,10 @@ private:
             return first;
         }
         Concat chain;
-        chain.parts.push_back(std::move(first));
+        Add(chain.parts, std::move(first));
         while (SkipBlanks(), Peek() == '&') {
             ++position_;
-            chain.parts.push_back(ParsePrimary());
+            Add(chain.parts, ParsePrimary());
         }
         --depth_;
         return Make(std::move(chain));
@@ -198,7 +219,7 @@ private:
         return ParseNamed(ReadName("a value"));
     }
 
-    ExprPtr ParseNamed(const std::string& name) {
+    ExprPtr ParseNamed(std::string_view name) {
         if (EqualsIgnoringCase(name, "True")) return Make(BoolLiteral{true});
         if (EqualsIgnoringCase(name, "False")) return Make(BoolLiteral{false});
         if (EqualsIgnoringCase(name, "Empty")) return Make(EmptyLiteral{});
@@ -210,7 +231,7 @@ private:
         if (EqualsIgnoringCase(name, "Err")) {
             if (Peek() != '.') Fail("expected Err.Number or Err.Description");
             ++position_;
-            const std::string field = ReadName("Number or Description");
+            const std::string_view field = ReadName("Number or Description");
             if (EqualsIgnoringCase(field, "Number")) return Make(ErrNumber{});
             if (EqualsIgnoringCase(field, "Description")) return Make(ErrDescription{});
             Fail("Err has only Number and Description");
@@ -222,7 +243,7 @@ private:
             Expect(')');
             return Make(CharCode{std::move(code)});
         }
-        MemberGet get{name, false, {}};
+        MemberGet get{Text(name), false, {}};
         if (Peek() == '(') {
             ++position_;
             get.hasArgumentList = true;
@@ -239,31 +260,33 @@ private:
         while (true) {
             const auto quote = text_.find('"', position_);
             if (quote == std::string_view::npos) Fail("unterminated string");
-            value.append(text_.substr(position_, quote - position_));
+            if constexpr (kBuild) value.append(text_.substr(position_, quote - position_));
             position_ = quote + 1;
             if (Peek() != '"') break;
-            value += '"';
+            if constexpr (kBuild) value += '"';
             ++position_;
         }
-        return StringExpr(std::move(value));
+        if constexpr (!kBuild) return nullptr;
+        return Make(StringLiteral{std::move(value)});
     }
 
     ExprPtr ParseNumber() {
         const std::size_t start = position_;
         if (Peek() == '-') ++position_;
         bool isInteger = true;
-        while (IsDigit(Peek())) ++position_;
+        SkipDigits();
         if (Peek() == '.') {
             isInteger = false;
             ++position_;
-            while (IsDigit(Peek())) ++position_;
+            SkipDigits();
         }
-        if (Peek() == 'e' || Peek() == 'E') {
+        const bool hasExponent = Peek() == 'e' || Peek() == 'E';
+        if (hasExponent) {
             isInteger = false;
             ++position_;
             if (Peek() == '+' || Peek() == '-') ++position_;
             if (!IsDigit(Peek())) Fail("malformed number" + Found());
-            while (IsDigit(Peek())) ++position_;
+            SkipDigits();
         }
         const std::string_view literal = text_.substr(start, position_ - start);
         if (literal == "-" || literal == "." || literal == "-.") Fail("malformed number" + Found());
@@ -273,6 +296,12 @@ private:
             if (result.ec == std::errc() && result.ptr == literal.data() + literal.size()) {
                 return Make(IntegerLiteral{value});
             }
+        }
+        // Without an exponent and within 300 characters a literal is at most
+        // 1e300 and at least 1e-300 apart from zero: it converts, so checking
+        // needs no conversion.
+        if constexpr (!kBuild) {
+            if (!hasExponent && literal.size() <= 300) return nullptr;
         }
         double value = 0;
         const auto result = std::from_chars(literal.data(), literal.data() + literal.size(), value);
@@ -302,9 +331,20 @@ bool ParseLine(std::string_view text, int lineNumber, LineResult& result, Syntax
     result = LineResult{};
     if (IsComment(text)) return true;
     try {
-        result.statement = LineParser(text).ParseStatement();
+        result.statement = LineParser<true>(text).ParseStatement();
         result.statement.line = lineNumber;
         result.isStatement = true;
+        return true;
+    } catch (const ParseFailure& failure) {
+        error = SyntaxError{lineNumber, failure.message};
+        return false;
+    }
+}
+
+bool CheckLine(std::string_view text, int lineNumber, SyntaxError& error) {
+    if (IsComment(text)) return true;
+    try {
+        LineParser<false>(text).ParseStatement();
         return true;
     } catch (const ParseFailure& failure) {
         error = SyntaxError{lineNumber, failure.message};

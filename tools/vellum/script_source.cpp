@@ -32,9 +32,8 @@ void CheckLines(std::FILE* file, std::FILE* spool, const std::string& name, Chec
             checked.readError = "cannot copy " + name + " to a temporary file: " + std::strerror(errno);
             return;
         }
-        LineResult result;
         SyntaxError error;
-        if (!ParseLine(line, reader.lineNumber(), result, error)) {
+        if (!CheckLine(line, reader.lineNumber(), error)) {
             checked.syntaxError = error;
             return;
         }
