@@ -24,7 +24,7 @@ SEL=${*:-w0 w1 w2 w3 w4 w5}
 
 die() { echo "run-workloads: $*" >&2; exit 1; }
 
-need=(hyperfine time qpdf)
+need=(hyperfine time qpdf util-linux zlib1g-dev libdeflate-dev libjpeg-dev)
 if [ "$PEERS" = 1 ]; then need+=(libhpdf-dev libpodofo-dev libdeflate-dev python3-reportlab); fi
 missing=()
 for package in "${need[@]}"; do
@@ -85,6 +85,22 @@ for w in "${runs[@]}"; do
   done
 done
 
+# The compression floor of our own W1 content: every page stream of our
+# output compressed alone with the compressor we ship (libdeflate level 6),
+# next to W1 on one core and on all of them.
+floor=$out/floor.txt
+: >"$floor"
+if [[ " ${runs[*]} " == *" w1 "* ]]; then
+  echo "== w1: compression floor and one core" >&2
+  cc -O2 -I"$PEER_BENCH/common" "$PEER_BENCH/lowerbound/b1.c" -o "$out/b1" -lz -ldeflate -ljpeg
+  "$out/b1" "$out/w1-early.pdf" 9 >"$floor"
+  hyperfine -N --style basic --runs "$RUNS" --warmup "$WARMUP" --export-json "$out/hf-w1-cores.json" \
+    -n one-core "taskset -c 0 $bin/vellum_workload early w1 $out/w1-one-core.pdf $out" \
+    -n all-cores "$bin/vellum_workload early w1 $out/w1-all-cores.pdf $out" >"$out/hf-w1-cores.log" 2>&1 ||
+    { cat "$out/hf-w1-cores.log" >&2; die "w1 on one core failed"; }
+  cmp -s "$out/w1-one-core.pdf" "$out/w1-all-cores.pdf" || die "w1 on one core wrote other bytes"
+fi
+
 peers=$out/peers.md
 : >"$peers"
 if [ "$PEERS" = 1 ]; then
@@ -94,4 +110,4 @@ if [ "$PEERS" = 1 ]; then
   RUNS=$RUNS WARMUP=$WARMUP bash "$PEER_BENCH/run-peers.sh" "${peer_sel[@]}" >"$peers"
 fi
 
-python3 "$root/bench/workload_table.py" "$rows" "$out" "$peers"
+python3 "$root/bench/workload_table.py" "$rows" "$out" "$peers" "$floor"

@@ -67,10 +67,27 @@ def main():
     print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
     for row in table:
         print(line(row))
+    print_floor(sys.argv[4] if len(sys.argv) > 4 else "", sys.argv[2])
     if peers:
         print()
         print("Peers, same run:")
         print(open(sys.argv[3]).read().rstrip())
+
+
+def print_floor(path, folder):
+    """W1 against the compression floor of its own page content."""
+    try:
+        text = open(path).read()
+        cores = {r["command"]: r["median"] for r in json.load(open(f"{folder}/hf-w1-cores.json"))["results"]}
+    except (OSError, ValueError):
+        return
+    values = dict(tok.split("=") for line in text.splitlines() for tok in line.split()[1:])
+    floor = float(values["libdeflate6_s"])
+    print()
+    print(f"W1 compression floor (our {values['streams']} page streams, {values['raw_bytes']} bytes, "
+          f"libdeflate level 6 on one thread): {floor:.4f} s")
+    for name in ("one-core", "all-cores"):
+        print(f"  W1 early, {name}: {cores[name]:.4f} s = {cores[name] / floor:.2f} x the floor")
 
 
 if __name__ == "__main__":
