@@ -17,9 +17,10 @@ set_target_properties(vellum PROPERTIES INSTALL_RPATH "${_bin_to_lib}")
 
 install(TARGETS vellum RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS VELLUM_XP LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-# The picture module, loaded beside the library on the first picture import.
-set_target_properties(vellum_pictures_module PROPERTIES INSTALL_RPATH "\$ORIGIN")
-install(TARGETS vellum_pictures_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# The picture module, loaded beside the library on the first picture import,
+# and the metafile module it loads beside itself on the first metafile.
+set_target_properties(vellum_pictures_module vellum_metafiles_module PROPERTIES INSTALL_RPATH "\$ORIGIN")
+install(TARGETS vellum_pictures_module vellum_metafiles_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS vellum_com vellum_api EXPORT VellumTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 

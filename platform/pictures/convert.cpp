@@ -36,7 +36,7 @@ JpegPicture ConvertToJpeg(PictureKind kind, std::string_view bytes, int quality,
         case PictureKind::Bmp:
             return Whole(ReadBmp(bytes), quality);
         case PictureKind::Wmf:
-            return Whole(PlayWmf(bytes), quality);
+            return Whole(PlayMetafile(bytes), quality);
         case PictureKind::Ico:
             return Whole(ReadIco(bytes), quality);
     }

@@ -36,4 +36,9 @@ RgbBitmap ReadBmp(std::string_view bytes);
 RgbBitmap ReadIco(std::string_view bytes);
 RgbBitmap PlayWmf(std::string_view bytes);
 
+// PlayWmf wherever it lives: linked in (metafile_linked.cpp), or behind the
+// metafile module that keeps cairo out of processes that never see a
+// metafile (metafile_module.cpp). Throws like PlayWmf.
+RgbBitmap PlayMetafile(std::string_view bytes);
+
 }  // namespace vellum::pictures

@@ -20,15 +20,18 @@ done
 [[ "$depends" != *vellum* ]] || fail "the package depends on itself: $depends"
 
 contents=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
-for path in ./usr/bin/vellum ./usr/lib/Vellum_XP.so ./usr/lib/Vellum_Pictures.so ./usr/lib/libvellum_com.so.1 ./usr/include/vellum/document.hpp \
+for path in ./usr/bin/vellum ./usr/lib/Vellum_XP.so ./usr/lib/Vellum_Pictures.so ./usr/lib/Vellum_Metafiles.so ./usr/lib/libvellum_com.so.1 ./usr/include/vellum/document.hpp \
     ./usr/include/vellum/VELLUM_XP_TLB.h ./usr/lib/cmake/Vellum/VellumConfig.cmake ./usr/lib/pkgconfig/vellum.pc \
     ./usr/share/doc/vellum/html/Index.htm; do
   grep -qx -- "$path" <<<"$contents" || fail "$path is not in the package"
 done
 
 dpkg-deb -x "$deb" "$scratch/root"
-printf 'NewPDF "Packaged"\nTextOut "from the package", 20, 30\nImportImage "%s", 80, 20, 40, 40, 16\nSavePDF "%s"\n' \
-  "$scratch/root/usr/share/doc/vellum/examples/assets/logo.bmp" "$scratch/packaged.pdf" |
+# A bitmap through the picture module, a metafile through the metafile module
+# it loads beside itself.
+assets=$scratch/root/usr/share/doc/vellum/examples/assets
+printf 'NewPDF "Packaged"\nTextOut "from the package", 20, 30\nImportImage "%s", 80, 20, 40, 40, 16\nImportImage "%s", 80, 70, 40, 40, 30\nSavePDF "%s"\n' \
+  "$assets/logo.bmp" "$assets/chart.wmf" "$scratch/packaged.pdf" |
   VELLUM_REGISTRY=$scratch/registry.reg "$scratch/root/usr/bin/vellum" run -
 qpdf --check "$scratch/packaged.pdf" >/dev/null || fail "qpdf --check of the packaged client's output"
 echo "$(basename "$deb"): Depends: $depends"
