@@ -17,10 +17,12 @@ set_target_properties(vellum PROPERTIES INSTALL_RPATH "${_bin_to_lib}")
 
 install(TARGETS vellum RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS VELLUM_XP LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-# The picture module, loaded beside the library on the first picture import,
-# and the metafile module it loads beside itself on the first metafile.
-set_target_properties(vellum_pictures_module vellum_metafiles_module PROPERTIES INSTALL_RPATH "\$ORIGIN")
-install(TARGETS vellum_pictures_module vellum_metafiles_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# The modules loaded beside the library on first use: pictures (and the
+# metafile player the picture module loads beside itself), and font files.
+set_target_properties(vellum_pictures_module vellum_metafiles_module vellum_fonts_module
+  PROPERTIES INSTALL_RPATH "\$ORIGIN")
+install(TARGETS vellum_pictures_module vellum_metafiles_module vellum_fonts_module
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS vellum_com vellum_api EXPORT VellumTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 

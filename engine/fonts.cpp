@@ -5,6 +5,7 @@
 #include "ascii.h"
 #include "document.h"
 #include "errors.h"
+#include "font_services_loader.h"
 #include "format.h"
 #include "widths.h"
 
@@ -98,7 +99,7 @@ FontFileStore::Entry FontFileStore::Find(std::string&& bytes) {
     for (auto it = first; it != last; ++it) {
         if (*it->second.bytes == bytes) return it->second;
     }
-    Entry entry{nullptr, fonts::MeasureTrueTypeData(bytes)};
+    Entry entry{nullptr, FontServicesInUse().MeasureTrueTypeData(bytes)};
     entry.bytes = std::make_shared<const std::string>(std::move(bytes));
     if (entry.measured.widths) entries_.emplace(hash, entry);
     return entry;

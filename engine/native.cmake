@@ -24,7 +24,7 @@ add_library(vellum_harfbuzz STATIC ${VELLUM_HARFBUZZ_SOURCE}/src/harfbuzz-subset
 target_include_directories(vellum_harfbuzz SYSTEM PUBLIC ${VELLUM_HARFBUZZ_SOURCE}/src)
 set_target_properties(vellum_harfbuzz PROPERTIES COMPILE_OPTIONS "-fno-exceptions;-fno-rtti;-fno-threadsafe-statics")
 
-# No module loading here: the picture code and its entry points are linked
-# in (platform/pictures, picture_codec.cpp).
+# No module loading here: the picture and font code are linked in
+# (platform/pictures, platform/fonts, picture_codec.cpp, font_services_loader.cpp).
 target_link_libraries(vellum_engine PUBLIC vellum_fonts vellum_pictures_api
-                      PRIVATE vellum_libdeflate vellum_harfbuzz Threads::Threads)
+                      PRIVATE vellum_libdeflate vellum_font_services Threads::Threads)

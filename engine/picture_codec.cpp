@@ -7,6 +7,9 @@
 #include <mutex>
 
 #include "errors.h"
+#ifndef _WIN32
+#include "module_path.h"
+#endif
 
 namespace vellum {
 namespace {
@@ -31,22 +34,12 @@ PictureCodec LoadedCodec() {
     return registry.codec;
 }
 #else
-// The module's path: the folder of the binary this code was linked into.
-std::string ModulePath() {
-    Dl_info info{};
-    const std::string name = pictures::kModuleFileName;
-    if (dladdr(reinterpret_cast<void*>(&ConvertPicture), &info) == 0 || info.dli_fname == nullptr) return name;
-    const std::string self = info.dli_fname;
-    const auto slash = self.rfind('/');
-    return slash == std::string::npos ? name : self.substr(0, slash + 1) + name;
-}
-
 // Loads the module once; a failure is reported and tried again next time.
 PictureCodec LoadedCodec() {
     Registry& registry = TheRegistry();
     const std::lock_guard<std::mutex> hold(registry.lock);
     if (registry.codec.convert != nullptr) return registry.codec;
-    const std::string path = ModulePath();
+    const std::string path = ModuleBesideEngine(pictures::kModuleFileName);
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     const auto fail = [&](const char* reason) {
         throw EngineError("Cannot load the picture module \"" + path + "\": " + (reason != nullptr ? reason : "unknown reason"));

@@ -1,46 +1,14 @@
 #include "unicode_font.h"
 
-#include <hb-ot.h>
-#include <hb-subset.h>
-#include <hb.h>
-
-#include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "errors.h"
+#include "font_services.h"
+#include "font_services_loader.h"
 
 namespace vellum {
 namespace {
-
-template <class T, void (*Destroy)(T*)>
-struct HbDeleter {
-    void operator()(T* object) const { Destroy(object); }
-};
-using BlobPtr = std::unique_ptr<hb_blob_t, HbDeleter<hb_blob_t, hb_blob_destroy>>;
-using FacePtr = std::unique_ptr<hb_face_t, HbDeleter<hb_face_t, hb_face_destroy>>;
-using FontPtr = std::unique_ptr<hb_font_t, HbDeleter<hb_font_t, hb_font_destroy>>;
-using SubsetInputPtr = std::unique_ptr<hb_subset_input_t, HbDeleter<hb_subset_input_t, hb_subset_input_destroy>>;
-
-// A big-endian field of a font table, 0 when the table is too short.
-std::int32_t ReadInt16(std::string_view table, std::size_t offset) {
-    if (offset + 2 > table.size()) return 0;
-    const auto value = static_cast<std::uint16_t>((static_cast<unsigned char>(table[offset]) << 8) |
-                                                  static_cast<unsigned char>(table[offset + 1]));
-    return static_cast<std::int16_t>(value);
-}
-
-std::int64_t ReadInt32(std::string_view table, std::size_t offset) {
-    if (offset + 4 > table.size()) return 0;
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) value = (value << 8) | static_cast<unsigned char>(table[offset + i]);
-    return static_cast<std::int32_t>(value);
-}
-
-std::string TableBytes(hb_face_t* face, hb_tag_t tag) {
-    const BlobPtr blob(hb_face_reference_table(face, tag));
-    unsigned int length = 0;
-    const char* data = hb_blob_get_data(blob.get(), &length);
-    return data == nullptr ? std::string() : std::string(data, length);
-}
 
 // Characters allowed in a PDF name without escapes, as subset names use them.
 std::string NameCharacters(std::string_view name) {
@@ -53,106 +21,32 @@ std::string NameCharacters(std::string_view name) {
     return kept;
 }
 
-// Vertical metrics, bounding box, slant and pitch for the font descriptor, in
-// thousandths of an em.
-FontMetrics ReadMetrics(hb_face_t* face, hb_font_t* font, unsigned int unitsPerEm) {
-    auto thousandths = [unitsPerEm](double units) {
-        return static_cast<std::int32_t>(std::lround(units * 1000.0 / unitsPerEm));
-    };
-    FontMetrics metrics;
-    hb_position_t position = 0;
-    if (hb_ot_metrics_get_position(font, HB_OT_METRICS_TAG_HORIZONTAL_ASCENDER, &position)) {
-        metrics.ascent = thousandths(position);
-    }
-    if (hb_ot_metrics_get_position(font, HB_OT_METRICS_TAG_HORIZONTAL_DESCENDER, &position)) {
-        metrics.descent = thousandths(position);
-    }
-    if (hb_ot_metrics_get_position(font, HB_OT_METRICS_TAG_CAP_HEIGHT, &position)) {
-        metrics.capHeight = thousandths(position);
-    }
-    if (metrics.capHeight == 0) metrics.capHeight = metrics.ascent;
-    const std::string head = TableBytes(face, HB_TAG('h', 'e', 'a', 'd'));
-    for (std::size_t i = 0; i < 4; ++i) metrics.bbox[i] = thousandths(ReadInt16(head, 36 + 2 * i));
-    const std::string post = TableBytes(face, HB_TAG('p', 'o', 's', 't'));
-    metrics.italicAngle = static_cast<double>(ReadInt32(post, 4)) / 65536.0;
-    metrics.fixedPitch = ReadInt32(post, 12) != 0;
-    return metrics;
-}
-
 }  // namespace
 
-struct UnicodeFont::Face {
-    BlobPtr blob;
-    FacePtr face;
-    FontPtr font;
-    unsigned int unitsPerEm = 1000;
-};
-
-UnicodeFont::UnicodeFont(std::string bytes) : bytes_(std::move(bytes)), face_(std::make_unique<Face>()) {
+UnicodeFont::UnicodeFont(std::string bytes) : bytes_(std::move(bytes)) {
     if (bytes_.size() > UINT32_MAX) throw EngineError("The font file is too large");
-    face_->blob.reset(hb_blob_create(bytes_.data(), static_cast<unsigned int>(bytes_.size()),
-                                     HB_MEMORY_MODE_READONLY, nullptr, nullptr));
-    const unsigned int faces = hb_face_count(face_->blob.get());
-    if (faces == 0) throw EngineError("The file is not a TrueType or OpenType font");
-    if (faces > 1) throw EngineError("The file is a font collection; give a single font file");
-    face_->face.reset(hb_face_create(face_->blob.get(), 0));
-    hb_face_t* face = face_->face.get();
-    if (hb_face_get_glyph_count(face) == 0 || TableBytes(face, HB_TAG('g', 'l', 'y', 'f')).empty() ||
-        TableBytes(face, HB_TAG('l', 'o', 'c', 'a')).empty()) {
-        throw EngineError("The font has no TrueType outlines (glyf table); fonts with CFF outlines are not supported");
-    }
-    face_->unitsPerEm = hb_face_get_upem(face_->face.get());
-    if (face_->unitsPerEm == 0) face_->unitsPerEm = 1000;
-    face_->font.reset(hb_font_create(face_->face.get()));
-    const auto upem = static_cast<int>(face_->unitsPerEm);
-    hb_font_set_scale(face_->font.get(), upem, upem);
-
-    metrics_ = ReadMetrics(face_->face.get(), face_->font.get(), face_->unitsPerEm);
-
-    char name[128] = {};
-    unsigned int length = sizeof name;
-    hb_ot_name_get_utf8(face_->face.get(), HB_OT_NAME_ID_POSTSCRIPT_NAME, HB_LANGUAGE_INVALID, &length, name);
-    postScriptName_ = NameCharacters(name);
+    fonts::OpenedFace opened = FontServicesInUse().OpenUnicodeFace(bytes_);
+    if (opened.face == nullptr) throw EngineError(opened.problem);
+    face_ = std::move(opened.face);
+    const fonts::FaceMetrics& metrics = opened.metrics;
+    metrics_ = FontMetrics{metrics.ascent, metrics.descent, metrics.capHeight, metrics.bbox, metrics.italicAngle,
+                           metrics.fixedPitch};
+    postScriptName_ = NameCharacters(opened.postScriptName);
 }
 
 UnicodeFont::~UnicodeFont() = default;
 
-std::uint32_t UnicodeFont::GlyphOf(char32_t character) const {
-    hb_codepoint_t glyph = 0;
-    if (!hb_font_get_nominal_glyph(face_->font.get(), character, &glyph) || glyph > 0xFFFF) return 0;
-    return glyph;
-}
+std::uint32_t UnicodeFont::GlyphOf(char32_t character) const { return face_->GlyphOf(character); }
 
-std::int32_t UnicodeFont::Advance(std::uint32_t glyph) const {
-    const hb_position_t advance = hb_font_get_glyph_h_advance(face_->font.get(), glyph);
-    return static_cast<std::int32_t>(std::lround(advance * 1000.0 / face_->unitsPerEm));
-}
+std::int32_t UnicodeFont::Advance(std::uint32_t glyph) const { return face_->Advance(glyph); }
 
 void UnicodeFont::NoteUsed(std::uint32_t glyph, char32_t character) { used_.emplace(glyph, character); }
 
 std::string UnicodeFont::Subset() const {
-    const SubsetInputPtr input(hb_subset_input_create_or_fail());
-    if (!input) throw std::bad_alloc();
-    hb_set_t* glyphs = hb_subset_input_glyph_set(input.get());
-    hb_set_t* characters = hb_subset_input_unicode_set(input.get());
-    hb_set_add(glyphs, 0);
-    for (const auto& [glyph, character] : used_) {
-        hb_set_add(glyphs, glyph);
-        if (glyph != 0) hb_set_add(characters, character);
-    }
-    hb_set_t* dropped = hb_subset_input_set(input.get(), HB_SUBSET_SETS_DROP_TABLE_TAG);
-    for (const hb_tag_t tag : {HB_TAG('G', 'S', 'U', 'B'), HB_TAG('G', 'P', 'O', 'S'), HB_TAG('G', 'D', 'E', 'F'),
-                               HB_TAG('k', 'e', 'r', 'n'), HB_TAG('n', 'a', 'm', 'e')}) {
-        hb_set_add(dropped, tag);
-    }
-    hb_subset_input_set_flags(input.get(), HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NO_HINTING);
-    const FacePtr subset(hb_subset_or_fail(face_->face.get(), input.get()));
-    if (!subset) throw EngineError("The font could not be subset");
-    const BlobPtr blob(hb_face_reference_blob(subset.get()));
-    unsigned int length = 0;
-    const char* data = hb_blob_get_data(blob.get(), &length);
-    if (data == nullptr || length == 0) throw EngineError("The font could not be subset");
-    return std::string(data, length);
+    const std::vector<std::pair<std::uint32_t, char32_t>> used(used_.begin(), used_.end());
+    std::optional<std::string> program = face_->Subset(used);
+    if (!program) throw EngineError("The font could not be subset");
+    return std::move(*program);
 }
 
 }  // namespace vellum

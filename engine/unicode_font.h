@@ -13,6 +13,9 @@
 
 namespace vellum {
 
+namespace fonts {
+class UnicodeFace;
+}
 struct TPDFObject;
 
 struct FontMetrics {
@@ -53,9 +56,8 @@ public:
     std::array<TPDFObject*, 4> Objects{};
 
 private:
-    struct Face;
-    std::string bytes_;
-    std::unique_ptr<Face> face_;
+    std::string bytes_;  // the face reads them where they are
+    std::unique_ptr<fonts::UnicodeFace> face_;
     FontMetrics metrics_;
     std::string postScriptName_;
     std::map<std::uint32_t, char32_t> used_;

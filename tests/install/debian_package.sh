@@ -20,7 +20,7 @@ done
 [[ "$depends" != *vellum* ]] || fail "the package depends on itself: $depends"
 
 contents=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
-for path in ./usr/bin/vellum ./usr/lib/Vellum_XP.so ./usr/lib/Vellum_Pictures.so ./usr/lib/Vellum_Metafiles.so ./usr/lib/libvellum_com.so.1 ./usr/include/vellum/document.hpp \
+for path in ./usr/bin/vellum ./usr/lib/Vellum_XP.so ./usr/lib/Vellum_Pictures.so ./usr/lib/Vellum_Metafiles.so ./usr/lib/Vellum_Fonts.so ./usr/lib/libvellum_com.so.1 ./usr/include/vellum/document.hpp \
     ./usr/include/vellum/VELLUM_XP_TLB.h ./usr/lib/cmake/Vellum/VellumConfig.cmake ./usr/lib/pkgconfig/vellum.pc \
     ./usr/share/doc/vellum/html/Index.htm; do
   grep -qx -- "$path" <<<"$contents" || fail "$path is not in the package"
