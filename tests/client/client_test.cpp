@@ -199,6 +199,31 @@ TEST_F(Client, AByteOrderMarkBeforeTheFirstLineIsAccepted) {
     EXPECT_EQ(RunCommand("printf '\\357\\273\\277Print 2\\n' | " + ShellQuote(VELLUM_CLIENT) + " run -").output, "2\n");
 }
 
+// A large script is checked in two halves at once: a fault in either is
+// found at its own line, before anything runs, and a byte-order mark at the
+// start of the second half is a fault there as anywhere but the first line.
+TEST_F(Client, LargeScriptsAreCheckedWholeBeforeAnythingRuns) {
+    const std::string filler = "Rem " + std::string(59, 'x') + "\n";  // 64 bytes a line
+    constexpr int kLines = 20000;                                        // 1.28 MB
+    const auto script = [&](int faultyLine, const std::string& fault) {
+        std::string text = "Print 1\n";
+        for (int line = 2; line <= kLines; ++line) text += line == faultyLine ? fault : filler;
+        return text;
+    };
+    for (const int line : {2, 9000, 10001, 10002, 19999}) {
+        const Outcome run = RunScript(script(line, "Print \"open" + std::string(52, ' ') + "\n"));
+        EXPECT_EQ(run.status, 2) << line;
+        EXPECT_EQ(run.out, "") << line;
+        EXPECT_EQ(run.err, scratch.File("script.vls") + ":" + std::to_string(line) +
+                               ": syntax error: unterminated string\n");
+    }
+    // The halves meet after the line that holds the middle byte (line 10001).
+    const Outcome marked = RunScript(script(10002, "\xEF\xBB\xBFRem " + std::string(56, 'x') + "\n"));
+    EXPECT_EQ(marked.status, 2);
+    EXPECT_NE(marked.err.find(":10002: syntax error:"), std::string::npos) << marked.err;
+    EXPECT_EQ(RunScript(script(0, "")).out, "1\n");
+}
+
 // The whole script and every parsed line used to be held at once: memory grew
 // with the script rather than with its longest line.
 TEST_F(Client, MemoryFollowsTheLongestLineNotTheScript) {

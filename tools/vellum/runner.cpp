@@ -217,6 +217,16 @@ ScopedVariant ScriptRunner::Evaluate(const Expr& expr) {
 }
 
 DISPID ScriptRunner::Lookup(const std::string& name) {
+    for (const RecentName& recent : recent_) {
+        if (recent.dispid != DISPID_UNKNOWN && recent.name == name) return recent.dispid;
+    }
+    const DISPID dispid = LookupByName(name);
+    recent_[nextRecent_] = RecentName{name, dispid};
+    nextRecent_ = (nextRecent_ + 1) % recent_.size();
+    return dispid;
+}
+
+DISPID ScriptRunner::LookupByName(const std::string& name) {
     const std::string key = LowerAscii(name);
     if (const auto found = dispids_.find(key); found != dispids_.end()) return found->second;
     BStr wide(Utf8ToUtf16(name));

@@ -3,6 +3,7 @@
 // GetIDsOfNames, calls made with Invoke.
 #pragma once
 
+#include <array>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -57,6 +58,7 @@ private:
     ScopedVariant CallMember(const std::string& name, WORD flags, const std::vector<ExprPtr>& arguments,
                              const VARIANT* putValue = nullptr);
     DISPID Lookup(const std::string& name);
+    DISPID LookupByName(const std::string& name);
     std::u16string TextOf(const VARIANT& value, const char* context);
     std::string ExplainUnknownName(const std::string& name);
     std::string ExplainInvokeFailure(HRESULT hr, const FailedInvoke& call);
@@ -70,6 +72,14 @@ private:
     std::FILE* err_;
     MemberCatalogue catalogue_;
     std::map<std::string, DISPID> dispids_;
+    // The names last looked up, as written: a script calls few members, in
+    // the same spelling, so most lookups end here.
+    struct RecentName {
+        std::string name;
+        DISPID dispid = DISPID_UNKNOWN;
+    };
+    std::array<RecentName, 8> recent_{};
+    std::size_t nextRecent_ = 0;
     bool resumeNext_ = false;
     HRESULT errNumber_ = 0;
     std::u16string errDescription_;

@@ -4,6 +4,7 @@
 // call is made); the second parses and runs one line at a time.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -29,6 +30,10 @@ inline constexpr std::size_t kMaxLineBytes = 64u * 1024u * 1024u;
 class LineReader {
 public:
     explicit LineReader(std::FILE* file) : file_(file) {}
+    // Reads at most `limit` bytes. A reader that starts inside a file (not at
+    // its first line) must not take a byte-order mark off its first line.
+    LineReader(std::FILE* file, std::uint64_t limit, bool atFileStart)
+        : file_(file), remaining_(limit), atFileStart_(atFileStart) {}
 
     // False at the end of the stream, when reading failed (see Failed) or at
     // a line longer than kMaxLineBytes (see TooLong).
@@ -44,6 +49,8 @@ private:
     std::string buffer_;      // the line being assembled
     std::string chunk_;       // read ahead from the stream
     std::size_t chunkAt_ = 0; // first byte of chunk_ not yet handed out
+    std::uint64_t remaining_ = UINT64_MAX;
+    bool atFileStart_ = true;
     int lineNumber_ = 0;
     bool tooLong_ = false;
 };
@@ -58,7 +65,7 @@ struct CheckedScript {
 // Opens the script `name` ("-" for standard input) and checks every line.
 // A regular file is read again for the second pass; standard input, a pipe or
 // a device cannot be, so it is copied to an anonymous temporary file as it is
-// checked.
+// checked. A large regular file is checked in two halves at once.
 CheckedScript CheckScript(const std::string& name);
 
 // The second pass: parses and runs each line in turn. Exit status 0, 1 when a
