@@ -56,7 +56,7 @@ public:
             call.arguments = ParseArgumentsUntil(')');
             return Finish(std::move(call));
         }
-        if constexpr (kBuild) call.arguments.reserve(4);  // most calls take a few arguments: one allocation
+        if constexpr (kBuild) call.arguments.reserve(8);  // most calls take at most 8 arguments: one allocation
         Add(call.arguments, ParseExpression());
         while (SkipBlanks(), Peek() == ',') {
             ++position_;
@@ -71,9 +71,7 @@ private:
     template <class Node>
     static ExprPtr Make(Node node) {
         if constexpr (!kBuild) return nullptr;
-        auto expr = std::make_unique<Expr>();
-        expr->node = std::move(node);
-        return expr;
+        return std::make_unique<Expr>(Expr{std::move(node)});
     }
     static ExprPtr StringExpr(std::string_view text) {
         if constexpr (!kBuild) return nullptr;
