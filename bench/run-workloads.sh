@@ -20,6 +20,8 @@ PEERS=${PEERS:-1}
 SCALE=${SCALE:-0}
 PEER_BENCH=${PEER_BENCH:-$root/../shared/bench}
 build=${BUILD_DIR:-build-bench}
+# One creation date for every document, so outputs can be compared byte for byte.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-1700000000}
 SEL=${*:-w0 w1 w2 w3 w4 w5}
 
 die() { echo "run-workloads: $*" >&2; exit 1; }
