@@ -31,7 +31,7 @@ const fonts::FontServices& FontServicesInUse() {
     static std::mutex loading;
     const std::lock_guard<std::mutex> hold(loading);
     if (const fonts::FontServices* services = installed.load()) return *services;
-    const std::string path = ModuleBesideEngine(fonts::kFontModuleFileName);
+    const std::string path = ModuleBesideThisBinary(fonts::kFontModuleFileName);
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     const auto fail = [&](const char* reason) {
         throw EngineError("Cannot load the font module \"" + path + "\": " + (reason != nullptr ? reason : "unknown reason"));

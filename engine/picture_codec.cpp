@@ -39,7 +39,7 @@ PictureCodec LoadedCodec() {
     Registry& registry = TheRegistry();
     const std::lock_guard<std::mutex> hold(registry.lock);
     if (registry.codec.convert != nullptr) return registry.codec;
-    const std::string path = ModuleBesideEngine(pictures::kModuleFileName);
+    const std::string path = ModuleBesideThisBinary(pictures::kModuleFileName);
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     const auto fail = [&](const char* reason) {
         throw EngineError("Cannot load the picture module \"" + path + "\": " + (reason != nullptr ? reason : "unknown reason"));

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "metafile_api.h"
+#include "module_path.h"
 #include "pictures.h"
 
 namespace vellum::pictures {
@@ -19,23 +20,13 @@ struct MetafileModule {
     VellumFreeRasterFunction release = nullptr;
 };
 
-// The module's path: the folder of the binary this code was linked into.
-std::string ModulePath() {
-    Dl_info info{};
-    const std::string name = kMetafileModuleFileName;
-    if (dladdr(reinterpret_cast<void*>(&PlayMetafile), &info) == 0 || info.dli_fname == nullptr) return name;
-    const std::string self = info.dli_fname;
-    const auto slash = self.rfind('/');
-    return slash == std::string::npos ? name : self.substr(0, slash + 1) + name;
-}
-
 // Loads the module once; a failure is reported and tried again next time.
 MetafileModule Loaded() {
     static std::mutex lock;
     static MetafileModule loaded;
     const std::lock_guard<std::mutex> hold(lock);
     if (loaded.play != nullptr) return loaded;
-    const std::string path = ModulePath();
+    const std::string path = ModuleBesideThisBinary(kMetafileModuleFileName);
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
         const char* reason = dlerror();
