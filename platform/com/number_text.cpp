@@ -56,7 +56,7 @@ std::string FixedLayout(const Decimal& d) {
 std::string ExponentLayout(const Decimal& d) {
     std::string out = d.negative ? "-" : "";
     out += d.digits[0];
-    if (d.digits.size() > 1) out += "." + d.digits.substr(1);
+    if (d.digits.size() > 1) out.append(1, '.').append(d.digits, 1);
     out += d.exponent < 0 ? "E-" : "E+";
     const int magnitude = std::abs(d.exponent);
     if (magnitude < 10) out += '0';
