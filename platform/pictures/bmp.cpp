@@ -2,6 +2,8 @@
 // offset of the pixel array) followed by a device-independent bitmap. Alpha
 // in 32-bit files is ignored: the picture is drawn opaque.
 #include <algorithm>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "bmp_dib.h"
@@ -12,7 +14,14 @@ namespace {
 
 constexpr std::uint64_t kFileHeader = 14;
 
-RgbBitmap ReadBitmapFile(std::string_view bytes) {
+// The parts of a bitmap file: its header, colours and stored pixels.
+struct StoredBitmap {
+    dib::Header header;
+    dib::Palette palette;
+    std::string_view pixels;
+};
+
+StoredBitmap ParseBitmapFile(std::string_view bytes) {
     if (bytes.size() < kFileHeader || bytes[0] != 'B' || bytes[1] != 'M') throw dib::Malformed{};
     const std::uint64_t offBits = dib::ReadU32(bytes, 10);
     const std::string_view dibBytes = bytes.substr(kFileHeader);
@@ -33,20 +42,51 @@ RgbBitmap ReadBitmapFile(std::string_view bytes) {
     }
 
     const bool indexed = header.bitCount <= 8;
-    const dib::Palette palette = dib::ReadPalette(dibBytes, header, indexed ? entries : 0);
-    return dib::DecodePixels(header, palette, dibBytes.substr(pixelStart));
+    return {header, dib::ReadPalette(dibBytes, header, indexed ? entries : 0), dibBytes.substr(pixelStart)};
 }
 
-}  // namespace
-
-RgbBitmap ReadBmp(std::string_view bytes) {
+// Runs `read`, turning the reader's faults into the bitmap's messages.
+template <class Read>
+auto AsPictureError(Read read) {
     try {
-        return ReadBitmapFile(bytes);
+        return read();
     } catch (const dib::Malformed&) {
         throw PictureError(std::string(kBadBitmap));
     } catch (const dib::TooManyPixels&) {
         throw PictureError(std::string(kBadBitmap) + ": " + std::string(dib::kTooManyPixelsReason));
     }
 }
+
+}  // namespace
+
+RgbBitmap ReadBmp(std::string_view bytes) {
+    return AsPictureError([bytes] {
+        const StoredBitmap stored = ParseBitmapFile(bytes);
+        return dib::DecodePixels(stored.header, stored.palette, stored.pixels);
+    });
+}
+
+struct BmpRows::State {
+    dib::RowDecoder decoder;
+};
+
+std::optional<BmpRows> BmpRows::Of(std::string_view bytes) {
+    return AsPictureError([bytes]() -> std::optional<BmpRows> {
+        const StoredBitmap stored = ParseBitmapFile(bytes);
+        if (stored.header.encoding == dib::Encoding::Rle8 || stored.header.encoding == dib::Encoding::Rle4) {
+            return std::nullopt;
+        }
+        BmpRows rows;
+        rows.state_ = std::make_unique<State>(State{dib::RowDecoder(stored.header, stored.palette, stored.pixels)});
+        return rows;
+    });
+}
+
+BmpRows::BmpRows() = default;
+BmpRows::BmpRows(BmpRows&&) noexcept = default;
+BmpRows::~BmpRows() = default;
+std::int32_t BmpRows::Width() const { return state_->decoder.Width(); }
+std::int32_t BmpRows::Height() const { return state_->decoder.Height(); }
+void BmpRows::ReadRow(std::uint8_t* rgb) { state_->decoder.ReadRow(rgb); }
 
 }  // namespace vellum::pictures

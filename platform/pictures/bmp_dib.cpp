@@ -139,6 +139,33 @@ void DecodeMaskedRow(const unsigned char* row, const Header& header, std::uint8_
     }
 }
 
+// The last row may lack its padding; every other byte must be there.
+void RequireStoredRows(const Header& header, std::string_view pixels) {
+    const std::uint64_t rowBytes = header.RowBytes();
+    const std::uint64_t lastRow = (static_cast<std::uint64_t>(header.width) * header.bitCount + 7) / 8;
+    if (rowBytes * static_cast<std::uint64_t>(header.height - 1) + lastRow > pixels.size()) throw Malformed{};
+}
+
+// Row y of the picture, counted from the top, from pixels that are not
+// run-length encoded; alpha (for 32-bit masked pixels) may be null.
+void DecodeStoredRow(const Header& header, const Palette& palette, std::string_view pixels, std::int64_t y,
+                     std::uint8_t* out, std::uint8_t* alpha) {
+    const std::int64_t stored = header.topDown ? y : header.height - 1 - y;
+    const auto* row = reinterpret_cast<const unsigned char*>(pixels.data()) +
+                      static_cast<std::uint64_t>(stored) * header.RowBytes();
+    switch (header.encoding) {
+        case Encoding::Indexed:
+            DecodeIndexedRow(row, header, palette, out);
+            break;
+        case Encoding::Bgr24:
+            DecodeBgrRow(row, header, out);
+            break;
+        default:
+            DecodeMaskedRow(row, header, out, alpha);
+            break;
+    }
+}
+
 RgbBitmap AllocateBitmap(const Header& header, const std::array<std::uint8_t, 3>& fill) {
     RgbBitmap bitmap;
     bitmap.width = static_cast<std::int32_t>(header.width);
@@ -251,34 +278,24 @@ RgbBitmap DecodePixels(const Header& header, const Palette& palette, std::string
         return bitmap;
     }
 
-    // The last row may lack its padding; every other byte must be there.
-    const std::uint64_t rowBytes = header.RowBytes();
-    const std::uint64_t lastRow = (static_cast<std::uint64_t>(header.width) * header.bitCount + 7) / 8;
-    if (rowBytes * static_cast<std::uint64_t>(header.height - 1) + lastRow > pixels.size()) throw Malformed{};
-
+    RequireStoredRows(header, pixels);
     const bool withAlpha = alpha != nullptr && header.bitCount == 32 && header.channels[3].mask != 0;
     if (alpha != nullptr) alpha->assign(withAlpha ? static_cast<std::size_t>(header.width * header.height) : 0, 0);
     RgbBitmap bitmap = AllocateBitmap(header, {});
-    const auto* base = reinterpret_cast<const unsigned char*>(pixels.data());
     const auto outRowBytes = static_cast<std::size_t>(header.width) * 3;
-    for (std::int64_t r = 0; r < header.height; ++r) {
-        const unsigned char* stored = base + static_cast<std::uint64_t>(r) * rowBytes;
-        const auto y = static_cast<std::size_t>(header.topDown ? r : header.height - 1 - r);
-        std::uint8_t* out = bitmap.pixels.data() + y * outRowBytes;
-        switch (header.encoding) {
-            case Encoding::Indexed:
-                DecodeIndexedRow(stored, header, palette, out);
-                break;
-            case Encoding::Bgr24:
-                DecodeBgrRow(stored, header, out);
-                break;
-            default:
-                DecodeMaskedRow(stored, header, out,
-                                withAlpha ? alpha->data() + y * static_cast<std::size_t>(header.width) : nullptr);
-                break;
-        }
+    for (std::int64_t y = 0; y < header.height; ++y) {
+        DecodeStoredRow(header, palette, pixels, y, bitmap.pixels.data() + static_cast<std::size_t>(y) * outRowBytes,
+                        withAlpha ? alpha->data() + static_cast<std::size_t>(y * header.width) : nullptr);
     }
     return bitmap;
 }
+
+RowDecoder::RowDecoder(const Header& header, const Palette& palette, std::string_view pixels)
+    : header_(header), palette_(palette), pixels_(pixels) {
+    if (header.encoding == Encoding::Rle8 || header.encoding == Encoding::Rle4) throw Malformed{};
+    RequireStoredRows(header, pixels);
+}
+
+void RowDecoder::ReadRow(std::uint8_t* rgb) { DecodeStoredRow(header_, palette_, pixels_, next_++, rgb, nullptr); }
 
 }  // namespace vellum::pictures::dib

@@ -77,6 +77,24 @@ Palette ReadPalette(std::string_view dib, const Header& header, std::uint64_t en
 RgbBitmap DecodePixels(const Header& header, const Palette& palette, std::string_view pixels,
                        std::vector<std::uint8_t>* alpha = nullptr);
 
+// The same pixels one row at a time, top row first, for pictures that are
+// not run-length encoded (which throw Malformed here, as do short pixels):
+// no whole bitmap is held. `pixels` must outlive the decoder.
+class RowDecoder {
+public:
+    RowDecoder(const Header& header, const Palette& palette, std::string_view pixels);
+    std::int32_t Width() const { return static_cast<std::int32_t>(header_.width); }
+    std::int32_t Height() const { return static_cast<std::int32_t>(header_.height); }
+    // The next row: Width() pixels of R, G, B.
+    void ReadRow(std::uint8_t* rgb);
+
+private:
+    Header header_;
+    Palette palette_;
+    std::string_view pixels_;
+    std::int64_t next_ = 0;
+};
+
 // Run-length pixel arrays; `bitmap` is already sized and filled with palette
 // entry 0. With `bitmap` null the stream is only checked: it throws Malformed
 // where decoding would, without writing anything.

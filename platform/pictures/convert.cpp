@@ -34,6 +34,7 @@ JpegPicture ConvertToJpeg(PictureKind kind, std::string_view bytes, int quality,
             return Stream(decoder, quality);
         }
         case PictureKind::Bmp:
+            if (std::optional<BmpRows> rows = BmpRows::Of(bytes)) return Stream(*rows, quality);
             return Whole(ReadBmp(bytes), quality);
         case PictureKind::Wmf:
             return Whole(PlayMetafile(bytes), quality);

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -33,6 +35,25 @@ public:
 // Each throws PictureError: the kind's message for a malformed file, that
 // message followed by ": " and the reason for one above kMaxPixels.
 RgbBitmap ReadBmp(std::string_view bytes);
+
+// A bitmap file that is not run-length encoded, decoded a row at a time, top
+// row first, straight from its bytes (which must outlive it): for the
+// encoder, with no whole bitmap in between. Of throws like ReadBmp, and gives
+// nothing for a run-length encoded file, which ReadBmp decodes whole.
+class BmpRows {
+public:
+    static std::optional<BmpRows> Of(std::string_view bytes);
+    BmpRows(BmpRows&&) noexcept;
+    ~BmpRows();
+    std::int32_t Width() const;
+    std::int32_t Height() const;
+    void ReadRow(std::uint8_t* rgb);  // Width() pixels of R, G, B
+
+private:
+    BmpRows();
+    struct State;
+    std::unique_ptr<State> state_;
+};
 RgbBitmap ReadIco(std::string_view bytes);
 RgbBitmap PlayWmf(std::string_view bytes);
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -395,6 +396,43 @@ TEST(ReadBmp, MalformedFilesFailWithTheMessage) {
         {"over the cap, core", with([](Dib& d) { d.headerSize = 12, d.width = 0xFFFF, d.height = 0xFFFF; }), kTooBig},
     };
     for (const Case& c : cases) EXPECT_EQ(ErrorOf(ReadBmp, c.file), c.message) << c.name;
+}
+
+// The encoder reads bitmaps without run-length encoding a row at a time from
+// the file: the same pixels as the whole decode, in every layout, the same
+// message for a broken file, and nothing for run-length files.
+TEST(BmpRows, GiveTheWholeDecodesPixelsRowByRow) {
+    const Rows twoRows = {{0x102030, 0x405060, 0x708090}, {0xA0B0C0, 0xD0E0F0, 0xFFFFFF}};
+    const Rows indexed = {{1, 0, 1, 1, 0, 1, 0}, {0, 1, 1, 0, 0, 0, 1}};
+    const Dib dibs[] = {
+        {40, 3, 2, 24, 0, 0, {}, {}, PackRows(24, twoRows)},
+        {40, 3, -2, 24, 0, 0, {}, {}, PackRows(24, twoRows)},
+        {12, 7, 2, 1, 0, 0, {}, Palette(2), PackRows(1, indexed)},
+        {40, 7, -2, 4, 0, 0, {}, Palette(16), PackRows(4, indexed)},
+        {40, 7, 2, 8, 0, 0, {}, Palette(256), PackRows(8, indexed)},
+        {40, 3, 2, 16, 3, 0, {0xF800, 0x07E0, 0x001F}, {}, PackRows(16, {{0x0400, 0xF800, 1}, {7, 8, 9}})},
+        {108, 3, -2, 32, 3, 0, {0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000}, {}, PackRows(32, twoRows)},
+    };
+    for (const Dib& dib : dibs) {
+        SCOPED_TRACE(::testing::Message() << "layout " << &dib - dibs);
+        const std::string file = BmpFile(dib);
+        std::optional<BmpRows> rows = BmpRows::Of(file);
+        ASSERT_TRUE(rows.has_value());
+        const RgbBitmap whole = ReadBmp(file);
+        ASSERT_EQ(rows->Width(), whole.width);
+        ASSERT_EQ(rows->Height(), whole.height);
+        std::vector<std::uint8_t> streamed(whole.pixels.size());
+        for (std::int32_t y = 0; y < rows->Height(); ++y) rows->ReadRow(streamed.data() + std::size_t(y) * whole.width * 3);
+        EXPECT_EQ(streamed, whole.pixels);
+    }
+    EXPECT_FALSE(BmpRows::Of(Rle8Sample()).has_value());
+    const std::string cut = BmpFile(dibs[0]).substr(0, 14 + 40 + 6);
+    try {
+        BmpRows::Of(cut);
+        ADD_FAILURE() << "a cut file gave rows";
+    } catch (const PictureError& error) {
+        EXPECT_EQ(error.what(), kBad);
+    }
 }
 
 TEST(ReadBmp, HugeSizesFailBeforeAllocating) {
