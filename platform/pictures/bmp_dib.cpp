@@ -296,6 +296,9 @@ RowDecoder::RowDecoder(const Header& header, const Palette& palette, std::string
     RequireStoredRows(header, pixels);
 }
 
-void RowDecoder::ReadRow(std::uint8_t* rgb) { DecodeStoredRow(header_, palette_, pixels_, next_++, rgb, nullptr); }
+void RowDecoder::ReadRow(std::uint8_t* rgb) {
+    if (next_ >= header_.height) throw Malformed{};  // asked for more rows than the picture has
+    DecodeStoredRow(header_, palette_, pixels_, next_++, rgb, nullptr);
+}
 
 }  // namespace vellum::pictures::dib
