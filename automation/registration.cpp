@@ -7,6 +7,7 @@
 #include <string>
 
 #include "VELLUM_XP_TLB.h"
+#include "registration_keys.h"
 #include "com/activation.h"
 #include "com/guid.h"
 #include "com/registry.h"
@@ -17,8 +18,6 @@ extern "C" HRESULT DllUnregisterServer();
 namespace vellum::automation {
 namespace {
 
-constexpr const char* kProgId = "VELLUM_XP.PDFDocument";
-constexpr const char* kDescription = "PDFDocument Object";
 
 const TypeLibraryInfo kTypeLibrary{LIBID_VELLUM_XP, 1, 0, "VELLUM_XP Library", {{IID_IPDFDocument, "IPDFDocument"}}};
 
@@ -44,7 +43,7 @@ using namespace vellum::automation;
 extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
     const std::string path = LibraryPath();
     if (path.empty() || RegisterTypeLibrary(kTypeLibrary, path) != ERROR_SUCCESS) return E_FAIL;
-    const std::string classKey = "CLSID\\" + GuidToString(CLSID_PDFDocument);
+    const std::string classKey = ClassKey();
     const bool written = SetString(classKey, nullptr, kDescription) &&
                          SetString(classKey + "\\InprocServer32", nullptr, path) &&
                          SetString(classKey + "\\InprocServer32", "ThreadingModel", "Both") &&
@@ -59,13 +58,5 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
 // Removing what is not there is no failure: unregistering twice succeeds.
 extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer() {
     if (UnregisterTypeLibrary(kTypeLibrary) != ERROR_SUCCESS) return E_FAIL;
-    const std::string classKey = "CLSID\\" + GuidToString(CLSID_PDFDocument);
-    const std::string keys[] = {classKey + "\\TypeLib",      classKey + "\\Version", classKey + "\\ProgID",
-                                std::string(kProgId) + "\\Clsid", kProgId,           classKey + "\\InprocServer32",
-                                classKey};
-    for (const std::string& key : keys) {
-        const LONG result = RegDeleteKeyA(HKEY_CLASSES_ROOT, key.c_str());
-        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) return E_FAIL;
-    }
-    return S_OK;
+    return RemoveClassKeys();
 }

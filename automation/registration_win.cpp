@@ -7,6 +7,7 @@
 #include <string>
 
 #include "VELLUM_XP_TLB.h"
+#include "registration_keys.h"
 #include "com/guid.h"
 
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer();
@@ -15,8 +16,6 @@ extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer();
 namespace vellum::automation {
 namespace {
 
-constexpr const char* kProgId = "VELLUM_XP.PDFDocument";
-constexpr const char* kDescription = "PDFDocument Object";
 constexpr LCID kTypeLibraryLocale = 0x0409;
 
 // The full path of this library file.
@@ -79,7 +78,7 @@ using namespace vellum::automation;
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
     const std::wstring path = LibraryPath();
     if (path.empty() || !RegisterTypeLibrary(path)) return E_FAIL;
-    const std::string classKey = "CLSID\\" + GuidToString(CLSID_PDFDocument);
+    const std::string classKey = ClassKey();
     const bool written = SetString(classKey, nullptr, Wide(kDescription)) &&
                          SetString(classKey + "\\InprocServer32", nullptr, ServerPath(path)) &&
                          SetString(classKey + "\\InprocServer32", L"ThreadingModel", L"Both") &&
@@ -95,13 +94,5 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
     const HRESULT hr = UnRegisterTypeLib(LIBID_VELLUM_XP, 1, 0, kTypeLibraryLocale, SYS_WIN64);
     if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_CANTLOADLIBRARY) return E_FAIL;
-    const std::string classKey = "CLSID\\" + GuidToString(CLSID_PDFDocument);
-    const std::string keys[] = {classKey + "\\TypeLib",      classKey + "\\Version", classKey + "\\ProgID",
-                                std::string(kProgId) + "\\Clsid", kProgId,           classKey + "\\InprocServer32",
-                                classKey};
-    for (const std::string& key : keys) {
-        const LONG result = RegDeleteKeyA(HKEY_CLASSES_ROOT, key.c_str());
-        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) return E_FAIL;
-    }
-    return S_OK;
+    return RemoveClassKeys();
 }

@@ -129,38 +129,3 @@ HRESULT GetErrorInfo(ULONG /*dwReserved*/, IErrorInfo** pperrinfo) {
     slot.current = nullptr;
     return *pperrinfo ? S_OK : S_FALSE;
 }
-
-namespace vellum {
-
-namespace {
-
-// A NUL-terminated copy for the LPOLESTR setters.
-std::u16string Terminated(std::u16string_view text) { return std::u16string(text); }
-
-}  // namespace
-
-HRESULT PublishErrorInfo(const GUID& guid, std::u16string_view source,
-                         std::u16string_view description, DWORD helpContext,
-                         std::u16string_view helpFile) {
-    ICreateErrorInfo* creator = nullptr;
-    HRESULT hr = CreateErrorInfo(&creator);
-    if (FAILED(hr)) return hr;
-    std::u16string sourceText = Terminated(source);
-    std::u16string descriptionText = Terminated(description);
-    std::u16string helpFileText = Terminated(helpFile);
-    creator->SetGUID(guid);
-    creator->SetHelpContext(helpContext);
-    hr = creator->SetSource(sourceText.data());
-    if (SUCCEEDED(hr)) hr = creator->SetDescription(descriptionText.data());
-    if (SUCCEEDED(hr) && !helpFile.empty()) hr = creator->SetHelpFile(helpFileText.data());
-    IErrorInfo* info = nullptr;
-    if (SUCCEEDED(hr)) hr = creator->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info));
-    if (SUCCEEDED(hr)) {
-        SetErrorInfo(0, info);
-        info->Release();
-    }
-    creator->Release();
-    return hr;
-}
-
-}  // namespace vellum

@@ -23,27 +23,6 @@ bool IsRegularFile(std::FILE* file) {
     return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// Reads every line of `file`, checking its syntax and copying it to `spool`
-// when there is one. Stops at the first faulty line.
-void CheckLines(std::FILE* file, std::FILE* spool, const std::string& name, CheckedScript& checked) {
-    LineReader reader(file);
-    std::string_view line;
-    while (reader.Next(line)) {
-        if (spool != nullptr && (std::fwrite(line.data(), 1, line.size(), spool) != line.size() ||
-                                 std::fputc('\n', spool) == EOF)) {
-            checked.readError = "cannot copy " + name + " to a temporary file: " + std::strerror(errno);
-            return;
-        }
-        SyntaxError error;
-        if (!CheckLine(line, reader.lineNumber(), error)) {
-            checked.syntaxError = error;
-            return;
-        }
-    }
-    if (reader.TooLong()) checked.syntaxError = LineTooLong(reader.lineNumber());
-    if (reader.Failed()) checked.readError = ReadError(name, errno);
-}
-
 // The verdict on one part of a file, with line numbers counted from the part's start.
 struct PartVerdict {
     std::optional<SyntaxError> syntaxError;
@@ -51,11 +30,19 @@ struct PartVerdict {
     int lines = 0;
 };
 
-PartVerdict CheckPart(std::FILE* file, std::uint64_t length, bool atFileStart, const std::string& name) {
+// Checks the syntax of every line in the next `length` bytes of `file`,
+// copying each to `spool` when there is one; stops at the first faulty line.
+PartVerdict CheckPart(std::FILE* file, std::FILE* spool, std::uint64_t length, bool atFileStart,
+                      const std::string& name) {
     PartVerdict verdict;
     LineReader reader(file, length, atFileStart);
     std::string_view line;
     while (reader.Next(line)) {
+        if (spool != nullptr && (std::fwrite(line.data(), 1, line.size(), spool) != line.size() ||
+                                 std::fputc('\n', spool) == EOF)) {
+            verdict.readError = "cannot copy " + name + " to a temporary file: " + std::strerror(errno);
+            return verdict;
+        }
         SyntaxError error;
         if (!CheckLine(line, reader.lineNumber(), error)) {
             verdict.syntaxError = error;
@@ -66,6 +53,13 @@ PartVerdict CheckPart(std::FILE* file, std::uint64_t length, bool atFileStart, c
     if (reader.Failed()) verdict.readError = ReadError(name, errno);
     verdict.lines = reader.lineNumber();
     return verdict;
+}
+
+// The whole of `file` in one pass.
+void CheckLines(std::FILE* file, std::FILE* spool, const std::string& name, CheckedScript& checked) {
+    PartVerdict verdict = CheckPart(file, spool, UINT64_MAX, true, name);
+    checked.syntaxError = verdict.syntaxError;
+    checked.readError = std::move(verdict.readError);
 }
 
 // Where the second half of a file of `size` bytes starts: just after the first
@@ -91,11 +85,11 @@ bool CheckInHalves(std::FILE* file, std::uint64_t size, const std::string& name,
     PartVerdict second;
     std::thread checker;
     try {
-        checker = std::thread([&] { second = CheckPart(again.get(), UINT64_MAX, false, name); });
+        checker = std::thread([&] { second = CheckPart(again.get(), nullptr, UINT64_MAX, false, name); });
     } catch (const std::system_error&) {
         return false;
     }
-    const PartVerdict first = CheckPart(file, split, true, name);
+    const PartVerdict first = CheckPart(file, nullptr, split, true, name);
     checker.join();
     if (!first.readError.empty() || first.syntaxError) {
         checked.readError = first.readError;

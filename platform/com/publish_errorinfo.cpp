@@ -1,5 +1,5 @@
-// PublishErrorInfo over the system's error objects (oleaut32), so that a
-// script host sees the description and source of a failing call.
+// PublishErrorInfo over whichever error objects the build has: our own
+// (errorinfo.cpp) or the system's (oleaut32), through the same calls.
 #include <string>
 
 #include "com/errorinfo.h"
@@ -7,8 +7,10 @@
 namespace vellum {
 namespace {
 
-// A NUL-terminated wide copy for the LPOLESTR setters.
-std::wstring Terminated(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+// A NUL-terminated copy in the platform's wide character for the LPOLESTR setters.
+std::basic_string<OLECHAR> Terminated(std::u16string_view text) {
+    return std::basic_string<OLECHAR>(text.begin(), text.end());
+}
 
 }  // namespace
 
@@ -17,9 +19,9 @@ HRESULT PublishErrorInfo(const GUID& guid, std::u16string_view source, std::u16s
     ICreateErrorInfo* creator = nullptr;
     HRESULT hr = CreateErrorInfo(&creator);
     if (FAILED(hr)) return hr;
-    std::wstring sourceText = Terminated(source);
-    std::wstring descriptionText = Terminated(description);
-    std::wstring helpFileText = Terminated(helpFile);
+    std::basic_string<OLECHAR> sourceText = Terminated(source);
+    std::basic_string<OLECHAR> descriptionText = Terminated(description);
+    std::basic_string<OLECHAR> helpFileText = Terminated(helpFile);
     creator->SetGUID(guid);
     creator->SetHelpContext(helpContext);
     hr = creator->SetSource(sourceText.data());

@@ -1,11 +1,13 @@
-// PNG entries of icons on the native build: recognised and sized by their
-// header like on every build, decoded by the platform (see wic.cpp).
+// The header facts of icons' PNG entries that every build reads itself:
+// recognising one and its bit depth (decoding is the build's: libpng or WIC).
 #include "bmp_dib.h"
 #include "ico_png.h"
 
 namespace vellum::pictures::dib {
 namespace {
+
 constexpr std::string_view kPngSignature{"\x89PNG\r\n\x1a\n", 8};
+
 }  // namespace
 
 bool IsPng(std::string_view data) { return data.substr(0, kPngSignature.size()) == kPngSignature; }
