@@ -124,6 +124,7 @@ void TPDFDoc::NewPage() {
     page.ParentNumber = Pages->ObjectNumber;
     page.ContentNumber = content.ObjectNumber;
     page.ResourcesNumber = Resources->ObjectNumber;
+    if (Parked != nullptr) page.PageValue = Parked->TakeSpareText();
     page.PageValue = "0 0 0 rg\r\n0 0 0 RG\r\n";
     page.Width = PageWidth;
     page.Height = PageHeight;

@@ -18,6 +18,12 @@ namespace {
 // the memory beyond the streams) stays within this bound.
 constexpr std::size_t kMaxWaitingBytes = 2 * 1024 * 1024;
 
+// Text blocks of compressed pages kept for the next pages: fresh memory costs
+// a page fault per 4 KiB touched, and a reused block is already mapped. A few
+// blocks cover the pages between the caller and the threads.
+constexpr std::size_t kMaxSpareTexts = 4;
+constexpr std::size_t kMaxSpareCapacity = 4 * 1024 * 1024;
+
 }  // namespace
 
 class ParkedPages::State {
@@ -111,6 +117,15 @@ public:
         return waitingBytes_;
     }
 
+    std::string TakeSpareText() {
+        std::lock_guard lock(mutex_);
+        if (spares_.empty()) return {};
+        std::string text = std::move(spares_.back());
+        spares_.pop_back();
+        text.clear();
+        return text;
+    }
+
 private:
     enum class Stage { Waiting, Working, Done, Failed };
     struct Entry {
@@ -157,11 +172,22 @@ private:
         lock.lock();
         if (compressed) {
             entry.stream = std::move(stream);
-            std::string().swap(entry.text);
+            KeepSpare(entry.text);
         }
         entry.stage = compressed ? Stage::Done : Stage::Failed;
         --working_;
         stageChanged_.notify_all();
+    }
+
+    // Called with the lock held; `text` is left empty and without its block.
+    void KeepSpare(std::string& text) {
+        std::string block = std::move(text);
+        std::string().swap(text);
+        if (spares_.size() >= kMaxSpareTexts || block.capacity() > kMaxSpareCapacity) return;
+        try {
+            spares_.push_back(std::move(block));
+        } catch (...) {
+        }
     }
 
     void Work() {
@@ -194,6 +220,7 @@ private:
     bool workersTried_ = false;
     std::unique_ptr<Compressor> own_;
     std::string ownScratch_;
+    std::vector<std::string> spares_;
     std::vector<std::thread> workers_;  // last: joined before the rest goes
 };
 
@@ -205,5 +232,6 @@ std::string ParkedPages::Unpark(std::size_t index) { return state_->Unpark(index
 std::vector<std::size_t> ParkedPages::Finish() { return state_->Finish(); }
 std::optional<std::string_view> ParkedPages::StreamOf(std::size_t index) const { return state_->StreamOf(index); }
 std::size_t ParkedPages::WaitingBytes() const { return state_->WaitingBytes(); }
+std::string ParkedPages::TakeSpareText() { return state_->TakeSpareText(); }
 
 }  // namespace vellum

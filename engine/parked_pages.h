@@ -41,6 +41,11 @@ public:
     // The stream of a parked page that has one.
     std::optional<std::string_view> StreamOf(std::size_t index) const;
 
+    // An empty text with the block of a page compressed earlier, for a new
+    // page to grow into without fresh memory; empty without a block when
+    // there is none.
+    std::string TakeSpareText();
+
     // Text bytes held for pages not yet compressed (for tests and measurement).
     std::size_t WaitingBytes() const;
 
