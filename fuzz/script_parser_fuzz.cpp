@@ -88,6 +88,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool parses = vellum::script::ParseLine(line, 1, parsed, parseError);
         if (parses != vellum::script::CheckLine(line, 1, checkError)) __builtin_trap();
         if (!parses && parseError.message != checkError.message) __builtin_trap();
+        // The quick path for plain calls must agree with the full parser.
+        vellum::script::LineResult full;
+        vellum::script::SyntaxError fullError;
+        if (parses != vellum::script::ParseLineFully(line, 1, full, fullError)) __builtin_trap();
+        if (parses != vellum::script::CheckLineFully(line, 1, fullError)) __builtin_trap();
+        if (!parses && parseError.message != fullError.message) __builtin_trap();
+        if (parses && parsed.isStatement != full.isStatement) __builtin_trap();
+        if (parses && parsed.isStatement && !vellum::script::SameStatement(parsed.statement, full.statement)) {
+            __builtin_trap();
+        }
     }
     const vellum::script::ParsedScript script = vellum::script::ParseScript(text);
     if (!script.ok && script.error.line < 1) __builtin_trap();

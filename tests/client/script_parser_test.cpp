@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "runner.h"
 #include "script.h"
@@ -38,9 +44,9 @@ TEST(ScriptParser, StatementShapes) {
     const auto call = std::get<CallStatement>(Parse("  TextOut \"a\", 20, -3.5  ").node);
     EXPECT_EQ(call.name, "TextOut");
     ASSERT_EQ(call.arguments.size(), 3u);
-    EXPECT_EQ(std::get<StringLiteral>(call.arguments[0]->node).utf8, "a");
-    EXPECT_EQ(std::get<IntegerLiteral>(call.arguments[1]->node).value, 20);
-    EXPECT_EQ(std::get<RealLiteral>(call.arguments[2]->node).value, -3.5);
+    EXPECT_EQ(std::get<StringLiteral>(call.arguments[0].node).utf8, "a");
+    EXPECT_EQ(std::get<IntegerLiteral>(call.arguments[1].node).value, 20);
+    EXPECT_EQ(std::get<RealLiteral>(call.arguments[2].node).value, -3.5);
 
     EXPECT_TRUE(std::get<CallStatement>(Parse("AddPage").node).arguments.empty());
     EXPECT_EQ(std::get<CallStatement>(Parse("SetCurrentPage(2)").node).arguments.size(), 1u);
@@ -107,6 +113,58 @@ TEST(ScriptParser, HostileLinesFailCleanly) {
     std::string manyArguments = "TextOut 1";
     for (int i = 0; i < 100000; ++i) manyArguments += ", 1";
     EXPECT_EQ(std::get<CallStatement>(Parse(manyArguments).node).arguments.size(), 100001u);
+}
+
+// Plain calls take a quicker path than the full parser; whatever the line,
+// valid or not, both must give the same verdict, message and tree.
+TEST(ScriptParser, PlainCallsParseAsTheFullParserParsesThem) {
+    const std::string longNumber = "DrawLine " + std::string(299, '9') + ", " + std::string(301, '1');
+    for (const std::string& line : std::vector<std::string>{
+             "DrawLine 0.5, 12.139598014764488, 323.1776977260597, 828.0667117838748, 307.4107847730629",
+          "  SetFillColor 152, 200, 10  ", "DrawRect 1, 0, 1, -46.17, -0, 5.", "TextOut \"a\"\"b\", 3, \"\"",
+          "TextOut \"\"\"\", \"x\"", "Go 2147483647, -2147483648, 2147483648, -2147483649, 0000000000012",
+          "Go 999999999, -999999999, 1000000000", "Go\t1,\t2\r", "Go 1,", "Go 1 2", "Go 1,,2", "Go ,1", "Go -",
+          "Go -.5, .5", "Go 1e5", "Go 1.2.3", "Go 5abc", "Go \"open", "Go \"a\"b", "Go \"a\" & \"b\"", "Go(1, 2)",
+          "Go (1), 2", "Go = 3", "Go", "Go   ", "Go-5", "Print 1, 2", "print 1", "WriteFile 5", "On 5",
+          "Rem 1, 2", "REM 1", "x1_ 3", "1 = 2", "Go 1, True", longNumber, "Go " + std::string(301, '7')}) {
+        LineResult quick, full;
+        SyntaxError quickError, fullError, checkError, fullCheckError;
+        const bool parses = ParseLine(line, 4, quick, quickError);
+        EXPECT_EQ(parses, ParseLineFully(line, 4, full, fullError)) << line;
+        EXPECT_EQ(CheckLine(line, 4, checkError), parses) << line;
+        EXPECT_EQ(CheckLineFully(line, 4, fullCheckError), parses) << line;
+        if (parses) {
+            EXPECT_EQ(quick.isStatement, full.isStatement) << line;
+            if (quick.isStatement) {
+                EXPECT_TRUE(SameStatement(quick.statement, full.statement)) << line;
+            }
+        } else {
+            EXPECT_EQ(quickError.message, fullError.message) << line;
+            EXPECT_EQ(checkError.message, fullError.message) << line;
+        }
+    }
+}
+
+// The quick path converts reals itself; they must come out bit for bit as
+// the full parser's, whatever their digits.
+TEST(ScriptParser, PlainCallRealsConvertExactlyAsTheFullParserDoes) {
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (int i = 0; i < 20000; ++i) {
+        const double magnitude = std::pow(10.0, static_cast<int>(random() % 12) - 4);
+        const double value = unit(random) * magnitude;
+        char shortest[64], fixed[64], seventeen[64];
+        *std::to_chars(shortest, shortest + 63, value).ptr = '\0';
+        std::snprintf(fixed, sizeof fixed, "%.*f", static_cast<int>(random() % 22), value);
+        std::snprintf(seventeen, sizeof seventeen, "%.17g", value);
+        if (std::strchr(seventeen, 'e') != nullptr) std::snprintf(seventeen, sizeof seventeen, "%.20f", value);
+        const std::string line = std::string("Go ") + shortest + ", -" + fixed + ", " + seventeen;
+        LineResult quick, full;
+        SyntaxError error;
+        ASSERT_TRUE(ParseLine(line, 1, quick, error)) << line;
+        ASSERT_TRUE(ParseLineFully(line, 1, full, error)) << line;
+        ASSERT_TRUE(SameStatement(quick.statement, full.statement)) << line;
+    }
 }
 
 // A chain of 50,000 operands once built a tree 50,000 levels deep, whose

@@ -64,6 +64,31 @@ std::string_view ArrayBytes(const VARIANT& value) {
     return {static_cast<const char*>(data), static_cast<std::size_t>(upper - lower + 1)};
 }
 
+// The argument values of one call, in the order Invoke takes them; the
+// values filled so far are cleared however the call ends.
+class ArgumentSlots {
+public:
+    explicit ArgumentSlots(std::size_t count) : count_(count) {
+        if (count > fixed_.size()) more_.resize(count);
+        slots_ = more_.empty() ? fixed_.data() : more_.data();
+        for (std::size_t i = 0; i < count; ++i) VariantInit(&slots_[i]);
+    }
+    ~ArgumentSlots() {
+        for (std::size_t i = 0; i < count_; ++i) VariantClear(&slots_[i]);
+    }
+    ArgumentSlots(const ArgumentSlots&) = delete;
+    ArgumentSlots& operator=(const ArgumentSlots&) = delete;
+
+    void Fill(std::size_t slot, ScopedVariant value) { slots_[slot] = value.release(); }
+    VARIANT* data() { return slots_; }
+
+private:
+    std::size_t count_;
+    std::array<VARIANT, 8> fixed_;
+    std::vector<VARIANT> more_;
+    VARIANT* slots_;
+};
+
 // Releases what an EXCEPINFO holds.
 struct ExceptionInfo : EXCEPINFO {
     ExceptionInfo() : EXCEPINFO{} {}
@@ -193,10 +218,10 @@ ScopedVariant ScriptRunner::Evaluate(const Expr& expr) {
         // Left to right, in the order a chain of pairs would take: the first
         // two values are evaluated before either is turned into text.
         ScopedVariant operator()(const Concat& concat) const {
-            ScopedVariant first = runner.Evaluate(*concat.parts.front());
+            ScopedVariant first = runner.Evaluate(concat.parts.front());
             std::u16string text;
             for (std::size_t i = 1; i < concat.parts.size(); ++i) {
-                ScopedVariant next = runner.Evaluate(*concat.parts[i]);
+                ScopedVariant next = runner.Evaluate(concat.parts[i]);
                 if (i == 1) text = runner.TextOf(*first.get(), "&");
                 text += runner.TextOf(*next.get(), "&");
             }
@@ -238,25 +263,22 @@ DISPID ScriptRunner::LookupByName(const std::string& name) {
     return dispid;
 }
 
-ScopedVariant ScriptRunner::CallMember(const std::string& name, WORD flags, const std::vector<ExprPtr>& arguments,
+ScopedVariant ScriptRunner::CallMember(const std::string& name, WORD flags, const ExprList& arguments,
                                        const VARIANT* putValue) {
-    std::vector<ScopedVariant> values;
-    values.reserve(arguments.size());
-    for (const ExprPtr& argument : arguments) values.push_back(Evaluate(*argument));
+    // Invoke takes the arguments last first. Each value goes straight into
+    // its slot; most calls fit the fixed array.
+    ArgumentSlots slots(arguments.size());
+    for (std::size_t i = 0; i < arguments.size(); ++i) slots.Fill(arguments.size() - 1 - i, Evaluate(arguments[i]));
 
     errNumber_ = 0;
     errDescription_.clear();
     const DISPID dispid = Lookup(name);
-    // Invoke takes the arguments last first; most calls fit the fixed array.
-    std::array<VARIANT, 8> fixed;
-    std::vector<VARIANT> more(values.size() > fixed.size() ? values.size() : 0);
-    VARIANT* reversed = more.empty() ? fixed.data() : more.data();
-    for (std::size_t i = 0; i < values.size(); ++i) reversed[values.size() - 1 - i] = *values[i].get();
     DISPID putName = DISPID_PROPERTYPUT;
-    DISPPARAMS params{reversed, nullptr, static_cast<UINT>(values.size()), 0};
+    DISPPARAMS params{slots.data(), nullptr, static_cast<UINT>(arguments.size()), 0};
+    VARIANT assigned;
     if (putValue != nullptr) {
-        fixed[0] = *putValue;
-        params = DISPPARAMS{fixed.data(), &putName, 1, 1};
+        assigned = *putValue;
+        params = DISPPARAMS{&assigned, &putName, 1, 1};
     }
     ScopedVariant result;
     ExceptionInfo exception;

@@ -55,7 +55,7 @@ private:
 
     void Execute(const Statement& statement);
     ScopedVariant Evaluate(const Expr& expr);
-    ScopedVariant CallMember(const std::string& name, WORD flags, const std::vector<ExprPtr>& arguments,
+    ScopedVariant CallMember(const std::string& name, WORD flags, const ExprList& arguments,
                              const VARIANT* putValue = nullptr);
     DISPID Lookup(const std::string& name);
     DISPID LookupByName(const std::string& name);

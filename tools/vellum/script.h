@@ -13,6 +13,9 @@ namespace vellum::script {
 
 struct Expr;
 using ExprPtr = std::unique_ptr<Expr>;
+// Argument lists and chains hold their expressions side by side: a call of
+// eight literals is one allocation, not nine.
+using ExprList = std::vector<Expr>;
 
 struct StringLiteral {
     std::string utf8;
@@ -34,12 +37,12 @@ struct CharCode {  // Chr(n): one Windows-1252 character
 // a & b & c ...: one flat node for the whole chain, so that no chain, however
 // long, nests the tree (and the stack that frees or evaluates it).
 struct Concat {
-    std::vector<ExprPtr> parts;  // two or more, left to right
+    ExprList parts;  // two or more, left to right
 };
 struct MemberGet {  // Name, or Name(args...) when hasArgumentList
     std::string name;
     bool hasArgumentList = false;
-    std::vector<ExprPtr> arguments;
+    ExprList arguments;
 };
 struct ErrNumber {};
 struct ErrDescription {};
@@ -52,7 +55,7 @@ struct Expr {
 
 struct CallStatement {
     std::string name;
-    std::vector<ExprPtr> arguments;
+    ExprList arguments;
 };
 struct PutStatement {
     std::string name;
@@ -87,6 +90,13 @@ struct LineResult {
 bool ParseLine(std::string_view text, int lineNumber, LineResult& result, SyntaxError& error);
 // The same verdict as ParseLine, without building the statement.
 bool CheckLine(std::string_view text, int lineNumber, SyntaxError& error);
+
+// The same, by the full parser alone, without the quick path for plain calls;
+// for tests that hold the two to the same results.
+bool ParseLineFully(std::string_view text, int lineNumber, LineResult& result, SyntaxError& error);
+bool CheckLineFully(std::string_view text, int lineNumber, SyntaxError& error);
+// Whether two statements are the same tree with the same values, bit for bit.
+bool SameStatement(const Statement& a, const Statement& b);
 
 // Drops a UTF-8 byte-order mark, which editors may put before the first line.
 inline void SkipByteOrderMark(std::string_view& firstLine) {

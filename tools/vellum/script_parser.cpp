@@ -1,24 +1,13 @@
 #include <charconv>
 #include <cmath>
+#include <type_traits>
 
+#include "plain_call.h"
 #include "script.h"
+#include "script_chars.h"
 
 namespace vellum::script {
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsNameChar(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 struct ParseFailure {
     std::string message;
@@ -31,23 +20,28 @@ struct ParseFailure {
 // of it runs.
 template <bool kBuild>
 class LineParser {
+    struct Nothing {};
+    // What parsing an expression gives: the expression, or nothing at all
+    // when only checking.
+    using Value = std::conditional_t<kBuild, Expr, Nothing>;
+
 public:
     explicit LineParser(std::string_view text) : text_(text) {}
 
     Statement ParseStatement() {
         SkipBlanks();
         const std::string_view name = ReadName("a statement");
-        if (EqualsIgnoringCase(name, "Print")) return Finish(PrintStatement{ParseExpression()});
+        if (EqualsIgnoringCase(name, "Print")) return Finish(PrintStatement{Boxed(ParseExpression())});
         if (EqualsIgnoringCase(name, "WriteFile")) {
-            ExprPtr path = ParseExpression();
+            ExprPtr path = Boxed(ParseExpression());
             Expect(',');
-            return Finish(WriteFileStatement{std::move(path), ParseExpression()});
+            return Finish(WriteFileStatement{std::move(path), Boxed(ParseExpression())});
         }
         if (EqualsIgnoringCase(name, "On")) return ParseOnError();
         SkipBlanks();
         if (Peek() == '=') {
             ++position_;
-            return Finish(PutStatement{Text(name), ParseExpression()});
+            return Finish(PutStatement{Text(name), Boxed(ParseExpression())});
         }
         CallStatement call{Text(name), {}};
         if (AtEnd()) return Finish(std::move(call));
@@ -69,20 +63,27 @@ private:
     static constexpr int kMaxDepth = 200;
 
     template <class Node>
-    static ExprPtr Make(Node node) {
-        if constexpr (!kBuild) return nullptr;
-        return std::make_unique<Expr>(Expr{std::move(node)});
+    static Value Make(Node node) {
+        if constexpr (kBuild) {
+            return Expr{std::move(node)};
+        } else {
+            return Nothing{};
+        }
     }
-    static ExprPtr StringExpr(std::string_view text) {
-        if constexpr (!kBuild) return nullptr;
-        return Make(StringLiteral{std::string(text)});
-    }
+    static Value StringExpr(std::string_view text) { return Make(StringLiteral{Text(text)}); }
     static std::string Text(std::string_view text) {
         if constexpr (!kBuild) return {};
         return std::string(text);
     }
-    static void Add(std::vector<ExprPtr>& list, ExprPtr expr) {
-        if constexpr (kBuild) list.push_back(std::move(expr));
+    static ExprPtr Boxed(Value value) {
+        if constexpr (kBuild) {
+            return std::make_unique<Expr>(std::move(value));
+        } else {
+            return nullptr;
+        }
+    }
+    static void Add(ExprList& list, Value value) {
+        if constexpr (kBuild) list.push_back(std::move(value));
     }
 
     [[noreturn]] void Fail(const std::string& message) { throw ParseFailure{message}; }
@@ -166,8 +167,8 @@ private:
         return false;
     }
 
-    std::vector<ExprPtr> ParseArgumentsUntil(char closing) {
-        std::vector<ExprPtr> arguments;
+    ExprList ParseArgumentsUntil(char closing) {
+        ExprList arguments;
         SkipBlanks();
         if (Peek() == closing) {
             ++position_;
@@ -182,9 +183,9 @@ private:
         return arguments;
     }
 
-    ExprPtr ParseExpression() {
+    Value ParseExpression() {
         if (++depth_ > kMaxDepth) Fail("expression nested too deeply");
-        ExprPtr first = ParsePrimary();
+        Value first = ParsePrimary();
         if (SkipBlanks(), Peek() != '&') {
             --depth_;
             return first;
@@ -199,14 +200,14 @@ private:
         return Make(std::move(chain));
     }
 
-    ExprPtr ParsePrimary() {
+    Value ParsePrimary() {
         SkipBlanks();
         const char c = Peek();
         if (c == '"') return ParseString();
         if (IsDigit(c) || c == '-' || c == '.') return ParseNumber();
         if (c == '(') {
             ++position_;
-            ExprPtr inner = ParseExpression();
+            Value inner = ParseExpression();
             Expect(')');
             return inner;
         }
@@ -217,7 +218,7 @@ private:
         return ParseNamed(ReadName("a value"));
     }
 
-    ExprPtr ParseNamed(std::string_view name) {
+    Value ParseNamed(std::string_view name) {
         if (EqualsIgnoringCase(name, "True")) return Make(BoolLiteral{true});
         if (EqualsIgnoringCase(name, "False")) return Make(BoolLiteral{false});
         if (EqualsIgnoringCase(name, "Empty")) return Make(EmptyLiteral{});
@@ -237,7 +238,7 @@ private:
         SkipBlanks();
         if (EqualsIgnoringCase(name, "Chr")) {
             Expect('(');
-            ExprPtr code = ParseExpression();
+            ExprPtr code = Boxed(ParseExpression());
             Expect(')');
             return Make(CharCode{std::move(code)});
         }
@@ -252,7 +253,7 @@ private:
         return Make(std::move(get));
     }
 
-    ExprPtr ParseString() {
+    Value ParseString() {
         ++position_;  // opening quote
         std::string value;
         while (true) {
@@ -264,11 +265,14 @@ private:
             if constexpr (kBuild) value += '"';
             ++position_;
         }
-        if constexpr (!kBuild) return nullptr;
-        return Make(StringLiteral{std::move(value)});
+        if constexpr (kBuild) {
+            return Expr{StringLiteral{std::move(value)}};
+        } else {
+            return Nothing{};
+        }
     }
 
-    ExprPtr ParseNumber() {
+    Value ParseNumber() {
         const std::size_t start = position_;
         if (Peek() == '-') ++position_;
         bool isInteger = true;
@@ -299,7 +303,7 @@ private:
         // 1e300 and at least 1e-300 apart from zero: it converts, so checking
         // needs no conversion.
         if constexpr (!kBuild) {
-            if (!hasExponent && literal.size() <= 300) return nullptr;
+            if (!hasExponent && literal.size() <= 300) return Nothing{};
         }
         double value = 0;
         const auto result = std::from_chars(literal.data(), literal.data() + literal.size(), value);
@@ -325,7 +329,7 @@ bool IsComment(std::string_view line) {
 
 }  // namespace
 
-bool ParseLine(std::string_view text, int lineNumber, LineResult& result, SyntaxError& error) {
+bool ParseLineFully(std::string_view text, int lineNumber, LineResult& result, SyntaxError& error) {
     result = LineResult{};
     if (IsComment(text)) return true;
     try {
@@ -339,7 +343,7 @@ bool ParseLine(std::string_view text, int lineNumber, LineResult& result, Syntax
     }
 }
 
-bool CheckLine(std::string_view text, int lineNumber, SyntaxError& error) {
+bool CheckLineFully(std::string_view text, int lineNumber, SyntaxError& error) {
     if (IsComment(text)) return true;
     try {
         LineParser<false>(text).ParseStatement();
@@ -348,6 +352,20 @@ bool CheckLine(std::string_view text, int lineNumber, SyntaxError& error) {
         error = SyntaxError{lineNumber, failure.message};
         return false;
     }
+}
+
+bool ParseLine(std::string_view text, int lineNumber, LineResult& result, SyntaxError& error) {
+    result.isStatement = false;
+    if (ScanPlainCall(text, result.statement.node.emplace<CallStatement>())) {
+        result.statement.line = lineNumber;
+        result.isStatement = true;
+        return true;
+    }
+    return ParseLineFully(text, lineNumber, result, error);
+}
+
+bool CheckLine(std::string_view text, int lineNumber, SyntaxError& error) {
+    return IsPlainCall(text) || CheckLineFully(text, lineNumber, error);
 }
 
 }  // namespace vellum::script

@@ -105,9 +105,9 @@ std::string Quoted(const std::string& utf8, StringTable& table) {
 
 std::string Expression(const Expr& expr, StringTable& table);
 
-std::string ArgumentList(const std::vector<ExprPtr>& arguments, StringTable& table) {
+std::string ArgumentList(const ExprList& arguments, StringTable& table) {
     std::string out;
-    for (std::size_t i = 0; i < arguments.size(); ++i) out += (i ? ", " : "") + Expression(*arguments[i], table);
+    for (std::size_t i = 0; i < arguments.size(); ++i) out += (i ? ", " : "") + Expression(arguments[i], table);
     return out;
 }
 
@@ -132,7 +132,7 @@ std::string Expression(const Expr& expr, StringTable& table) {
                 return "Chr(" + Expression(*node.code, table) + ")";
             } else if constexpr (std::is_same_v<T, Concat>) {
                 std::string out = "(";
-                for (std::size_t i = 0; i < node.parts.size(); ++i) out += (i == 0 ? "" : " & ") + Expression(*node.parts[i], table);
+                for (std::size_t i = 0; i < node.parts.size(); ++i) out += (i == 0 ? "" : " & ") + Expression(node.parts[i], table);
                 return out + ")";
             } else if constexpr (std::is_same_v<T, MemberGet>) {
                 std::string out = "doc." + node.name;
@@ -153,7 +153,7 @@ bool CallsMember(const Expr& expr) {
             using T = std::decay_t<decltype(node)>;
             if constexpr (std::is_same_v<T, MemberGet>) return true;
             if constexpr (std::is_same_v<T, Concat>) {
-                return std::any_of(node.parts.begin(), node.parts.end(), [](const ExprPtr& part) { return CallsMember(*part); });
+                return std::any_of(node.parts.begin(), node.parts.end(), [](const Expr& part) { return CallsMember(part); });
             }
             if constexpr (std::is_same_v<T, CharCode>) return CallsMember(*node.code);
             return false;
