@@ -15,14 +15,15 @@ namespace {
 
 // Text that may wait for the threads before the caller's thread helps: when
 // pages are built faster than they are compressed, the backlog (and with it
-// the memory beyond the streams) stays within this bound.
-constexpr std::size_t kMaxWaitingBytes = 2 * 1024 * 1024;
+// the memory beyond the streams) stays within this bound. A backlog is fresh
+// memory, at a page fault per 4 KiB, so the bound is kept small.
+constexpr std::size_t kMaxWaitingBytes = 512 * 1024;
 
 // Text blocks of compressed pages kept for the next pages: fresh memory costs
 // a page fault per 4 KiB touched, and a reused block is already mapped. A few
 // blocks cover the pages between the caller and the threads.
 constexpr std::size_t kMaxSpareTexts = 4;
-constexpr std::size_t kMaxSpareCapacity = 4 * 1024 * 1024;
+constexpr std::size_t kMaxSpareCapacity = 1024 * 1024;
 
 }  // namespace
 
@@ -51,6 +52,7 @@ public:
         }
         Entry& entry = entries_[index];
         entry.rawSize = text.size();
+        lastRawSize_ = text.size();
         entry.text = std::move(text);
         text.clear();
         waitingBytes_ += entry.rawSize;
@@ -118,8 +120,19 @@ public:
     }
 
     std::string TakeSpareText() {
-        std::lock_guard lock(mutex_);
-        if (spares_.empty()) return {};
+        std::unique_lock lock(mutex_);
+        if (spares_.empty()) {
+            // Pages of one document tend to be alike: room for as much as
+            // the last one spares the new page's text its many regrowths.
+            const std::size_t room = std::min(lastRawSize_, kMaxSpareCapacity);
+            lock.unlock();
+            std::string text;
+            try {
+                text.reserve(room);
+            } catch (const std::bad_alloc&) {
+            }
+            return text;
+        }
         std::string text = std::move(spares_.back());
         spares_.pop_back();
         text.clear();
@@ -221,6 +234,7 @@ private:
     std::unique_ptr<Compressor> own_;
     std::string ownScratch_;
     std::vector<std::string> spares_;
+    std::size_t lastRawSize_ = 0;
     std::vector<std::thread> workers_;  // last: joined before the rest goes
 };
 
