@@ -64,6 +64,18 @@ void BM_FormatDecimalTie(benchmark::State& state) {
 }
 BENCHMARK(BM_FormatDecimalTie);
 
+// Starting a document and writing it with its one empty page: what a server
+// making many small documents pays for each.
+void BM_OnePageDocument(benchmark::State& state) {
+    for (auto _ : state) {
+        vellum::TPDFDoc doc;
+        doc.ResetDocument();
+        const std::string pdf = doc.SaveToByteArray();
+        benchmark::DoNotOptimize(pdf.data());
+    }
+}
+BENCHMARK(BM_OnePageDocument)->Unit(benchmark::kMicrosecond);
+
 // A 1000-page document with a few lines of operators per page, built and written.
 void BM_Write1000Pages(benchmark::State& state) {
     for (auto _ : state) {

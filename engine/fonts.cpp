@@ -46,6 +46,33 @@ std::string StandardFontValue(std::int32_t objectNumber, std::string_view baseNa
     return text;
 }
 
+// A standard font's widths, as text for its object and as numbers for
+// measuring.
+struct StandardWidths {
+    std::string text;
+    std::array<std::int32_t, 256> widths{};
+};
+
+StandardWidths MakeStandardWidths(std::string_view measuringFace) {
+    StandardWidths made;
+    made.text = MeasureCharWidths(measuringFace);
+    TPDFFont font;
+    font.ParseCharWidths(made.text);
+    made.widths = font.CharWidths;
+    return made;
+}
+
+// Every new document lists the twelve standard fonts; their widths come from
+// three faces and are made once a process rather than once a document.
+const StandardWidths& WidthsOfStandardFace(std::string_view measuringFace) {
+    static const StandardWidths courier = MakeStandardWidths("Courier New");
+    static const StandardWidths arial = MakeStandardWidths("Arial");
+    static const StandardWidths times = MakeStandardWidths("Times New Roman");
+    if (measuringFace == "Courier New") return courier;
+    if (measuringFace == "Arial") return arial;
+    return times;
+}
+
 }  // namespace
 
 std::string MeasureCharWidths(std::string_view faceName, double factor) {
@@ -123,12 +150,12 @@ std::string TPDFFonts::FindFontResource(std::string_view name) const {
 void TPDFDoc::AddStandardFonts() {
     RequireReady();
     for (const StandardFont& standard : kStandardFonts) {
+        const StandardWidths& widths = WidthsOfStandardFace(standard.measuringFace);
         TPDFFont& font = Fonts->AddFontEntry();
-        const std::string widthText = MeasureCharWidths(standard.measuringFace);
         font.BaseName = std::string(standard.baseName);
         font.ResourceName = "/F" + std::to_string(NextFontIndex());
-        font.FontValue = StandardFontValue(font.ObjectNumber, standard.baseName, widthText);
-        font.ParseCharWidths(widthText);
+        font.FontValue = StandardFontValue(font.ObjectNumber, standard.baseName, widths.text);
+        font.CharWidths = widths.widths;
     }
 }
 
