@@ -1,6 +1,7 @@
 #include "document.h"
 
 #include <cmath>
+#include <new>
 
 #include "ascii.h"
 #include "errors.h"
@@ -158,6 +159,12 @@ void TPDFDoc::SetCurrentPage(std::int32_t number) {
 
 void TPDFDoc::FinishParkedPages() {
     if (Parked == nullptr) return;
+    // The page being written last goes to the threads too, so that the write
+    // itself compresses nothing; it comes back if drawn on again.
+    try {
+        ParkCurrentPage();
+    } catch (const std::bad_alloc&) {
+    }
     // A page whose compression failed is written from its text like any other.
     for (const std::size_t index : Parked->Finish()) {
         TPage& page = (*Pages)[index];
@@ -177,9 +184,27 @@ void TPDFDoc::ParkCurrentPage() {
         page.PageValue.shrink_to_fit();
         return;
     }
-    if (Parked == nullptr) Parked = std::make_unique<ParkedPages>(CompressionHelpers());
+    const bool parkingBegins = Parked == nullptr;
+    if (parkingBegins) Parked = std::make_unique<ParkedPages>(CompressionHelpers());
     Parked->Park(index, page.PageValue);
     page.IsParked = true;
+    if (parkingBegins) ParkEarlierPages(index);
+}
+
+void TPDFDoc::ParkEarlierPages(std::size_t leftIndex) {
+    // The pages left before parking began go too, so that their text is
+    // freed early and the write finds their streams made. Any that cannot
+    // be parked now are compressed by the write as before.
+    for (std::size_t index = 0; index < Pages->Count(); ++index) {
+        TPage& page = (*Pages)[index];
+        if (index == leftIndex || page.IsParked) continue;
+        try {
+            Parked->Park(index, page.PageValue);
+            page.IsParked = true;
+        } catch (const std::bad_alloc&) {
+            return;
+        }
+    }
 }
 
 void TPDFDoc::SetUnitOfMeasure(std::string_view name) {

@@ -289,6 +289,7 @@ public:
 
 private:
     void ParkCurrentPage();
+    void ParkEarlierPages(std::size_t leftIndex);
     void FinishParkedPages();  // before the write: every parked page compressed
     // Pages left behind, being compressed; exists once a page was parked.
     std::unique_ptr<ParkedPages> Parked;

@@ -268,13 +268,9 @@ struct Compressor::State {
     libdeflate_compressor* compressor = nullptr;
 };
 
-Compressor::Compressor() : state_(new State) {
-    state_->compressor = libdeflate_alloc_compressor(kCompressionLevel);
-    if (state_->compressor == nullptr) {
-        delete state_;
-        throw EngineError("Compression failed: not enough memory for the compressor");
-    }
-}
+// The compressor's tables (over 600 KiB) are made on the first stream: a
+// writer whose streams were all made ahead of it never needs them.
+Compressor::Compressor() : state_(new State) {}
 
 Compressor::~Compressor() {
     libdeflate_free_compressor(state_->compressor);
@@ -282,6 +278,10 @@ Compressor::~Compressor() {
 }
 
 std::string_view Compressor::Compress(std::string_view text, std::string& scratch) {
+    if (state_->compressor == nullptr) {
+        state_->compressor = libdeflate_alloc_compressor(kCompressionLevel);
+        if (state_->compressor == nullptr) throw EngineError("Compression failed: not enough memory for the compressor");
+    }
     const std::size_t bound = libdeflate_zlib_compress_bound(state_->compressor, text.size());
     if (scratch.size() < bound) scratch.resize(bound);
     const std::size_t size =

@@ -83,6 +83,8 @@ TEST(ParkedPages, ParkingNeverChangesTheBytesNorLosesText) {
         TPDFDoc doc;
         doc.ParkFromPages = parkFrom;
         BuildManyPages(doc, 120, 11);
+        // Pages left before parking began are parked with the rest.
+        EXPECT_EQ((*doc.Pages)[0].IsParked, parkFrom <= 120);
         const std::string page3 = doc.Page(3).PageValue;
         for (const int page : {3, 120, 3, 60}) {
             doc.SetCurrentPage(page);
@@ -91,6 +93,7 @@ TEST(ParkedPages, ParkingNeverChangesTheBytesNorLosesText) {
         doc.SetCurrentPage(100);
         EXPECT_EQ(doc.Page(3).PageValue, page3 + "% back on page 3\r\n% back on page 3\r\n");
         EXPECT_THROW(doc.SaveToByteArray({.maxObjectOffset = 100}), EngineError);
+        AppendContent(doc.CurrentPageRef(), "% drawn after a failed write\r\n");
         files.push_back(doc.SaveToByteArray());
     }
     unsetenv("SOURCE_DATE_EPOCH");
