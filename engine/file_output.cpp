@@ -16,9 +16,10 @@
 namespace vellum {
 namespace {
 
-// Large enough that writing costs few system calls, small enough to be a
-// constant beside any document.
-constexpr std::size_t kBufferSize = 256 * 1024;
+// Large enough that writing costs few system calls; small, because every
+// 4 KiB of a fresh buffer costs a page fault, and streams larger than the
+// buffer are written straight through anyway.
+constexpr std::size_t kBufferSize = 64 * 1024;
 
 [[noreturn]] void Fail(const std::string& path, std::string_view reason) {
     throw EngineError("Cannot create file \"" + path + "\". " + std::string(reason));

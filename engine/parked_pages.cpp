@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "format.h"
+#include "stream_store.h"
 
 namespace vellum {
 namespace {
@@ -111,12 +112,17 @@ public:
         std::lock_guard lock(mutex_);
         const auto found = entries_.find(index);
         if (found == entries_.end() || found->second.stage != Stage::Done) return std::nullopt;
-        return std::string_view(found->second.stream);
+        return found->second.stream;
     }
 
     std::size_t WaitingBytes() const {
         std::lock_guard lock(mutex_);
         return waitingBytes_;
+    }
+
+    std::size_t StoredBytes() const {
+        std::lock_guard lock(mutex_);
+        return store_.BytesHeld();
     }
 
     std::string TakeSpareText() {
@@ -142,11 +148,27 @@ public:
 private:
     enum class Stage { Waiting, Working, Done, Failed };
     struct Entry {
-        std::string text;    // until compressed
-        std::string stream;  // once compressed, exactly its size
+        std::string text;          // until compressed
+        std::string_view stream;   // once compressed: in the store, or in ownStream
+        std::string ownStream;
         std::size_t rawSize = 0;
         Stage stage = Stage::Waiting;
     };
+
+    // Called with the lock held. A page's first stream goes into the store;
+    // the stream of a page parked again gets a block of its own, freed when
+    // the page comes back, so that going to and fro between pages cannot
+    // fill the store with streams no longer used.
+    void KeepStream(std::size_t index, Entry& entry, std::string_view made) {
+        if (index >= storedOnce_.size()) storedOnce_.resize(index + 1);
+        if (storedOnce_[index]) {
+            entry.ownStream.assign(made);
+            entry.stream = entry.ownStream;
+            return;
+        }
+        entry.stream = store_.Add(made);
+        storedOnce_[index] = true;
+    }
 
     void StartWorkers() {
         if (!workers_.empty() || workersTried_) return;
@@ -175,18 +197,22 @@ private:
         waitingBytes_ -= entry.rawSize;
         ++working_;
         lock.unlock();
-        std::string stream;
+        std::string_view made;
         bool compressed = false;
         try {
-            stream = std::string(compressor.Compress(entry.text, scratch));
+            made = compressor.Compress(entry.text, scratch);
             compressed = true;
         } catch (...) {
         }
         lock.lock();
         if (compressed) {
-            entry.stream = std::move(stream);
-            KeepSpare(entry.text);
+            try {
+                KeepStream(index, entry, made);
+            } catch (...) {
+                compressed = false;
+            }
         }
+        if (compressed) KeepSpare(entry.text);
         entry.stage = compressed ? Stage::Done : Stage::Failed;
         --working_;
         stageChanged_.notify_all();
@@ -234,6 +260,8 @@ private:
     std::unique_ptr<Compressor> own_;
     std::string ownScratch_;
     std::vector<std::string> spares_;
+    StreamStore store_;
+    std::vector<bool> storedOnce_;  // by page: its first stream went into the store
     std::size_t lastRawSize_ = 0;
     std::vector<std::thread> workers_;  // last: joined before the rest goes
 };
@@ -246,6 +274,7 @@ std::string ParkedPages::Unpark(std::size_t index) { return state_->Unpark(index
 std::vector<std::size_t> ParkedPages::Finish() { return state_->Finish(); }
 std::optional<std::string_view> ParkedPages::StreamOf(std::size_t index) const { return state_->StreamOf(index); }
 std::size_t ParkedPages::WaitingBytes() const { return state_->WaitingBytes(); }
+std::size_t ParkedPages::StoredBytes() const { return state_->StoredBytes(); }
 std::string ParkedPages::TakeSpareText() { return state_->TakeSpareText(); }
 
 }  // namespace vellum

@@ -46,8 +46,10 @@ public:
     // there is none.
     std::string TakeSpareText();
 
-    // Text bytes held for pages not yet compressed (for tests and measurement).
+    // Text bytes held for pages not yet compressed, and stream bytes kept in
+    // the shared store (for tests and measurement).
     std::size_t WaitingBytes() const;
+    std::size_t StoredBytes() const;
 
 private:
     class State;

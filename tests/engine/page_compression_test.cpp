@@ -14,6 +14,7 @@
 #include "format.h"
 #include "page_compression.h"
 #include "parked_pages.h"
+#include "stream_store.h"
 #include "test_support.h"
 
 namespace vellum {
@@ -127,6 +128,45 @@ TEST(ParkedPages, WaitingTextIsBoundedAndEveryPageComesBack) {
     EXPECT_EQ(parked.Unpark(7), texts[7]);
     EXPECT_FALSE(parked.IsParked(7));
     EXPECT_FALSE(parked.StreamOf(39).has_value());
+}
+
+// Streams are packed into shared blocks; each copy must stay whole and in
+// place however many blocks follow, a stream larger than a block included.
+TEST(StreamStore, CopiesStayWholeAndInPlace) {
+    StreamStore store;
+    std::vector<std::pair<std::string, std::string_view>> kept;
+    for (std::size_t i = 0; i < 400; ++i) {
+        const std::size_t size = i == 150 ? 5'000'000 : i * 7919 % 30'000;
+        std::string bytes(size, static_cast<char>('a' + i % 26));
+        const std::string_view copy = store.Add(bytes);
+        kept.emplace_back(std::move(bytes), copy);
+    }
+    std::size_t total = 0;
+    for (const auto& [bytes, copy] : kept) {
+        ASSERT_EQ(copy, bytes);
+        total += bytes.size();
+    }
+    EXPECT_EQ(store.BytesHeld(), total);
+}
+
+// A page parked again keeps its new stream apart, freed when it comes back:
+// going to and fro between pages must not pile streams up in the store.
+TEST(ParkedPages, GoingBackAndForthDoesNotFillTheStore) {
+    ParkedPages parked(1);
+    std::string text = std::string(50'000, 'x') + "page";
+    const std::string original = text;
+    parked.Park(0, text);
+    parked.Finish();
+    const std::size_t stored = parked.StoredBytes();
+    EXPECT_GT(stored, 0u);
+    for (int round = 0; round < 200; ++round) {
+        text = parked.Unpark(0);
+        ASSERT_EQ(text, original);
+        parked.Park(0, text);
+    }
+    EXPECT_TRUE(parked.Finish().empty());
+    EXPECT_EQ(parked.StoredBytes(), stored);
+    EXPECT_EQ(test::Inflate(*parked.StreamOf(0)), original);
 }
 
 TEST(PageCompression, SmallDocumentsStayOnTheCallingThread) {
