@@ -60,15 +60,22 @@ DISPID FindParam(std::span<const MemberSpec> members, DISPID dispid, LPCOLESTR n
 // ---------------------------------------------------------------------------
 // Member selection and argument mapping.
 
-const MemberSpec* SelectMember(std::span<const MemberSpec> members, DISPID dispid, WORD flags) {
+const MemberSpec* FindEntry(const DispatchTable& table, DISPID dispid, MemberKind kind) {
+    if (table.index.empty() || dispid < 0) return FindEntry(table.members, dispid, kind);
+    const std::size_t slot = static_cast<std::size_t>(dispid) * 3 + static_cast<std::size_t>(kind);
+    if (slot >= table.index.size()) return nullptr;
+    const std::uint8_t position = table.index[slot];
+    return position == 0 ? nullptr : &table.members[position - 1u];
+}
+
+const MemberSpec* SelectMember(const DispatchTable& table, DISPID dispid, WORD flags) {
     if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
-        return (flags & DISPATCH_PROPERTYPUT) ? FindEntry(members, dispid, MemberKind::PropertyPut)
-                                              : nullptr;
+        return (flags & DISPATCH_PROPERTYPUT) ? FindEntry(table, dispid, MemberKind::PropertyPut) : nullptr;
     }
     if (flags & DISPATCH_PROPERTYGET) {
-        if (const MemberSpec* get = FindEntry(members, dispid, MemberKind::PropertyGet)) return get;
+        if (const MemberSpec* get = FindEntry(table, dispid, MemberKind::PropertyGet)) return get;
     }
-    if (flags & DISPATCH_METHOD) return FindEntry(members, dispid, MemberKind::Method);
+    if (flags & DISPATCH_METHOD) return FindEntry(table, dispid, MemberKind::Method);
     return nullptr;
 }
 
@@ -263,7 +270,7 @@ HRESULT DispatchInvoke(const DispatchTable& table, void* self, DISPID dispid, RE
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     if (result) VariantInit(result);
     if (!WellFormed(params)) return E_INVALIDARG;
-    const MemberSpec* member = SelectMember(table.members, dispid, flags);
+    const MemberSpec* member = SelectMember(table, dispid, flags);
     if (!member) return DISP_E_MEMBERNOTFOUND;
     const MemberThunk thunk = ThunkFor(table, *member);
     if (!thunk || member->paramCount < 0 || member->paramCount > kMaxParams) return E_NOTIMPL;

@@ -19,7 +19,9 @@
 //   }
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string_view>
 #include <tuple>
@@ -43,11 +45,38 @@ namespace vellum {
 using MemberThunk = HRESULT (*)(void* self, const MemberSpec& member, VARIANT* args,
                                 VARIANT* result);
 
-// A member table and its thunks: thunks[m.order - 1] serves member m. Both
-// spans must outlive every use (static tables).
+// Where each (DISPID, kind) pair first sits in a member table:
+// positions[dispid * 3 + kind] is its index + 1, 0 for none. Made at compile
+// time (MakeMemberIndex), so that Invoke finds its member in one step.
+template <std::size_t kSlots>
+struct MemberIndex {
+    std::array<std::uint8_t, kSlots> positions{};
+};
+
+template <const auto& kTable>
+constexpr auto MakeMemberIndex() {
+    constexpr std::size_t kSlots = [] {
+        std::int32_t largest = 0;
+        for (const MemberSpec& m : kTable) largest = m.dispid > largest ? m.dispid : largest;
+        return (static_cast<std::size_t>(largest) + 1) * 3;
+    }();
+    static_assert(std::size(kTable) < 255, "positions are kept in one byte");
+    MemberIndex<kSlots> index;
+    for (std::size_t i = 0; i < std::size(kTable); ++i) {
+        if (kTable[i].dispid < 0) continue;  // found by search only
+        auto& slot = index.positions[static_cast<std::size_t>(kTable[i].dispid) * 3 +
+                                     static_cast<std::size_t>(kTable[i].kind)];
+        if (slot == 0) slot = static_cast<std::uint8_t>(i + 1);
+    }
+    return index;
+}
+
+// A member table and its thunks: thunks[m.order - 1] serves member m, and
+// optionally the table's index. All must outlive every use (static tables).
 struct DispatchTable {
     std::span<const MemberSpec> members;
     std::span<const MemberThunk> thunks;
+    std::span<const std::uint8_t> index = {};
 };
 
 // IDispatch::GetIDsOfNames: names[0] is a member name, matched ignoring ASCII
