@@ -67,9 +67,9 @@ public:
         if (IsStatementWord(name)) return false;
         if (p_ == end_ || !IsBlank(*p_)) return false;
         SkipBlanks();
-        if (p_ == end_) return false;
         if constexpr (kBuild) call_->arguments.reserve(8);
         for (;;) {
+            if (p_ == end_) return false;  // no argument where one must be
             if (!(*p_ == '"' ? ScanText() : ScanNumber())) return false;
             SkipBlanks();
             if (p_ == end_) break;
