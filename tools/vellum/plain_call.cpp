@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #include "script_chars.h"
 
@@ -52,11 +53,17 @@ bool ExactQuotient(std::uint64_t mantissa, std::size_t fractionDigits, double& v
     }
 }
 
-template <bool kBuild>
+struct CheckOnly {};
+
+// Out is what the scan fills: nothing (CheckOnly), a statement
+// (CallStatement) or a flat call (PlainCall).
+template <class Out>
 class Scanner {
+    static constexpr bool kBuild = !std::is_same_v<Out, CheckOnly>;
+    static constexpr bool kTree = std::is_same_v<Out, CallStatement>;
+
 public:
-    Scanner(std::string_view text, CallStatement* call)
-        : p_(text.data()), end_(text.data() + text.size()), call_(call) {}
+    Scanner(std::string_view text, Out& out) : p_(text.data()), end_(text.data() + text.size()), out_(out) {}
 
     bool Scan() {
         SkipBlanks();
@@ -67,7 +74,7 @@ public:
         if (IsStatementWord(name)) return false;
         if (p_ == end_ || !IsBlank(*p_)) return false;
         SkipBlanks();
-        if constexpr (kBuild) call_->arguments.reserve(8);
+        if constexpr (kTree) out_.arguments.reserve(8);
         for (;;) {
             if (p_ == end_) return false;  // no argument where one must be
             if (!(*p_ == '"' ? ScanText() : ScanNumber())) return false;
@@ -77,7 +84,8 @@ public:
             ++p_;
             SkipBlanks();
         }
-        if constexpr (kBuild) call_->name.assign(name);
+        if constexpr (kTree) out_.name.assign(name);
+        if constexpr (std::is_same_v<Out, PlainCall>) out_.name = name;
         return true;
     }
 
@@ -100,16 +108,58 @@ private:
     // "text", with "" for a quote inside it.
     bool ScanText() {
         std::string* value = nullptr;
-        if constexpr (kBuild) value = &std::get<StringLiteral>(call_->arguments.emplace_back().node).utf8;
+        if constexpr (kTree) value = &std::get<StringLiteral>(out_.arguments.emplace_back().node).utf8;
+        const char* const first = p_ + 1;
+        bool doubledQuotes = false;
         for (;;) {
             const char* const start = ++p_;
             const auto* quote = static_cast<const char*>(std::memchr(start, '"', static_cast<std::size_t>(end_ - start)));
             if (quote == nullptr) return false;
-            if constexpr (kBuild) value->append(start, quote);
+            if constexpr (kTree) value->append(start, quote);
             p_ = quote + 1;
-            if (p_ == end_ || *p_ != '"') return true;
-            if constexpr (kBuild) *value += '"';
+            if (p_ == end_ || *p_ != '"') break;
+            if constexpr (kTree) *value += '"';
+            doubledQuotes = true;
         }
+        if constexpr (std::is_same_v<Out, PlainCall>) {
+            PlainArgument* argument = NextArgument();
+            if (argument == nullptr) return false;
+            argument->kind = PlainArgument::Kind::Text;
+            argument->text = std::string_view(first, static_cast<std::size_t>(p_ - 1 - first));
+            argument->doubledQuotes = doubledQuotes;
+        }
+        return true;
+    }
+
+    // The next free argument of a flat call; null when it is full.
+    PlainArgument* NextArgument() {
+        if constexpr (std::is_same_v<Out, PlainCall>) {
+            if (out_.count == out_.arguments.size()) return nullptr;
+            return &out_.arguments[out_.count++];
+        }
+        return nullptr;
+    }
+
+    bool AddInteger(std::int32_t value) {
+        if constexpr (kTree) out_.arguments.emplace_back().node.template emplace<IntegerLiteral>(IntegerLiteral{value});
+        if constexpr (std::is_same_v<Out, PlainCall>) {
+            PlainArgument* argument = NextArgument();
+            if (argument == nullptr) return false;
+            argument->kind = PlainArgument::Kind::Integer;
+            argument->integer = value;
+        }
+        return true;
+    }
+
+    bool AddReal(double value) {
+        if constexpr (kTree) out_.arguments.emplace_back().node.template emplace<RealLiteral>(RealLiteral{value});
+        if constexpr (std::is_same_v<Out, PlainCall>) {
+            PlainArgument* argument = NextArgument();
+            if (argument == nullptr) return false;
+            argument->kind = PlainArgument::Kind::Real;
+            argument->real = value;
+        }
+        return true;
     }
 
     // Skips a run of digits, eight at a time where the line allows, and
@@ -153,26 +203,22 @@ private:
         }
         if (p_ != end_ && !IsBlank(*p_) && *p_ != ',') return false;
         if (static_cast<std::size_t>(p_ - start) > kMaxCheckedNumber) return false;
-        if constexpr (kBuild) Convert(start, mantissa, wholeDigits, fractionDigits, isInteger);
+        if constexpr (kBuild) return Convert(start, mantissa, wholeDigits, fractionDigits, isInteger);
         return true;
     }
 
     // The value the full parser gives the literal [start, p_).
-    void Convert(const char* start, std::uint64_t mantissa, std::size_t wholeDigits, std::size_t fractionDigits,
+    bool Convert(const char* start, std::uint64_t mantissa, std::size_t wholeDigits, std::size_t fractionDigits,
                  bool isInteger) {
         const bool negative = *start == '-';
         if (isInteger && wholeDigits <= 9) {  // always an int32
             const auto value = static_cast<std::int32_t>(mantissa);
-            call_->arguments.emplace_back(Expr{IntegerLiteral{negative ? -value : value}});
-            return;
+            return AddInteger(negative ? -value : value);
         }
         if (isInteger) {
             std::int32_t value = 0;
             const auto result = std::from_chars(start, p_, value);
-            if (result.ec == std::errc() && result.ptr == p_) {
-                call_->arguments.emplace_back(Expr{IntegerLiteral{value}});
-                return;
-            }
+            if (result.ec == std::errc() && result.ptr == p_) return AddInteger(value);
         }
         double value = 0;
         if (wholeDigits + fractionDigits <= 19 && ExactQuotient(mantissa, fractionDigits, value)) {
@@ -180,21 +226,29 @@ private:
         } else {
             std::from_chars(start, p_, value);
         }
-        call_->arguments.emplace_back(Expr{RealLiteral{value}});
+        return AddReal(value);
     }
 
     const char* p_;
     const char* const end_;
-    CallStatement* const call_;
+    Out& out_;
 };
 
 }  // namespace
 
 bool ScanPlainCall(std::string_view text, CallStatement& call) {
     call = CallStatement{};
-    return Scanner<true>(text, &call).Scan();
+    return Scanner<CallStatement>(text, call).Scan();
 }
 
-bool IsPlainCall(std::string_view text) { return Scanner<false>(text, nullptr).Scan(); }
+bool ReadPlainCall(std::string_view text, PlainCall& call) {
+    call.count = 0;
+    return Scanner<PlainCall>(text, call).Scan();
+}
+
+bool IsPlainCall(std::string_view text) {
+    CheckOnly nothing;
+    return Scanner<CheckOnly>(text, nothing).Scan();
+}
 
 }  // namespace vellum::script

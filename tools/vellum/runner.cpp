@@ -80,6 +80,7 @@ public:
     ArgumentSlots& operator=(const ArgumentSlots&) = delete;
 
     void Fill(std::size_t slot, ScopedVariant value) { slots_[slot] = value.release(); }
+    VARIANT& At(std::size_t slot) { return slots_[slot]; }
     VARIANT* data() { return slots_; }
 
 private:
@@ -88,6 +89,17 @@ private:
     std::vector<VARIANT> more_;
     VARIANT* slots_;
 };
+
+// A text literal's bytes with each "" made one quote.
+std::string UndoubleQuotes(std::string_view text) {
+    std::string undoubled;
+    undoubled.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        undoubled += text[i];
+        if (text[i] == '"') ++i;  // the second quote of the pair
+    }
+    return undoubled;
+}
 
 // Releases what an EXCEPINFO holds.
 struct ExceptionInfo : EXCEPINFO {
@@ -130,13 +142,45 @@ int ScriptRunner::Run(const std::vector<Statement>& statements) {
 }
 
 bool ScriptRunner::Step(const Statement& statement) {
+    return Guarded(statement.line, [&] { Execute(statement); });
+}
+
+bool ScriptRunner::StepPlain(const PlainCall& call, int line) {
+    return Guarded(line, [&] {
+        // As Evaluate makes these literals, straight into Invoke's order.
+        ArgumentSlots slots(call.count);
+        for (std::size_t i = 0; i < call.count; ++i) {
+            const PlainArgument& argument = call.arguments[i];
+            VARIANT& slot = slots.At(call.count - 1 - i);
+            switch (argument.kind) {
+                case PlainArgument::Kind::Integer:
+                    slot.vt = VT_I4;
+                    slot.lVal = argument.integer;
+                    break;
+                case PlainArgument::Kind::Real:
+                    slot.vt = VT_R8;
+                    slot.dblVal = argument.real;
+                    break;
+                case PlainArgument::Kind::Text:
+                    slot = (argument.doubledQuotes ? Utf8TextValue(UndoubleQuotes(argument.text))
+                                                   : Utf8TextValue(argument.text))
+                               .release();
+                    break;
+            }
+        }
+        InvokeMember(call.name, DISPATCH_METHOD, slots.data(), call.count, nullptr);
+    });
+}
+
+template <class Action>
+bool ScriptRunner::Guarded(int line, Action&& action) {
     try {
-        Execute(statement);
+        action();
     } catch (const CallFailure& failure) {
         errNumber_ = failure.code;
         errDescription_ = failure.description;
         if (resumeNext_) return true;
-        std::fprintf(err_, "%s:%d: %s failed: %s: %s\n", scriptName_.c_str(), statement.line, failure.name.c_str(),
+        std::fprintf(err_, "%s:%d: %s failed: %s: %s\n", scriptName_.c_str(), line, failure.name.c_str(),
                      HexCode(failure.code).c_str(), Utf16ToUtf8(failure.description).c_str());
         return false;
     }
@@ -241,24 +285,24 @@ ScopedVariant ScriptRunner::Evaluate(const Expr& expr) {
     return std::visit(Visitor{*this}, expr.node);
 }
 
-DISPID ScriptRunner::Lookup(const std::string& name) {
+DISPID ScriptRunner::Lookup(std::string_view name) {
     for (const RecentName& recent : recent_) {
         if (recent.dispid != DISPID_UNKNOWN && recent.name == name) return recent.dispid;
     }
     const DISPID dispid = LookupByName(name);
-    recent_[nextRecent_] = RecentName{name, dispid};
+    recent_[nextRecent_] = RecentName{std::string(name), dispid};
     nextRecent_ = (nextRecent_ + 1) % recent_.size();
     return dispid;
 }
 
-DISPID ScriptRunner::LookupByName(const std::string& name) {
-    const std::string key = LowerAscii(name);
+DISPID ScriptRunner::LookupByName(std::string_view name) {
+    const std::string key = LowerAscii(std::string(name));
     if (const auto found = dispids_.find(key); found != dispids_.end()) return found->second;
     BStr wide(Utf8ToUtf16(name));
     LPOLESTR names[] = {wide.get()};
     DISPID dispid = DISPID_UNKNOWN;
     const HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, 0, &dispid);
-    if (FAILED(hr)) throw CallFailure{name, hr, Utf8ToUtf16(ExplainUnknownName(name))};
+    if (FAILED(hr)) throw CallFailure{std::string(name), hr, Utf8ToUtf16(ExplainUnknownName(name))};
     dispids_.emplace(key, dispid);
     return dispid;
 }
@@ -269,12 +313,16 @@ ScopedVariant ScriptRunner::CallMember(const std::string& name, WORD flags, cons
     // its slot; most calls fit the fixed array.
     ArgumentSlots slots(arguments.size());
     for (std::size_t i = 0; i < arguments.size(); ++i) slots.Fill(arguments.size() - 1 - i, Evaluate(arguments[i]));
+    return InvokeMember(name, flags, slots.data(), arguments.size(), putValue);
+}
 
+ScopedVariant ScriptRunner::InvokeMember(std::string_view name, WORD flags, VARIANT* arguments, std::size_t count,
+                                         const VARIANT* putValue) {
     errNumber_ = 0;
     errDescription_.clear();
     const DISPID dispid = Lookup(name);
     DISPID putName = DISPID_PROPERTYPUT;
-    DISPPARAMS params{slots.data(), nullptr, static_cast<UINT>(arguments.size()), 0};
+    DISPPARAMS params{arguments, nullptr, static_cast<UINT>(count), 0};
     VARIANT assigned;
     if (putValue != nullptr) {
         assigned = *putValue;
@@ -285,16 +333,16 @@ ScopedVariant ScriptRunner::CallMember(const std::string& name, WORD flags, cons
     UINT argErr = 0;
     const HRESULT hr = object_->Invoke(dispid, IID_NULL, 0, flags, &params, result.get(), &exception, &argErr);
     if (hr == DISP_E_EXCEPTION) {
-        throw CallFailure{name, exception.scode, std::u16string(BstrView(exception.bstrDescription))};
+        throw CallFailure{std::string(name), exception.scode, std::u16string(BstrView(exception.bstrDescription))};
     }
     if (FAILED(hr)) {
         const FailedInvoke failed{name, dispid, flags, params.cArgs, argErr};
-        throw CallFailure{name, hr, Utf8ToUtf16(ExplainInvokeFailure(hr, failed))};
+        throw CallFailure{std::string(name), hr, Utf8ToUtf16(ExplainInvokeFailure(hr, failed))};
     }
     return result;
 }
 
-std::string ScriptRunner::ExplainUnknownName(const std::string& name) {
+std::string ScriptRunner::ExplainUnknownName(std::string_view name) {
     std::string text = "The object has no member of this name";
     const std::vector<std::string> nearest = catalogue_.NearestNames(name);
     for (std::size_t i = 0; i < nearest.size(); ++i) {
@@ -320,7 +368,8 @@ std::string ScriptRunner::ExplainArgumentCount(const FailedInvoke& call) {
     std::string text = "Wrong number of arguments: ";
     const auto parameters = catalogue_.Parameters(call.dispid, call.flags);
     if (!parameters) return text + std::to_string(call.given) + " given";
-    text += call.name + " takes ";
+    text += call.name;
+    text += " takes ";
     if (parameters->empty()) text += "no arguments";
     for (std::size_t i = 0; i < parameters->size(); ++i) {
         if (i == 0) text += std::to_string(parameters->size()) + " (";

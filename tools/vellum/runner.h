@@ -12,6 +12,7 @@
 #include "com/interfaces.h"
 #include "com/raii.h"
 #include "member_catalogue.h"
+#include "plain_call.h"
 #include "script.h"
 
 namespace vellum::script {
@@ -36,6 +37,9 @@ public:
     // Runs one statement; false when a failing call must stop the script
     // (its message is then written).
     bool Step(const Statement& statement);
+    // The same for a plain call read from line `line`, made without a
+    // statement: what a script's lines are nearly all.
+    bool StepPlain(const PlainCall& call, int line);
 
 private:
     struct CallFailure {
@@ -46,21 +50,26 @@ private:
 
     // A call that Invoke refused, with what it reported.
     struct FailedInvoke {
-        const std::string& name;
+        std::string_view name;
         DISPID dispid;
         WORD flags;
         UINT given;   // arguments passed
         UINT argErr;  // Invoke's index of the faulty argument
     };
 
+    template <class Action>
+    bool Guarded(int line, Action&& action);
     void Execute(const Statement& statement);
     ScopedVariant Evaluate(const Expr& expr);
     ScopedVariant CallMember(const std::string& name, WORD flags, const ExprList& arguments,
                              const VARIANT* putValue = nullptr);
-    DISPID Lookup(const std::string& name);
-    DISPID LookupByName(const std::string& name);
+    // Invokes `name` with `count` arguments already in Invoke's order.
+    ScopedVariant InvokeMember(std::string_view name, WORD flags, VARIANT* arguments, std::size_t count,
+                               const VARIANT* putValue);
+    DISPID Lookup(std::string_view name);
+    DISPID LookupByName(std::string_view name);
     std::u16string TextOf(const VARIANT& value, const char* context);
-    std::string ExplainUnknownName(const std::string& name);
+    std::string ExplainUnknownName(std::string_view name);
     std::string ExplainInvokeFailure(HRESULT hr, const FailedInvoke& call);
     std::string ExplainArgumentCount(const FailedInvoke& call);
     std::string ExplainArgument(const FailedInvoke& call, const char* fault);

@@ -190,7 +190,12 @@ CheckedScript CheckScript(const std::string& name) {
 int RunCheckedScript(CheckedScript& script, ScriptRunner& runner, const std::string& shownName, std::FILE* err) {
     LineReader reader(script.file.get());
     std::string_view line;
+    PlainCall plain;
     while (reader.Next(line)) {
+        if (ReadPlainCall(line, plain)) {
+            if (!runner.StepPlain(plain, reader.lineNumber())) return 1;
+            continue;
+        }
         LineResult result;
         SyntaxError error;
         if (!ParseLine(line, reader.lineNumber(), result, error)) {
