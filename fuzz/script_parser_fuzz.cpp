@@ -10,6 +10,7 @@
 
 #include "com/bstr.h"
 #include "com/safearray.h"
+#include "plain_call.h"
 #include "runner.h"
 
 namespace {
@@ -57,6 +58,27 @@ public:
     }
 };
 
+bool SameAsStatement(const vellum::script::PlainCall& plain, const vellum::script::LineResult& full) {
+    using namespace vellum::script;
+    if (!full.isStatement || !std::holds_alternative<CallStatement>(full.statement.node)) return false;
+    CallStatement call{std::string(plain.name), {}};
+    for (std::size_t i = 0; i < plain.count; ++i) {
+        const PlainArgument& argument = plain.arguments[i];
+        Expr& expr = call.arguments.emplace_back();
+        if (argument.kind == PlainArgument::Kind::Integer) expr.node = IntegerLiteral{argument.integer};
+        if (argument.kind == PlainArgument::Kind::Real) expr.node = RealLiteral{argument.real};
+        if (argument.kind == PlainArgument::Kind::Text) {
+            std::string text;
+            for (std::size_t k = 0; k < argument.text.size(); ++k) {
+                text += argument.text[k];
+                if (argument.text[k] == '"') ++k;
+            }
+            expr.node = StringLiteral{text};
+        }
+    }
+    return SameStatement(Statement{full.statement.line, std::move(call)}, full.statement);
+}
+
 }  // namespace
 
 // libFuzzer stops at 4,096 bytes unless told otherwise, too short for the
@@ -98,6 +120,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (parses && parsed.isStatement && !vellum::script::SameStatement(parsed.statement, full.statement)) {
             __builtin_trap();
         }
+        // A flat plain call must hold what the statement holds.
+        vellum::script::PlainCall plain;
+        if (vellum::script::ReadPlainCall(line, plain) && !SameAsStatement(plain, full)) __builtin_trap();
     }
     const vellum::script::ParsedScript script = vellum::script::ParseScript(text);
     if (!script.ok && script.error.line < 1) __builtin_trap();
