@@ -12,23 +12,12 @@
 #include "com/safearray.h"
 #include "plain_call.h"
 #include "runner.h"
+#include "stand_in_dispatch.h"
 
 namespace {
 
-class FuzzObject final : public IDispatch {
+class FuzzObject final : public vellum::test::StandInDispatch {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid != IID_IUnknown && riid != IID_IDispatch) return E_NOINTERFACE;
-        *ppv = this;
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return DISP_E_BADINDEX; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
         const std::u16string_view name(names[0]);
         *ids = static_cast<DISPID>(name.size());

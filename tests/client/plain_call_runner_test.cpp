@@ -11,28 +11,17 @@
 #include "com/codepage.h"
 #include "plain_call.h"
 #include "runner.h"
+#include "stand_in_dispatch.h"
 
 namespace vellum::script {
 namespace {
 
 // Writes down every call as text: member, flags and each argument with its
 // type, in Invoke's order. Members whose name starts with "Fail" fail.
-class RecordingObject final : public IDispatch {
+class RecordingObject final : public vellum::test::StandInDispatch {
 public:
     std::vector<std::string> calls;
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid != IID_IUnknown && riid != IID_IDispatch) return E_NOINTERFACE;
-        *ppv = this;
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return DISP_E_BADINDEX; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
         names_.push_back(Utf16ToUtf8(BstrView(names[0])));
         *ids = static_cast<DISPID>(names_.size());

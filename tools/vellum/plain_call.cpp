@@ -140,24 +140,20 @@ private:
         return nullptr;
     }
 
-    bool AddInteger(std::int32_t value) {
-        if constexpr (kTree) out_.arguments.emplace_back().node.template emplace<IntegerLiteral>(IntegerLiteral{value});
+    // A number literal's value: IntegerLiteral or RealLiteral.
+    template <class Literal>
+    bool AddNumber(Literal literal) {
+        if constexpr (kTree) out_.arguments.emplace_back().node.template emplace<Literal>(literal);
         if constexpr (std::is_same_v<Out, PlainCall>) {
             PlainArgument* argument = NextArgument();
             if (argument == nullptr) return false;
-            argument->kind = PlainArgument::Kind::Integer;
-            argument->integer = value;
-        }
-        return true;
-    }
-
-    bool AddReal(double value) {
-        if constexpr (kTree) out_.arguments.emplace_back().node.template emplace<RealLiteral>(RealLiteral{value});
-        if constexpr (std::is_same_v<Out, PlainCall>) {
-            PlainArgument* argument = NextArgument();
-            if (argument == nullptr) return false;
-            argument->kind = PlainArgument::Kind::Real;
-            argument->real = value;
+            if constexpr (std::is_same_v<Literal, IntegerLiteral>) {
+                argument->kind = PlainArgument::Kind::Integer;
+                argument->integer = literal.value;
+            } else {
+                argument->kind = PlainArgument::Kind::Real;
+                argument->real = literal.value;
+            }
         }
         return true;
     }
@@ -213,12 +209,12 @@ private:
         const bool negative = *start == '-';
         if (isInteger && wholeDigits <= 9) {  // always an int32
             const auto value = static_cast<std::int32_t>(mantissa);
-            return AddInteger(negative ? -value : value);
+            return AddNumber(IntegerLiteral{negative ? -value : value});
         }
         if (isInteger) {
             std::int32_t value = 0;
             const auto result = std::from_chars(start, p_, value);
-            if (result.ec == std::errc() && result.ptr == p_) return AddInteger(value);
+            if (result.ec == std::errc() && result.ptr == p_) return AddNumber(IntegerLiteral{value});
         }
         double value = 0;
         if (wholeDigits + fractionDigits <= 19 && ExactQuotient(mantissa, fractionDigits, value)) {
@@ -226,7 +222,7 @@ private:
         } else {
             std::from_chars(start, p_, value);
         }
-        return AddReal(value);
+        return AddNumber(RealLiteral{value});
     }
 
     const char* p_;
