@@ -12,8 +12,12 @@ for package in "$@"; do
   fi
 done
 if ((${#missing[@]})); then
-  echo "$who: installing ${missing[*]}"
+  # apt's own lines (one per download and per package set up) show progress;
+  # a first install on a fresh machine takes minutes.
+  echo "$who: updating the package lists"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt-get update -q
+  echo "$who: installing ${#missing[@]} packages and what they depend on: ${missing[*]}"
+  apt-get install -y -q --no-install-recommends -o Dpkg::Use-Pty=0 "${missing[@]}"
+  echo "$who: ${#missing[@]} packages installed"
 fi

@@ -43,6 +43,17 @@ test_packages=(
   hyperfine
   time
   locales
+  # Packaging: CPack's DEB generator calls file and dpkg-shlibdeps.
+  file
+  dpkg-dev
+  # The Python wheel is built and installed into a virtual environment, and
+  # the batch example runs on a Dask cluster.
+  python3-pip
+  python3-venv
+  python3-setuptools
+  python3-wheel
+  python3-build
+  python3-distributed
 )
 
 case "$purpose" in
