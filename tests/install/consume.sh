@@ -54,7 +54,7 @@ check_pdf "$scratch/pkg-config.pdf"
 mkdir -p "$scratch/manual"
 awk '/<h2>C\+\+/ { section = 1 } section && /<pre>/ { copying = 1; sub(/.*<pre>/, "") }
      copying && /<\/pre>/ { sub(/<\/pre>.*/, ""); print; exit } copying { print }' \
-  "$prefix/share/doc/vellum/html/GettingStarted.htm" |
+  "$prefix/share/doc/vellum-doc/html/GettingStarted.htm" |
   sed -e 's/&lt;/</g' -e 's/&gt;/>/g' -e 's/&quot;/"/g' -e 's/&amp;/\&/g' >"$scratch/manual/letter.cpp"
 grep -q 'vellum::Document' "$scratch/manual/letter.cpp" || fail "no C++ example found in GettingStarted.htm"
 # shellcheck disable=SC2086
@@ -64,7 +64,7 @@ check_pdf "$scratch/manual/letter.pdf"
 
 # Every complete C++ example of the member pages.
 examples=0
-for page in "$prefix"/share/doc/vellum/html/*.htm; do
+for page in "$prefix"/share/doc/vellum-doc/html/*.htm; do
   name=$(basename "$page" .htm)
   awk '/<pre>#include/ { copying = 1; sub(/.*<pre>/, "") }
        copying && /<\/pre>/ { sub(/<\/pre>.*/, ""); print; exit } copying { print }' "$page" |
