@@ -242,6 +242,95 @@ TEST_F(Client, MemoryFollowsTheLongestLineNotTheScript) {
     EXPECT_LT(usage.ru_maxrss, smallScriptKilobytes + 8 * 1024) << "peak kilobytes";
 }
 
+// Calls that succeed without doing what was meant are named on standard
+// error; the statuses, printed values and files stay as they were, and
+// --quiet leaves the warnings out.
+TEST_F(Client, WarnsOfCallsThatSucceedWithoutEffect) {
+    const std::string fonts =
+        "NewPDF \"a\"\n"
+        "AddFont \"X\", \"missing.ttf\"\n"              // a plain call, made from the line's bytes
+        "Print AddFont(\"X\", \"missing.ttf\") & \"!\"\n"  // a result used in an expression
+        "AddFontMonospaced \"\", \"script.vls\", 600\n"
+        "SendCmd \"AddFontUnicode\", \"U\", \"missing.ttf\", Empty, Empty, Empty\n"
+        "FontName = \"Helvetica\"\nFontName = \"Helvetca\"\nFontName = \"COURIER\"\nFontName = \"/f0\"\n"
+        "FontName = 3\n"
+        "Print FontName\n"
+        "SavePDF \"a.pdf\"\n";
+    const std::string fontWarnings =
+        ":2: warning: AddFont returned \"Error - file not found\": no font was added\n"
+        ":3: warning: AddFont returned \"Error - file not found\": no font was added\n"
+        ":4: warning: AddFontMonospaced returned \"Error - Font Name Void, please use a valid Font Name!\": "
+        "no font was added\n"
+        ":5: warning: SendCmd \"AddFontUnicode\" returned \"Error - file not found\": no font was added\n"
+        ":7: warning: unknown font \"Helvetca\": Courier is used\n"
+        ":10: warning: unknown font \"3\": Courier is used\n";
+    const auto invalidAt = [](int line, int column) {
+        return ":" + std::to_string(line) + ": warning: line is not valid UTF-8 (column " + std::to_string(column) +
+               "); invalid bytes are read as U+FFFD\n";
+    };
+    // Ten are named, the rest counted.
+    std::string manyInvalid, manyWarnings;
+    for (int line = 1; line <= 13; ++line) manyInvalid += "Print \"\xFF\"\n";
+    for (int line = 1; line <= 10; ++line) manyWarnings += invalidAt(line, 8);
+    manyWarnings += ":11: warning: 3 more lines from here on are not valid UTF-8\n";
+    // Over 1 MB, checked as two halves: lines keep their numbers across the split.
+    std::string halves;
+    for (int line = 1; line <= 20000; ++line) {
+        halves += line == 3 || line == 15000 ? "' \xC3\n" : "Rem " + std::string(59, 'x') + "\n";
+    }
+
+    const struct {
+        std::string script;
+        std::string arguments;
+        int status;
+        std::string err;  // each line after the script's name
+        const char* out;  // nullptr: not looked at
+    } cases[] = {
+        {"NewPDF \"a\"\nSavePDF \"a.pdf\"\n", "", 0, "", ""},
+        {"NewPDF \"a\"\nWriteFile \"a.pdf\", GetPDFContent\n", "", 0, "", ""},
+        {"Print 1\nNewPDF \"a\"\nTextOut \"x\", 1, 1\n", "", 0,
+         ":2: warning: the document started here was never saved or read\n", "1\n"},
+        {"NewPDF \"a\"\nSavePDF \"a.pdf\"\nNewPDF \"b\"\n", "", 0,
+         ":3: warning: the document started here was never saved or read\n", ""},
+        {"NewPDF \"a\"\nNewPDF \"b\"\nSavePDF \"b.pdf\"\n", "", 0,
+         ":1: warning: the document started here was never saved or read before line 2 started another\n", ""},
+        {"On Error Resume Next\nNewPDF \"a\"\nSavePDF \"no/dir/a.pdf\"\n", "", 0,
+         ":2: warning: the document started here was never saved or read\n", ""},
+        // A script stopped by a failing call says only that.
+        {"NewPDF \"a\"\nAddPage 1\n", "", 1,
+         ":2: AddPage failed: 0x8002000E: Wrong number of arguments: AddPage takes no arguments, 1 given\n", ""},
+        {"FontName = \"Nope\"\n", "", 1, ":1: FontName failed: 0x8000FFFF: There is no document: call NewPDF first\n", ""},
+        {fonts, "", 0, fontWarnings, "Error - file not found!\n/F0\n"},
+        {fonts, "--quiet ", 0, "", "Error - file not found!\n/F0\n"},
+        {"NewPDF \"a\"\nAddPage 1\n", "--quiet ", 1,
+         ":2: AddPage failed: 0x8002000E: Wrong number of arguments: AddPage takes no arguments, 1 given\n", ""},
+        // Overlong forms, surrogates, code points past U+10FFFF and cut sequences; comments too.
+        {"' caf\xE9\nPrint \"\xC3\xA9 \xF0\x9F\x98\x80 \xEF\xBF\xBD\"\nPrint \"\xED\xA0\x80\"\nPrint \"\xC0\xAF\"\n"
+         "Print \"\xF4\x90\x80\x80\"\nPrint \"ab\xE2\x82\"\n",
+         "", 0, invalidAt(1, 6) + invalidAt(3, 8) + invalidAt(4, 8) + invalidAt(5, 8) + invalidAt(6, 10), nullptr},
+        {manyInvalid, "", 0, manyWarnings, nullptr},
+        {manyInvalid, "--quiet ", 0, "", nullptr},
+        {halves, "", 0, invalidAt(3, 3) + invalidAt(15000, 3), ""},
+        // Nothing runs after a syntax error, so nothing else is said.
+        {"Print \"\xFF\"\nPrint (\n", "", 2, ":2: syntax error: expected a value at the end of the line\n", ""},
+    };
+    for (const auto& test : cases) {
+        const Outcome run = RunScript(test.script, test.arguments);
+        const std::string context = test.arguments + test.script.substr(0, 200);
+        EXPECT_EQ(run.status, test.status) << context;
+        std::string expected;
+        for (std::size_t at = 0; at < test.err.size();) {
+            const std::size_t end = test.err.find('\n', at) + 1;
+            expected += scratch.File("script.vls") + test.err.substr(at, end - at);
+            at = end;
+        }
+        EXPECT_EQ(run.err, expected) << context;
+        if (test.out != nullptr) {
+            EXPECT_EQ(run.out, test.out) << context;
+        }
+    }
+}
+
 // Every example script runs to its end and writes a file readers accept.
 TEST_F(Client, ExampleScriptsRun) {
     std::filesystem::create_directory(scratch.path() / "out");
@@ -265,6 +354,7 @@ TEST_F(Client, CommandLine) {
     EXPECT_EQ(RunCommandLine("").status, 2);
     EXPECT_EQ(RunCommandLine("run").status, 2);
     EXPECT_EQ(RunCommandLine("frobnicate x").status, 2);
+    EXPECT_EQ(RunCommandLine("--version --quiet").status, 2);  // only runs warn
     const Outcome missing = RunCommandLine("run no-such-script.vls");
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err, "vellum: cannot read no-such-script.vls: No such file or directory\n");

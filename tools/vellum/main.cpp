@@ -20,10 +20,11 @@ constexpr int kUsageError = 2;
 
 void PrintUsage() {
     std::fputs(
-        "usage: vellum run [--library PATH] [--progid PROGID] SCRIPT   run a call script (- for standard input)\n"
-        "       vellum register [--library PATH]                      DllRegisterServer of the library\n"
-        "       vellum unregister [--library PATH]                    DllUnregisterServer of the library\n"
-        "       vellum --version                                      versions of the client and the object\n",
+        "usage: vellum run [--quiet] [--library PATH] [--progid PROGID] SCRIPT   run a call script (- for standard input)\n"
+        "       vellum register [--library PATH]                                DllRegisterServer of the library\n"
+        "       vellum unregister [--library PATH]                              DllUnregisterServer of the library\n"
+        "       vellum --version                                                versions of the client and the object\n"
+        "--quiet: no warnings (SCRIPT:LINE: warning: ...) on calls that succeed but likely miss what was meant\n",
         stderr);
 }
 
@@ -32,6 +33,7 @@ struct Options {
     std::string library;
     std::string progid = "VELLUM_XP.PDFDocument";
     std::string script;
+    bool quiet = false;
 };
 
 std::optional<Options> ParseArguments(int argc, char** argv) {
@@ -42,6 +44,8 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
         const std::string argument = argv[i];
         if ((argument == "--library" || argument == "--progid") && i + 1 < argc) {
             (argument == "--library" ? options.library : options.progid) = argv[++i];
+        } else if (argument == "--quiet" && options.command == "run") {
+            options.quiet = true;
         } else if (options.script.empty() && (argument == "-" || argument.rfind("--", 0) != 0)) {
             options.script = argument;
         } else {
@@ -110,6 +114,7 @@ int RunScript(const Options& options) {
         return 1;
     }
     vellum::script::ScriptRunner runner(activation.object.get(), shownName, stdout, stderr);
+    if (options.quiet) runner.SilenceWarnings();
     return vellum::script::RunCheckedScript(script, runner, shownName, stderr);
 }
 

@@ -132,20 +132,28 @@ ParsedScript ParseScript(std::string_view text) {
 }
 
 ScriptRunner::ScriptRunner(IDispatch* object, std::string scriptName, std::FILE* out, std::FILE* err)
-    : object_(object), scriptName_(std::move(scriptName)), out_(out), err_(err), catalogue_(object) {}
+    : object_(object),
+      scriptName_(std::move(scriptName)),
+      out_(out),
+      err_(err),
+      catalogue_(object),
+      warnings_(scriptName_, err) {}
 
 int ScriptRunner::Run(const std::vector<Statement>& statements) {
     for (const Statement& statement : statements) {
         if (!Step(statement)) return 1;
     }
+    FinishScript();
     return 0;
 }
 
 bool ScriptRunner::Step(const Statement& statement) {
+    line_ = statement.line;
     return Guarded(statement.line, [&] { Execute(statement); });
 }
 
 bool ScriptRunner::StepPlain(const PlainCall& call, int line) {
+    line_ = line;
     return Guarded(line, [&] {
         // As Evaluate makes these literals, straight into Invoke's order.
         ArgumentSlots slots(call.count);
@@ -304,6 +312,7 @@ DISPID ScriptRunner::LookupByName(std::string_view name) {
     const HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, 0, &dispid);
     if (FAILED(hr)) throw CallFailure{std::string(name), hr, Utf8ToUtf16(ExplainUnknownName(name))};
     dispids_.emplace(key, dispid);
+    warnings_.NoteMember(key, dispid);
     return dispid;
 }
 
@@ -338,6 +347,9 @@ ScopedVariant ScriptRunner::InvokeMember(std::string_view name, WORD flags, VARI
     if (FAILED(hr)) {
         const FailedInvoke failed{name, dispid, flags, params.cArgs, argErr};
         throw CallFailure{std::string(name), hr, Utf8ToUtf16(ExplainInvokeFailure(hr, failed))};
+    }
+    if (warnings_.Watches(dispid)) {
+        warnings_.AfterCall(object_, {line_, name, dispid, arguments, count, putValue, *result.get()});
     }
     return result;
 }

@@ -14,6 +14,7 @@
 #include "member_catalogue.h"
 #include "plain_call.h"
 #include "script.h"
+#include "script_warnings.h"
 
 namespace vellum::script {
 
@@ -33,6 +34,12 @@ public:
     // Exit status: 0 when the script ran to its end, 1 when a failing call
     // stopped it.
     int Run(const std::vector<Statement>& statements);
+
+    // --quiet: no warnings (script_warnings.h), and no work done for them.
+    void SilenceWarnings() { warnings_.Silence(); }
+    void Warn(int line, std::string_view message) const { warnings_.Write(line, message); }
+    // What can be said only once the script has run to its end.
+    void FinishScript() const { warnings_.AtEnd(); }
 
     // Runs one statement; false when a failing call must stop the script
     // (its message is then written).
@@ -90,6 +97,8 @@ private:
     std::array<RecentName, 8> recent_{};
     std::size_t nextRecent_ = 0;
     bool resumeNext_ = false;
+    int line_ = 0;  // of the statement running
+    ScriptWarnings warnings_;
     HRESULT errNumber_ = 0;
     std::u16string errDescription_;
 };

@@ -7,6 +7,8 @@
 #include <system_error>
 #include <thread>
 
+#include "utf8_check.h"
+
 namespace vellum::script {
 namespace {
 
@@ -27,6 +29,7 @@ bool IsRegularFile(std::FILE* file) {
 struct PartVerdict {
     std::optional<SyntaxError> syntaxError;
     std::string readError;
+    InvalidUtf8Lines invalidUtf8;
     int lines = 0;
 };
 
@@ -48,6 +51,9 @@ PartVerdict CheckPart(std::FILE* file, std::FILE* spool, std::uint64_t length, b
             verdict.syntaxError = error;
             return verdict;
         }
+        if (const std::size_t at = FirstInvalidUtf8(line); at != std::string_view::npos) {
+            verdict.invalidUtf8.Add(reader.lineNumber(), at + 1);
+        }
     }
     if (reader.TooLong()) verdict.syntaxError = LineTooLong(reader.lineNumber());
     if (reader.Failed()) verdict.readError = ReadError(name, errno);
@@ -60,6 +66,7 @@ void CheckLines(std::FILE* file, std::FILE* spool, const std::string& name, Chec
     PartVerdict verdict = CheckPart(file, spool, UINT64_MAX, true, name);
     checked.syntaxError = verdict.syntaxError;
     checked.readError = std::move(verdict.readError);
+    checked.invalidUtf8 = std::move(verdict.invalidUtf8);
 }
 
 // Where the second half of a file of `size` bytes starts: just after the first
@@ -97,6 +104,8 @@ bool CheckInHalves(std::FILE* file, std::uint64_t size, const std::string& name,
         return true;
     }
     checked.readError = second.readError;
+    checked.invalidUtf8 = first.invalidUtf8;
+    checked.invalidUtf8.Append(second.invalidUtf8, first.lines);
     if (second.syntaxError) {
         checked.syntaxError = SyntaxError{first.lines + second.syntaxError->line, second.syntaxError->message};
     }
@@ -106,7 +115,32 @@ bool CheckInHalves(std::FILE* file, std::uint64_t size, const std::string& name,
 // Below this, a second thread costs more than it saves.
 constexpr std::uint64_t kHalvesFromBytes = 1024 * 1024;
 
+void WarnOfInvalidUtf8(const InvalidUtf8Lines& invalid, const ScriptRunner& runner) {
+    for (std::size_t i = 0; i < invalid.first.size(); ++i) {
+        const InvalidUtf8Lines::Line& at = invalid.first[i];
+        if (i == InvalidUtf8Lines::kNamed && invalid.count > i + 1) {
+            runner.Warn(at.line, std::to_string(invalid.count - i) + " more lines from here on are not valid UTF-8");
+        } else {
+            runner.Warn(at.line, "line is not valid UTF-8 (column " + std::to_string(at.column) +
+                                     "); invalid bytes are read as U+FFFD");
+        }
+    }
+}
+
 }  // namespace
+
+void InvalidUtf8Lines::Add(int line, std::size_t column) {
+    if (first.size() <= kNamed) first.push_back({line, column});
+    ++count;
+}
+
+void InvalidUtf8Lines::Append(const InvalidUtf8Lines& later, int linesBefore) {
+    for (const Line& at : later.first) {
+        if (first.size() > kNamed) break;
+        first.push_back({linesBefore + at.line, at.column});
+    }
+    count += later.count;
+}
 
 bool LineReader::Refill() {
     constexpr std::uint64_t kChunkBytes = 64 * 1024;
@@ -188,6 +222,7 @@ CheckedScript CheckScript(const std::string& name) {
 }
 
 int RunCheckedScript(CheckedScript& script, ScriptRunner& runner, const std::string& shownName, std::FILE* err) {
+    WarnOfInvalidUtf8(script.invalidUtf8, runner);
     LineReader reader(script.file.get());
     std::string_view line;
     PlainCall plain;
@@ -213,6 +248,7 @@ int RunCheckedScript(CheckedScript& script, ScriptRunner& runner, const std::str
         std::fprintf(err, "vellum: %s\n", ReadError(shownName, errno).c_str());
         return 2;
     }
+    runner.FinishScript();
     return 0;
 }
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runner.h"
 #include "script.h"
@@ -55,11 +56,28 @@ private:
     bool tooLong_ = false;
 };
 
+// Lines that are not valid UTF-8, found by the first pass: the first few by
+// line and column, the rest only counted, so that memory stays bounded.
+struct InvalidUtf8Lines {
+    static constexpr std::size_t kNamed = 10;
+    struct Line {
+        int line;
+        std::size_t column;  // 1-based, in bytes
+    };
+    std::vector<Line> first;  // up to kNamed + 1, the last one marking where the unnamed ones begin
+    std::uint64_t count = 0;
+
+    void Add(int line, std::size_t column);
+    // Those of a later part of the file, whose lines start after `linesBefore`.
+    void Append(const InvalidUtf8Lines& later, int linesBefore);
+};
+
 // The outcome of the first pass.
 struct CheckedScript {
     FilePtr file;                             // at its start, ready for the second pass
     std::string readError;                    // set when the script could not be read
     std::optional<SyntaxError> syntaxError;   // the first faulty line
+    InvalidUtf8Lines invalidUtf8;
 };
 
 // Opens the script `name` ("-" for standard input) and checks every line.
@@ -68,9 +86,10 @@ struct CheckedScript {
 // checked. A large regular file is checked in two halves at once.
 CheckedScript CheckScript(const std::string& name);
 
-// The second pass: parses and runs each line in turn. Exit status 0, 1 when a
-// failing call stopped the script, 2 when the script changed since it was
-// checked and a line no longer parses (reported on `err` as a syntax error).
+// The second pass: warns of the lines that are not valid UTF-8, then parses
+// and runs each line in turn. Exit status 0, 1 when a failing call stopped
+// the script, 2 when the script changed since it was checked and a line no
+// longer parses (reported on `err` as a syntax error).
 int RunCheckedScript(CheckedScript& script, ScriptRunner& runner, const std::string& shownName, std::FILE* err);
 
 }  // namespace vellum::script
