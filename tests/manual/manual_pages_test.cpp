@@ -207,3 +207,14 @@ TEST(ManualPages, EveryPageIsReachableFromTheContents) {
     for (const Page& page : AllPages())
         EXPECT_TRUE(reached.contains(page.name)) << Std(page.name) << " cannot be reached";
 }
+
+// The browser finds a page by any text in its file, in any letter case: the
+// words a script writer looks up lead to the page on the language.
+TEST(ManualPages, CallScriptWordsFindTheCallScriptPage) {
+    const Page* page = Find("CallScripts.htm");
+    ASSERT_NE(page, nullptr);
+    for (const char* word : {"on error resume next", "ERR.NUMBER", "Err.Description", "WriteFile", "Print",
+                             "--quiet", "warning:", "exit status", "syntax error", "vbCrLf"})
+        EXPECT_TRUE(QString::fromLatin1(page->bytes).contains(QLatin1String(word), Qt::CaseInsensitive))
+            << word;
+}

@@ -190,7 +190,7 @@ TEST(ManualPageRendering, SyntaxFollowsTheKindOfMember) {
     const std::string width = MemberPage(Member("GetTextBoxWidth"), doc);
     EXPECT_NE(width.find("HRESULT GetTextBoxWidth(BSTR Txt, double* result);"), std::string::npos);
     EXPECT_NE(width.find("Print GetTextBoxWidth(Txt)"), std::string::npos);
-    EXPECT_NE(width.find("result = doc.GetTextBoxWidth(Txt)"), std::string::npos);
+    EXPECT_NE(width.find("doc.GetTextBoxWidth(Txt: str) -&gt; float"), std::string::npos);
 
     const std::string addPage = MemberPage(Member("AddPage"), doc);
     EXPECT_NE(addPage.find("<pre>AddPage</pre>"), std::string::npos);

@@ -1,8 +1,21 @@
 #include "members.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace vellum::manual {
+namespace {
+
+// The type information declares every VARIANT result alike, but this one is
+// always a byte array, which the C++ layer and Python hand over as bytes.
+constexpr std::string_view kByteArrayResults[] = {"GetPDFContent"};
+
+bool ReturnsByteArray(std::string_view name) {
+    return std::find(std::begin(kByteArrayResults), std::end(kByteArrayResults), name) !=
+           std::end(kByteArrayResults);
+}
+
+}  // namespace
 
 std::vector<InterfaceMember> CollectMembers() {
     std::vector<InterfaceMember> members;
@@ -21,6 +34,7 @@ std::vector<InterfaceMember> CollectMembers() {
         switch (row.kind) {
         case MemberKind::Method:
             member.result = row.result;
+            member.resultIsBytes = row.result == ValueType::Variant && ReturnsByteArray(row.name);
             member.params.assign(row.params.begin(), row.params.begin() + row.paramCount);
             break;
         case MemberKind::PropertyGet:
@@ -30,6 +44,7 @@ std::vector<InterfaceMember> CollectMembers() {
         case MemberKind::PropertyPut:
             member.isProperty = member.hasPut = true;
             member.valueType = row.params[0].type;
+            member.valueName = row.params[0].name;
             break;
         }
     }

@@ -19,6 +19,8 @@ struct InterfaceMember {
     bool hasPut = false;
     ValueType result = ValueType::None;    // methods: the [out, retval] type
     ValueType valueType = ValueType::None; // properties: the value's type
+    std::string_view valueName;            // properties: the put accessor's argument
+    bool resultIsBytes = false;            // a VARIANT result that is always a byte array
     std::vector<ParamSpec> params;         // methods only
 };
 

@@ -1,5 +1,7 @@
 #include "pages.h"
 
+#include "signatures.h"
+
 #include <algorithm>
 
 namespace vellum::manual {
@@ -35,57 +37,6 @@ std::string KindText(const InterfaceMember& m) {
     return m.hasGet ? "property (read only)" : "property (write only)";
 }
 
-std::string CppSyntax(const InterfaceMember& m) {
-    std::string name(m.name);
-    if (m.isProperty) {
-        std::vector<std::string> lines;
-        if (m.hasGet)
-            lines.push_back("HRESULT get_" + name + "(" + std::string(CppTypeName(m.valueType)) + "* value);");
-        if (m.hasPut)
-            lines.push_back("HRESULT put_" + name + "(" + std::string(CppTypeName(m.valueType)) + " value);");
-        return Join(lines, "\n");
-    }
-    std::vector<std::string> args;
-    for (const ParamSpec& p : m.params)
-        args.push_back(std::string(CppTypeName(p.type)) + " " + std::string(p.name));
-    if (m.result != ValueType::None)
-        args.push_back(std::string(CppTypeName(m.result)) + "* result");
-    return "HRESULT " + name + "(" + Join(args, ", ") + ");";
-}
-
-std::string ParamNames(const InterfaceMember& m) {
-    std::vector<std::string> names;
-    for (const ParamSpec& p : m.params)
-        names.emplace_back(p.name);
-    return Join(names, ", ");
-}
-
-std::string ScriptSyntax(const InterfaceMember& m) {
-    std::string name(m.name);
-    if (m.isProperty) {
-        std::vector<std::string> lines;
-        if (m.hasPut) lines.push_back(name + " = value");
-        if (m.hasGet) lines.push_back("Print " + name);
-        return Join(lines, "\n");
-    }
-    const std::string args = ParamNames(m);
-    if (m.result != ValueType::None)
-        return "Print " + name + (args.empty() ? "" : "(" + args + ")");
-    return args.empty() ? name : name + " " + args;
-}
-
-std::string PythonSyntax(const InterfaceMember& m) {
-    std::string name(m.name);
-    if (m.isProperty) {
-        std::vector<std::string> lines;
-        if (m.hasPut) lines.push_back("doc." + name + " = value");
-        if (m.hasGet) lines.push_back("value = doc." + name);
-        return Join(lines, "\n");
-    }
-    const std::string call = "doc." + name + "(" + ParamNames(m) + ")";
-    return m.result != ValueType::None ? "result = " + call : call;
-}
-
 std::string Section(std::string_view heading, const std::string& body) {
     return "<h2>" + std::string(heading) + "</h2>\n" + body;
 }
@@ -106,6 +57,31 @@ std::string ArgumentsTable(const InterfaceMember& m, const MemberDoc& doc) {
                  (described != doc.params.end() ? described->second : std::string{}) + "</td></tr>\n";
     }
     return table + "</table>\n";
+}
+
+std::string Syntax(const InterfaceMember& m) {
+    std::string text = "<p>COM interface <code>IPDFDocument</code>: the <code>HRESULT</code> tells "
+                       "success, a result comes back through the last argument:</p>\n" +
+                       Pre(Join(ComDeclarations(m), "\n"));
+    text += "<p>C++, a method of <code>vellum::Document</code> from "
+            "<code>&lt;vellum/document.hpp&gt;</code>: text in UTF-8, a failing call throws "
+            "<code>vellum::Error</code>:</p>\n" +
+            Pre(Join(DocumentDeclarations(m), "\n"));
+    if (TakesOperands(m)) {
+        text += "<p><code>Operand</code> is <code>vellum::Operand</code>: empty (<code>{}</code>), "
+                "a text, a number or a truth value.</p>\n";
+    }
+    text += "<p>Python, on <code>doc = vellum.Dispatch()</code>: properties are attributes, "
+            "arguments are positional, a failing call raises <code>vellum.COMError</code>:</p>\n" +
+            Pre(Join(PythonForms(m), "\n"));
+    text += "<p>Call script (see <a href=\"CallScripts.htm\">Call scripts</a>):</p>\n" +
+            Pre(Join(ScriptForms(m), "\n"));
+    return text;
+}
+
+std::string TypeText(ValueType type, bool bytes = false) {
+    return std::string(CppTypeName(type)) + " (" +
+           (bytes ? std::string("an array of bytes") : std::string(PlainTypeName(type))) + ")";
 }
 
 std::string SeeAlso(const MemberDoc& doc) {
@@ -143,21 +119,15 @@ std::string MemberPage(const InterfaceMember& m, const MemberDoc& doc) {
             "</i></p>\n";
     page += "<p>" + doc.summary + "</p>\n";
 
-    page += Section("Syntax", "<p>C++ (early bound, through the interface):</p>\n" +
-                                  Pre(CppSyntax(m)) + "<p>Call script:</p>\n" +
-                                  Pre(ScriptSyntax(m)) + "<p>Python:</p>\n" +
-                                  Pre(PythonSyntax(m)));
+    page += Section("Syntax", Syntax(m));
     if (m.isProperty) {
-        page += Section("Value", "<p>" + std::string(CppTypeName(m.valueType)) + " (" +
-                                     std::string(PlainTypeName(m.valueType)) + "). " + doc.value +
-                                     "</p>\n");
+        page += Section("Value", "<p>" + TypeText(m.valueType) + ". " + doc.value + "</p>\n");
     } else {
         page += Section("Arguments", m.params.empty() ? std::string("<p>None.</p>\n")
                                                       : ArgumentsTable(m, doc));
         if (m.result != ValueType::None) {
-            page += Section("Result", "<p>" + std::string(CppTypeName(m.result)) + " (" +
-                                          std::string(PlainTypeName(m.result)) + "). " +
-                                          doc.result + "</p>\n");
+            page += Section("Result",
+                            "<p>" + TypeText(m.result, m.resultIsBytes) + ". " + doc.result + "</p>\n");
         }
     }
     page += Section("Behaviour", doc.behaviour + "\n");
