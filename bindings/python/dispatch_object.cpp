@@ -7,6 +7,7 @@
 #include "com/codepage.h"
 #include "com/typeinfo.h"
 #include "com_failure.h"
+#include "released_gil.h"
 #include "variant_conversion.h"
 
 namespace py = pybind11;
@@ -49,16 +50,19 @@ ComFailure FromException(EXCEPINFO& info) {
 }
 
 // The arguments of one call in rgvarg order (the last argument first),
-// cleared when the call is over.
+// cleared when the call is over, and as soon as one cannot be converted.
 class Arguments {
 public:
     explicit Arguments(const py::tuple& args) : values_(args.size()) {
         for (VARIANT& value : values_) VariantInit(&value);
-        for (std::size_t i = 0; i < args.size(); ++i) ToVariant(args[i], &values_[args.size() - 1 - i]);
+        try {
+            for (std::size_t i = 0; i < args.size(); ++i) Convert(args[i], i);
+        } catch (...) {
+            Clear();
+            throw;
+        }
     }
-    ~Arguments() {
-        for (VARIANT& value : values_) VariantClear(&value);
-    }
+    ~Arguments() { Clear(); }
     Arguments(const Arguments&) = delete;
     Arguments& operator=(const Arguments&) = delete;
 
@@ -66,6 +70,19 @@ public:
     UINT count() const { return static_cast<UINT>(values_.size()); }
 
 private:
+    void Convert(py::handle value, std::size_t index) {
+        try {
+            ToVariant(value, &values_[values_.size() - 1 - index]);
+        } catch (const py::type_error& error) {
+            const int position = static_cast<int>(index + 1);
+            throw ComFailure{DISP_E_TYPEMISMATCH, "argument " + std::to_string(position) + ": " + error.what(),
+                             std::nullopt, position};
+        }
+    }
+    void Clear() {
+        for (VARIANT& value : values_) VariantClear(&value);
+    }
+
     std::vector<VARIANT> values_;
 };
 
@@ -90,12 +107,16 @@ py::object DispatchObject::Invoke(DISPID dispid, WORD flags, const py::tuple& ar
     UINT argErr = static_cast<UINT>(-1);
     HRESULT hr;
     {
-        py::gil_scoped_release release;
+        ReleasedGil released;
         std::lock_guard<std::mutex> serialised(calls_);
         hr = object_->Invoke(dispid, IID_NULL, 0, flags, &params, result.get(), &info, &argErr);
     }
     if (hr == DISP_E_EXCEPTION) throw FromException(info);
-    if (FAILED(hr)) throw ComFailure{hr, DescribeFailure(hr, params.cArgs, argErr), std::nullopt};
+    if (FAILED(hr)) {
+        ComFailure failure{hr, DescribeFailure(hr, params.cArgs, argErr), std::nullopt};
+        if (IsArgumentFailure(hr) && argErr < params.cArgs) failure.argument = static_cast<int>(params.cArgs - argErr);
+        throw failure;
+    }
     return FromVariant(*result.get());
 }
 

@@ -1,10 +1,15 @@
 // Writes the type stub vellum/__init__.pyi from the member table, so editors
 // complete the members of the object Dispatch() returns with their argument
-// names and types. Usage: vellum_stubgen OUTPUT.pyi
+// names and types, and the table of docstrings the module carries, from the
+// manual's member descriptions.
+// Usage: vellum_stubgen OUTPUT.pyi MEMBERS.txt DOCSTRINGS.inc
 #include <cstdio>
+#include <exception>
+#include <fstream>
 #include <string>
 #include <string_view>
 
+#include "docstrings.h"
 #include "member_table.h"
 
 namespace {
@@ -24,8 +29,22 @@ std::string_view PythonType(ValueType type) {
     return "None";
 }
 
+// File names take paths as well as text.
+std::string_view ParameterType(const vellum::ParamSpec& param) {
+    const std::string_view suffix = "filename";
+    const std::string_view name = param.name;
+    bool fileName = param.type == ValueType::Bstr && name.size() >= suffix.size();
+    for (std::size_t i = 0; fileName && i < suffix.size(); ++i) {
+        const char c = name[name.size() - suffix.size() + i];
+        fileName = (c >= 'A' && c <= 'Z' ? c + 32 : c) == suffix[i];
+    }
+    return fileName ? "str | os.PathLike[str]" : PythonType(param.type);
+}
+
 constexpr std::string_view kHeader = R"(# Generated at build time from the member table; do not edit.
-from typing import Any
+import os
+from types import TracebackType
+from typing import Any, Self
 
 PROGID: str
 E_UNEXPECTED: int
@@ -34,6 +53,7 @@ DISP_E_TYPEMISMATCH: int
 DISP_E_UNKNOWNNAME: int
 DISP_E_BADPARAMCOUNT: int
 CO_E_CLASSSTRING: int
+DISP_E_OVERFLOW: int
 
 class COMError(Exception):
     hresult: int
@@ -41,15 +61,24 @@ class COMError(Exception):
     source: str | None
     def __init__(self, hresult: int, description: str, source: str | None = ...) -> None: ...
 
+class ArgumentError(COMError, TypeError):
+    argument: int | None
+
+class VellumWarning(UserWarning): ...
+
 class DispatchObject:
     def __getattr__(self, name: str) -> Any: ...
     def __setattr__(self, name: str, value: Any) -> None: ...
+    def close(self) -> None: ...
+    def __enter__(self) -> Self: ...
+    def __exit__(self, kind: type[BaseException] | None, error: BaseException | None,
+                 traceback: TracebackType | None) -> None: ...
 
 class IPDFDocument(DispatchObject):
 )";
 
 constexpr std::string_view kFooter = R"(
-def Dispatch(progid: str = ..., *, library: str | None = ...) -> IPDFDocument: ...
+def Dispatch(progid: str = ..., *, library: str | os.PathLike[str] | None = ...) -> IPDFDocument: ...
 def PDFDocument() -> IPDFDocument: ...
 )";
 
@@ -70,27 +99,57 @@ std::string Declaration(const MemberSpec& member) {
     std::string text = "    def " + std::string(member.name) + "(self";
     for (int k = 0; k < member.paramCount; ++k) {
         const auto& param = member.params[static_cast<std::size_t>(k)];
-        text += ", " + std::string(param.name) + ": " + std::string(PythonType(param.type));
+        text += ", " + std::string(param.name) + ": " + std::string(ParameterType(param));
     }
     return text + ") -> " + std::string(PythonType(member.result)) + ": ...\n";
+}
+
+bool WriteFile(const char* path, const std::string& text) {
+    std::FILE* file = std::fopen(path, "wb");
+    const bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return (file == nullptr || std::fclose(file) == 0) && written;
+}
+
+std::string Stub() {
+    std::string stub(kHeader);
+    for (const MemberSpec& member : vellum::kMembers) {
+        if (!DeclaredBefore(member)) stub += Declaration(member);
+    }
+    return stub + std::string(kFooter);
+}
+
+// The docstring table; errors in the descriptions go to `errors`.
+std::string DocTable(const char* descriptionsPath, std::vector<std::string>& errors) {
+    std::ifstream in(descriptionsPath, std::ios::binary);
+    if (!in) {
+        errors.push_back("cannot read the file");
+        return {};
+    }
+    const auto docs = vellum::manual::ParseDescriptions(in, errors);
+    return errors.empty() ? vellum::python::DocTableSource(docs) : std::string();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.pyi\n", argv[0]);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s OUTPUT.pyi MEMBERS.txt DOCSTRINGS.inc\n", argv[0]);
         return 2;
     }
-    std::string stub(kHeader);
-    for (const MemberSpec& member : vellum::kMembers) {
-        if (!DeclaredBefore(member)) stub += Declaration(member);
+    std::vector<std::string> errors;
+    std::string table;
+    try {
+        table = DocTable(argv[2], errors);
+    } catch (const std::exception& error) {
+        errors.push_back(error.what());
     }
-    stub += kFooter;
-    std::FILE* file = std::fopen(argv[1], "wb");
-    if (file == nullptr || std::fwrite(stub.data(), 1, stub.size(), file) != stub.size() || std::fclose(file) != 0) {
-        std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[1]);
-        return 1;
+    for (const std::string& error : errors) std::fprintf(stderr, "%s: %s\n", argv[2], error.c_str());
+    if (!errors.empty()) return 1;
+    for (const auto& [path, text] : {std::pair{argv[1], Stub()}, std::pair{argv[3], table}}) {
+        if (!WriteFile(path, text)) {
+            std::fprintf(stderr, "%s: cannot write %s\n", argv[0], path);
+            return 1;
+        }
     }
     return 0;
 }

@@ -4,6 +4,13 @@ import os
 import subprocess
 import tempfile
 import unittest
+import warnings
+
+import vellum
+
+# Many tests start a document only to try a call on it; test_warnings checks
+# the warning that such a document gives, in a context of its own.
+warnings.filterwarnings("ignore", "the document .* was never saved", vellum.VellumWarning)
 
 
 def scratch_folder():

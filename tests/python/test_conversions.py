@@ -2,6 +2,7 @@
 through the object's members."""
 
 import math
+import os
 import unittest
 
 import vellum
@@ -55,6 +56,11 @@ class RoundTrip(unittest.TestCase):
                     _vellum._variant_round_trip(value)
 
 
+def resident_mib():
+    with open("/proc/self/statm") as statm:
+        return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE") / 2**20
+
+
 class ThroughTheObject(PdfTestCase):
     def setUp(self):
         super().setUp()
@@ -89,10 +95,23 @@ class ThroughTheObject(PdfTestCase):
         self.assertEqual(self.doc.TextRendering, 0)
         self.doc.Keywords = None         # VT_EMPTY: the empty text
         self.assertEqual(self.doc.Keywords, "")
-        self.doc.FontHeight = None       # and zero for a number
-        self.assertEqual(self.doc.FontHeight, 0.0)
+        with self.assertRaises(TypeError):
+            self.doc.FontHeight = None   # but not a silent zero for a number
         # A command nobody knows returns VT_EMPTY; every operand is accepted.
         self.assertIsNone(self.doc.SendCmd("NoSuchCommand", b"\x01\x02", None, 1.5, True, 7))
+
+    @unittest.skipIf(os.environ.get("VELLUM_SANITIZE"), "the sanitizer holds freed memory back")
+    def test_failed_conversions_free_what_was_converted(self):
+        # Each call converts a long text, then fails on the next argument.
+        text = "x" * 10_000
+        start = resident_mib()
+        for batch in range(10):
+            for _ in range(10_000):
+                try:
+                    self.doc.SendCmd(text, object(), None, None, None, None)
+                except vellum.ArgumentError:
+                    pass
+            self.assertLess(resident_mib() - start, 8, f"after {(batch + 1) * 10_000} failed calls")
 
     def test_bytes_out(self):
         self.doc.FontHeight = 12

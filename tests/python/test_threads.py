@@ -4,6 +4,8 @@ while an object works, and one shared object kept consistent."""
 import faulthandler
 import os
 import subprocess
+import sys
+import textwrap
 import threading
 import unittest
 
@@ -100,6 +102,31 @@ class Threads(PdfTestCase):
                               check=True).stdout
         for index in range(4):
             self.assertEqual(text.count(f"writer {index} line "), 100)
+
+    def test_daemon_threads_inside_calls_when_the_interpreter_exits(self):
+        # The main thread ends while the others are inside calls, or waiting
+        # to take the GIL back after one.
+        program = textwrap.dedent("""
+            import threading, time, vellum
+
+            def hammer():
+                doc = vellum.Dispatch()
+                while True:
+                    doc.NewPDF("daemon")
+                    for line in range(200):
+                        doc.TextOut(f"line {line}", 10, 10)
+                    doc.GetPDFContent()
+
+            for _ in range(4):
+                threading.Thread(target=hammer, daemon=True).start()
+            time.sleep(0.1)
+        """)
+        for run in range(10):
+            with self.subTest(run=run):
+                exited = subprocess.run([sys.executable, "-c", program], capture_output=True, text=True, timeout=60)
+                self.assertEqual(exited.returncode, 0, exited.stderr)
+                self.assertEqual(exited.stderr, "")
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -1,12 +1,11 @@
 #include "member_catalogue.h"
 
-#include <algorithm>
-#include <numeric>
 #include <set>
 
 #include "VELLUM_XP_TLB.h"
 #include "com/bstr.h"
 #include "com/codepage.h"
+#include "member_names.h"
 #include "member_table.h"
 
 namespace vellum::script {
@@ -16,8 +15,6 @@ namespace {
 // members are found by asking for each DISPID in the range member tables use.
 constexpr DISPID kHighestProbedDispid = 4095;
 constexpr UINT kMaxNames = 1 + kMaxParams;
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 // The member's name and its parameter names, as the type information gives them.
 std::optional<std::vector<std::string>> NamesOf(ITypeInfo* info, DISPID dispid) {
@@ -60,21 +57,6 @@ std::string Describe(ValueType type) {
 
 }  // namespace
 
-std::size_t NameDistance(std::string_view a, std::string_view b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    std::iota(row.begin(), row.end(), std::size_t{0});
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t substitute = diagonal + (LowerAscii(a[i - 1]) == LowerAscii(b[j - 1]) ? 0 : 1);
-            diagonal = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, substitute});
-        }
-    }
-    return row[b.size()];
-}
-
 ITypeInfo* MemberCatalogue::TypeInfo() {
     if (!typeInfoAsked_) {
         typeInfoAsked_ = true;
@@ -100,17 +82,7 @@ const std::vector<std::string>& MemberCatalogue::Names() {
 }
 
 std::vector<std::string> MemberCatalogue::NearestNames(std::string_view name) {
-    // Farther than this, a name is a different word rather than a misspelling.
-    const std::size_t limit = std::max<std::size_t>(2, name.size() / 3);
-    std::vector<std::pair<std::size_t, std::string>> near;
-    for (const std::string& candidate : Names()) {
-        const std::size_t distance = NameDistance(name, candidate);
-        if (distance <= limit) near.emplace_back(distance, candidate);
-    }
-    std::sort(near.begin(), near.end());
-    std::vector<std::string> nearest;
-    for (std::size_t i = 0; i < near.size() && i < 3; ++i) nearest.push_back(near[i].second);
-    return nearest;
+    return vellum::NearestNames(name, Names());
 }
 
 bool MemberCatalogue::DescribesTheDocumentObject() {

@@ -15,15 +15,12 @@
 
 namespace vellum::script {
 
-// Levenshtein distance between two names, ignoring ASCII letter case.
-std::size_t NameDistance(std::string_view a, std::string_view b);
-
 class MemberCatalogue {
 public:
     explicit MemberCatalogue(IDispatch* object) : object_(object) {}
 
     // Up to three member names close to `name`, nearest first; none when no
-    // name is close enough to be a likely misspelling.
+    // name is close enough to be a likely misspelling (see member_names.h).
     std::vector<std::string> NearestNames(std::string_view name);
 
     // The parameter names of the member called with `flags` (a property put
