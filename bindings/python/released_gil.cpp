@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 namespace py = pybind11;
 
@@ -15,6 +16,7 @@ struct ExitState {
     std::condition_variable settled;
     bool leaving = false;
     int returning = 0;  // threads between the decision to take the GIL and having it
+    std::thread::id exiting;  // the thread that runs the exit: it finalises, so it is never ended
 };
 
 // Never destroyed: parked threads may still look at it while the process ends.
@@ -40,6 +42,7 @@ void OnExit() {
     {
         std::lock_guard<std::mutex> lock(state.mutex);
         state.leaving = true;
+        state.exiting = std::this_thread::get_id();
         if (state.returning == 0) return;
     }
     // The returning threads need the GIL to finish their step.
@@ -59,7 +62,9 @@ ReleasedGil::~ReleasedGil() {
         std::lock_guard<std::mutex> lock(state.mutex);
         // Finalising without the hook having run: an embedding program that
         // loaded the module from its own exit code.
-        leaving = state.leaving || InterpreterFinalizing();
+        // The exiting thread itself may still call the object (a later
+        // atexit handler, a finaliser): parking it would hang the exit.
+        leaving = (state.leaving || InterpreterFinalizing()) && std::this_thread::get_id() != state.exiting;
         if (!leaving) ++state.returning;
     }
     if (leaving) ParkForever();

@@ -121,6 +121,19 @@ class Threads(PdfTestCase):
                 threading.Thread(target=hammer, daemon=True).start()
             time.sleep(0.1)
         """)
+        # An exit handler that runs after the module's own still makes its
+        # calls on the exiting thread, and the process ends.
+        late_handler = textwrap.dedent("""
+            import atexit
+            def save():
+                doc = vellum.Dispatch()
+                doc.NewPDF("late")
+                print(len(doc.GetPDFContent()) > 0)
+            atexit.register(save)
+            import vellum
+        """)
+        exited = subprocess.run([sys.executable, "-c", late_handler], capture_output=True, text=True, timeout=60)
+        self.assertEqual((exited.returncode, exited.stdout), (0, "True\n"), exited.stderr)
         for run in range(10):
             with self.subTest(run=run):
                 exited = subprocess.run([sys.executable, "-c", program], capture_output=True, text=True, timeout=60)
