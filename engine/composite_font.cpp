@@ -3,6 +3,8 @@
 // uses are known only when it is written, so the objects are numbered when
 // the font is added and filled just before the file is written.
 #include <cmath>
+#include <map>
+#include <optional>
 
 #include "cmap.h"
 #include "document.h"
@@ -20,7 +22,7 @@ constexpr std::size_t kMaxFontFileBytes = 256u << 20;
 
 // Six capitals derived from the glyph set, so the same glyphs always give the
 // same tag and different subsets of one font are told apart.
-std::string SubsetTag(const std::map<std::uint32_t, char32_t>& used) {
+std::string SubsetTag(const UsedGlyphs& used) {
     std::uint64_t hash = 14695981039346656037ull;
     for (const auto& entry : used) {
         for (int shift = 0; shift < 32; shift += 8) {
@@ -48,7 +50,7 @@ void AppendReferenceLine(std::string& text, std::string_view key, std::int32_t n
 }
 
 // Runs of consecutive glyph ids, one line each: "first [w1 w2 ...]".
-std::string WidthsArray(const UnicodeFont& font, const std::map<std::uint32_t, char32_t>& used) {
+std::string WidthsArray(const UnicodeFont& font, const UsedGlyphs& used) {
     std::string text = "/W [\r\n";
     std::int64_t previous = -2;
     for (const auto& entry : used) {
@@ -125,22 +127,70 @@ std::string DescriptorObject(std::int32_t number, std::string_view baseFont, con
     return text;
 }
 
-// A Flate-compressed stream; /Length1 (the program's own length) for a font file.
-std::string StreamObject(std::int32_t number, std::string_view bytes, bool fontProgram) {
-    const std::string compressed = CompressString(bytes);
+constexpr std::string_view kStreamTail = "\r\nendstream\r\nendobj\r\n";
+
+// A Flate-compressed stream's text up to its data; /Length1 (the program's
+// own length) for a font file.
+std::string StreamHead(std::int32_t number, std::size_t compressedLength, std::optional<std::size_t> programLength) {
     std::string text;
-    text.reserve(compressed.size() + 128);
     AppendObjectStart(text, number);
     text += "<<\r\n/Length ";
-    AppendInteger(text, static_cast<std::int64_t>(compressed.size()));
-    if (fontProgram) {
+    AppendInteger(text, static_cast<std::int64_t>(compressedLength));
+    if (programLength) {
         text += "\r\n/Length1 ";
-        AppendInteger(text, static_cast<std::int64_t>(bytes.size()));
+        AppendInteger(text, static_cast<std::int64_t>(*programLength));
     }
     text += "\r\n/Filter /FlateDecode\r\n>>\r\nstream\r\n";
-    text += compressed;
-    text += "\r\nendstream\r\nendobj\r\n";
     return text;
+}
+
+std::string StreamObject(std::int32_t number, std::string_view bytes) {
+    const std::string compressed = CompressString(bytes);
+    std::string text = StreamHead(number, compressed.size(), std::nullopt);
+    text += compressed;
+    text += kStreamTail;
+    return text;
+}
+
+// The program a font embeds: its subset, or, should the subsetter fail on
+// the glyphs drawn, the whole file, which serves the same glyph ids. The
+// file was tried when it was added, so this is the rare case; the document
+// is written either way.
+struct EmbeddedProgram {
+    std::shared_ptr<const std::string> compressed;
+    std::size_t length = 0;
+    bool subset = true;
+};
+
+EmbeddedProgram MakeProgram(const UnicodeFontFile& file, const UsedGlyphs& used) {
+    EmbeddedProgram program;
+    std::optional<std::string> subset = file.Subset(used);
+    program.subset = subset.has_value();
+    const std::string_view bytes = subset ? std::string_view(*subset) : std::string_view(file.Bytes());
+    program.compressed = std::make_shared<const std::string>(CompressString(bytes));
+    program.length = bytes.size();
+    return program;
+}
+
+// Fonts over one file that draw the same glyphs embed the same program:
+// it is made and held once (a document may add a file thousands of times
+// and draw little or nothing with most of them).
+class ProgramCache {
+public:
+    const EmbeddedProgram& For(const UnicodeFontFile& file, const UsedGlyphs& used) {
+        auto [slot, added] = programs_.try_emplace(std::make_pair(&file, used));
+        if (added) slot->second = MakeProgram(file, used);
+        return slot->second;
+    }
+
+private:
+    std::map<std::pair<const UnicodeFontFile*, UsedGlyphs>, EmbeddedProgram> programs_;
+};
+
+void SetProgramObject(TPDFObject& object, const EmbeddedProgram& program) {
+    object.ObjectValue = StreamHead(object.ObjectNumber, program.compressed->size(), program.length);
+    object.SharedStream = program.compressed;
+    object.ObjectTail = std::string(kStreamTail);
 }
 
 }  // namespace
@@ -153,10 +203,11 @@ std::string TPDFDoc::AddUnicodeFont(std::string_view fontName, const std::string
     // Everything that can fail happens before the document changes.
     std::shared_ptr<UnicodeFont> program;
     try {
-        program = std::make_shared<UnicodeFont>(ReadWholeFile(fileName, kMaxFontFileBytes));
+        program = std::make_shared<UnicodeFont>(Fonts->UnicodeFiles.Open(fileName, kMaxFontFileBytes));
     } catch (const EngineError& error) {
         throw EngineError("Cannot use \"" + fileName + "\" as a Unicode font: " + error.what());
     }
+    RequireObjectRoom(5);
     TPDFFont& font = Fonts->AddFontEntry();
     font.BaseName = std::string(fontName);
     font.ResourceName = "/F" + std::to_string(NextFontIndex());
@@ -169,24 +220,27 @@ std::string TPDFDoc::AddUnicodeFont(std::string_view fontName, const std::string
 }
 
 void TPDFDoc::PrepareCompositeFonts() {
+    ProgramCache programs;
     for (TPDFFont& font : *Fonts) {
         if (!font.Unicode) continue;
-        UnicodeFont& program = *font.Unicode;
-        program.NoteUsed(0, 0);  // .notdef is always part of the program
-        const std::map<std::uint32_t, char32_t>& used = program.UsedGlyphs();
-        const std::string name = program.PostScriptName().empty() ? "Font" : program.PostScriptName();
-        const std::string baseFont = SubsetTag(used) + "+" + name;
-        TPDFObject& descendant = *program.Objects[0];
-        TPDFObject& descriptor = *program.Objects[1];
-        TPDFObject& file = *program.Objects[2];
-        TPDFObject& toUnicode = *program.Objects[3];
+        UnicodeFont& unicode = *font.Unicode;
+        unicode.NoteUsed(0, 0);  // .notdef is always part of the program
+        const UsedGlyphs& used = unicode.Used();
+        const EmbeddedProgram& program = programs.For(unicode.File(), used);
+        const std::string name = unicode.PostScriptName().empty() ? "Font" : unicode.PostScriptName();
+        // The tag marks a subset; a whole program goes by the font's own name.
+        const std::string baseFont = program.subset ? SubsetTag(used) + "+" + name : name;
+        TPDFObject& descendant = *unicode.Objects[0];
+        TPDFObject& descriptor = *unicode.Objects[1];
+        TPDFObject& file = *unicode.Objects[2];
+        TPDFObject& toUnicode = *unicode.Objects[3];
         font.FontValue = Type0Object(font.ObjectNumber, baseFont, descendant.ObjectNumber, toUnicode.ObjectNumber);
         descendant.ObjectValue = DescendantObject(descendant.ObjectNumber, baseFont, descriptor.ObjectNumber,
-                                                  WidthsArray(program, used));
+                                                  WidthsArray(unicode, used));
         descriptor.ObjectValue =
-            DescriptorObject(descriptor.ObjectNumber, baseFont, program.Metrics(), file.ObjectNumber);
-        file.ObjectValue = StreamObject(file.ObjectNumber, program.Subset(), true);
-        toUnicode.ObjectValue = StreamObject(toUnicode.ObjectNumber, ToUnicodeCMap(used), false);
+            DescriptorObject(descriptor.ObjectNumber, baseFont, unicode.Metrics(), file.ObjectNumber);
+        SetProgramObject(file, program);
+        toUnicode.ObjectValue = StreamObject(toUnicode.ObjectNumber, ToUnicodeCMap(used));
     }
 }
 

@@ -1,12 +1,15 @@
 #include "fonts.h"
 
 #include <charconv>
+#include <filesystem>
 
 #include "ascii.h"
 #include "document.h"
 #include "errors.h"
+#include "file_input.h"
 #include "font_services_loader.h"
 #include "format.h"
+#include "sfnt_directory.h"
 #include "widths.h"
 
 namespace vellum {
@@ -120,16 +123,44 @@ void TPDFFont::ParseCharWidths(std::string_view widthText) {
     }
 }
 
-FontFileStore::Entry FontFileStore::Find(std::string&& bytes) {
+std::string FileStamp(const std::string& fileName) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path path = fs::canonical(fs::path(std::u8string(fileName.begin(), fileName.end())), error);
+    if (error) return {};
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (error) return {};
+    const fs::file_time_type changed = fs::last_write_time(path, error);
+    if (error) return {};
+    const std::u8string name = path.u8string();
+    return std::string(name.begin(), name.end()) + '\0' + std::to_string(size) + '\0' +
+           std::to_string(changed.time_since_epoch().count());
+}
+
+FontFileStore::Entry& FontFileStore::Open(const std::string& fileName, std::size_t maxBytes) {
+    const std::string stamp = FileStamp(fileName);
+    if (!stamp.empty()) {
+        if (const auto found = byStamp_.find(stamp); found != byStamp_.end()) return *found->second;
+    }
+    Entry& entry = FindByContent(ReadWholeFile(fileName, maxBytes));
+    if (!stamp.empty() && &entry != &refused_) byStamp_.emplace(stamp, &entry);
+    return entry;
+}
+
+FontFileStore::Entry& FontFileStore::FindByContent(std::string&& bytes) {
     const std::size_t hash = std::hash<std::string_view>{}(bytes);
     const auto [first, last] = entries_.equal_range(hash);
     for (auto it = first; it != last; ++it) {
         if (*it->second.bytes == bytes) return it->second;
     }
-    Entry entry{nullptr, FontServicesInUse().MeasureTrueTypeData(bytes)};
+    // Font libraries read a file that was cut short without complaint as
+    // long as the glyphs asked for are there; readers of the document would not.
+    const std::string cut = fonts::CutShortProblem(bytes);
+    Entry entry{nullptr, cut.empty() ? FontServicesInUse().MeasureTrueTypeData(bytes)
+                                     : fonts::TrueTypeMeasurement{std::nullopt, "it is cut short: " + cut}};
     entry.bytes = std::make_shared<const std::string>(std::move(bytes));
-    if (entry.measured.widths) entries_.emplace(hash, entry);
-    return entry;
+    if (!entry.measured.widths) return refused_ = std::move(entry);
+    return entries_.emplace(hash, std::move(entry))->second;
 }
 
 TPDFFont& TPDFFonts::AddFontEntry() {

@@ -4,17 +4,17 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
 #include "collection.h"
+#include "unicode_font.h"
 #include "widths.h"
 
 namespace vellum {
-
-class UnicodeFont;
 
 struct TPDFFont {
     std::string FontValue;                   // complete object text, written verbatim
@@ -33,26 +33,39 @@ struct TPDFFont {
     void ParseCharWidths(std::string_view widthText);
 };
 
+// What finds a file again without reading it: where it is, its size and
+// when it last changed. Empty when any of them cannot be learnt.
+std::string FileStamp(const std::string& fileName);
+
 // The TrueType files a document embeds: a file added many times is held
-// once, found again by its content, with the widths measured the first time.
+// and embedded once, found again by its stamp or its content, with the widths
+// measured the first time.
 class FontFileStore {
 public:
     struct Entry {
         std::shared_ptr<const std::string> bytes;
         fonts::TrueTypeMeasurement measured;
+        std::int32_t programObject = 0;  // the object embedding the bytes, once one does
     };
 
-    // The entry holding exactly these bytes, measuring and keeping them when
-    // no entry does yet; a file that is no usable font is measured but not kept.
-    Entry Find(std::string&& bytes);
+    // The entry of the file, reading, measuring and keeping it when no entry
+    // holds it yet. A file that is no usable font is measured but not kept:
+    // its entry lasts until the next call. Throws EngineError when the file
+    // cannot be read.
+    Entry& Open(const std::string& fileName, std::size_t maxBytes);
 
 private:
+    Entry& FindByContent(std::string&& bytes);
+
     std::unordered_multimap<std::size_t, Entry> entries_;  // by hash of the bytes
+    std::map<std::string, Entry*> byStamp_;
+    Entry refused_;
 };
 
 struct TPDFFonts : TCollection<TPDFFont> {
     using TCollection::TCollection;
     FontFileStore Files;
+    UnicodeFontFileStore UnicodeFiles;
 
     // Appends an empty entry that owns the next object number.
     TPDFFont& AddFontEntry();

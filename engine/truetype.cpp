@@ -1,5 +1,7 @@
 // TrueType fonts a caller supplies: a font entry, its widths array, a fixed
 // descriptor and the whole font file as a stream, on four consecutive objects.
+// A file the document already embeds is not embedded again: the descriptor
+// names the earlier stream, and the font takes three objects.
 #include "document.h"
 #include "errors.h"
 #include "file_input.h"
@@ -79,7 +81,7 @@ std::string ScaledValues(const fonts::WidthRow& widths, double factor) {
     return values;
 }
 
-std::string DescriptorObject(std::int32_t number, std::string_view fontName) {
+std::string DescriptorObject(std::int32_t number, std::string_view fontName, std::int32_t program) {
     std::string text;
     AppendInteger(text, number);
     text += " 0 obj\r\n<<\r\n/Type /FontDescriptor\r\n/FontName /";
@@ -87,13 +89,13 @@ std::string DescriptorObject(std::int32_t number, std::string_view fontName) {
     text += "\r\n/Ascent 760\r\n/CapHeight 500\r\n/Descent -240\r\n/Flags 32\r\n/FontBBox [-167 -236 1273 963]\r\n"
             "/ItalicAngle 0\r\n/StemV 0\r\n/AvgWidth 449\r\n/Leading 200\r\n/MaxWidth 1440\r\n/XHeight 250\r\n"
             "/FontFile2 ";
-    AppendInteger(text, number + 1);
+    AppendInteger(text, program);
     text += " 0 R\r\n>>\r\nendobj\r\n";
     return text;
 }
 
-// The font file's object: its text around the file's bytes, which the
-// document holds once however many fonts embed them.
+// The font file's object: its text around the file's bytes, held apart
+// from the text so that building it copies nothing.
 void SetFontFileObject(TPDFObject& object, const std::shared_ptr<const std::string>& bytes) {
     std::string text;
     AppendInteger(text, object.ObjectNumber);
@@ -121,7 +123,7 @@ std::string AddTrueType(TPDFDoc& doc, std::string_view fontName, const std::stri
     if (doc.IsCleared()) throw EngineError("The document has already been written; start a new document first");
 
     // Everything that can fail happens before the document changes.
-    const FontFileStore::Entry file = doc.Fonts->Files.Find(ReadWholeFile(fileName, kMaxFontFileBytes));
+    FontFileStore::Entry& file = doc.Fonts->Files.Open(fileName, kMaxFontFileBytes);
     const fonts::TrueTypeMeasurement& measured = file.measured;
     if (!measured.widths) throw EngineError("Cannot embed \"" + fileName + "\": " + measured.problem);
 
@@ -130,7 +132,8 @@ std::string AddTrueType(TPDFDoc& doc, std::string_view fontName, const std::stri
                                    : ScaledValues(*measured.widths,
                                                   request.variant == Variant::ModKern ? request.factor : 1.0);
 
-    doc.RequireObjectRoom(4);
+    const bool embedded = file.programObject != 0;
+    doc.RequireObjectRoom(embedded ? 3 : 4);
     TPDFFont& font = doc.Fonts->AddFontEntry();
     font.BaseName = std::string(fontName);
     for (int code = fonts::kFirstMeasuredCode; code <= fonts::kLastMeasuredCode; ++code) {
@@ -147,11 +150,15 @@ std::string AddTrueType(TPDFDoc& doc, std::string_view fontName, const std::stri
     widths.ObjectValue = WidthsObject(widths.ObjectNumber, values);
     TPDFObject& descriptor = doc.Objects->Add();
     descriptor.ObjectNumber = doc.NextObjectNumber();
+    const std::int32_t program = embedded ? file.programObject : descriptor.ObjectNumber + 1;
     descriptor.ObjectValue = DescriptorObject(
-        descriptor.ObjectNumber, request.variant == Variant::Monospaced ? "Courier" : "AvantGardeBkBT");
-    TPDFObject& fileObject = doc.Objects->Add();
-    fileObject.ObjectNumber = doc.NextObjectNumber();
-    SetFontFileObject(fileObject, file.bytes);
+        descriptor.ObjectNumber, request.variant == Variant::Monospaced ? "Courier" : "AvantGardeBkBT", program);
+    if (!embedded) {
+        TPDFObject& fileObject = doc.Objects->Add();
+        fileObject.ObjectNumber = doc.NextObjectNumber();
+        SetFontFileObject(fileObject, file.bytes);
+        file.programObject = program;
+    }
     return font.ResourceName;
 }
 

@@ -4,8 +4,11 @@
 #include <vector>
 
 #include "errors.h"
+#include "file_input.h"
+#include "fonts.h"
 #include "font_services.h"
 #include "font_services_loader.h"
+#include "sfnt_directory.h"
 
 namespace vellum {
 namespace {
@@ -21,32 +24,71 @@ std::string NameCharacters(std::string_view name) {
     return kept;
 }
 
+// Beyond the outlines: what turns characters into glyphs and what measures
+// them. Without them text comes out as empty boxes or without advances, or
+// the subsetter fails when the document is written.
+constexpr std::string_view kRequiredTables[] = {"cmap", "head", "hhea", "hmtx", "maxp"};
+
+// What the subsetter would stumble on when the document is written, found
+// while the font can still be refused: empty when there is nothing.
+std::string MissingTable(std::string_view bytes) {
+    const std::vector<fonts::SfntTable> tables = fonts::ReadSfntTables(bytes).value_or(std::vector<fonts::SfntTable>{});
+    for (const std::string_view tag : kRequiredTables) {
+        if (!fonts::HasSfntTable(tables, tag)) return "The font has no '" + std::string(tag) + "' table";
+    }
+    return {};
+}
+
 }  // namespace
 
-UnicodeFont::UnicodeFont(std::string bytes) : bytes_(std::move(bytes)) {
+UnicodeFontFile::UnicodeFontFile(std::string bytes) : bytes_(std::move(bytes)) {
     if (bytes_.size() > UINT32_MAX) throw EngineError("The font file is too large");
+    const std::string cut = fonts::CutShortProblem(bytes_);
+    if (!cut.empty()) throw EngineError("The font file is cut short: " + cut);
     fonts::OpenedFace opened = FontServicesInUse().OpenUnicodeFace(bytes_);
     if (opened.face == nullptr) throw EngineError(opened.problem);
     face_ = std::move(opened.face);
+    if (const std::string missing = MissingTable(bytes_); !missing.empty()) throw EngineError(missing);
+    // A trial run now rather than a failure when the document is written.
+    if (!Subset({})) throw EngineError("The font is damaged: its tables cannot be read to subset it");
     const fonts::FaceMetrics& metrics = opened.metrics;
     metrics_ = FontMetrics{metrics.ascent, metrics.descent, metrics.capHeight, metrics.bbox, metrics.italicAngle,
                            metrics.fixedPitch};
     postScriptName_ = NameCharacters(opened.postScriptName);
 }
 
-UnicodeFont::~UnicodeFont() = default;
+UnicodeFontFile::~UnicodeFontFile() = default;
 
-std::uint32_t UnicodeFont::GlyphOf(char32_t character) const { return face_->GlyphOf(character); }
+std::uint32_t UnicodeFontFile::GlyphOf(char32_t character) const { return face_->GlyphOf(character); }
 
-std::int32_t UnicodeFont::Advance(std::uint32_t glyph) const { return face_->Advance(glyph); }
+std::int32_t UnicodeFontFile::Advance(std::uint32_t glyph) const { return face_->Advance(glyph); }
 
-void UnicodeFont::NoteUsed(std::uint32_t glyph, char32_t character) { used_.emplace(glyph, character); }
+std::optional<std::string> UnicodeFontFile::Subset(const UsedGlyphs& used) const {
+    const std::vector<std::pair<std::uint32_t, char32_t>> glyphs(used.begin(), used.end());
+    return face_->Subset(glyphs);
+}
 
-std::string UnicodeFont::Subset() const {
-    const std::vector<std::pair<std::uint32_t, char32_t>> used(used_.begin(), used_.end());
-    std::optional<std::string> program = face_->Subset(used);
-    if (!program) throw EngineError("The font could not be subset");
-    return std::move(*program);
+UnicodeFont::UnicodeFont(std::shared_ptr<const UnicodeFontFile> file) : file_(std::move(file)) {}
+
+std::shared_ptr<const UnicodeFontFile> UnicodeFontFileStore::Open(const std::string& fileName,
+                                                                  std::size_t maxBytes) {
+    const std::string stamp = FileStamp(fileName);
+    if (!stamp.empty()) {
+        if (const auto found = byStamp_.find(stamp); found != byStamp_.end()) return found->second;
+    }
+    std::string bytes = ReadWholeFile(fileName, maxBytes);
+    const std::size_t hash = std::hash<std::string_view>{}(bytes);
+    std::shared_ptr<const UnicodeFontFile> file;
+    const auto [first, last] = byContent_.equal_range(hash);
+    for (auto it = first; it != last && !file; ++it) {
+        if (it->second->Bytes() == bytes) file = it->second;
+    }
+    if (!file) {
+        file = std::make_shared<const UnicodeFontFile>(std::move(bytes));
+        byContent_.emplace(hash, file);
+    }
+    if (!stamp.empty()) byStamp_.emplace(stamp, file);
+    return file;
 }
 
 }  // namespace vellum

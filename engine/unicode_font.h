@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace vellum {
 
@@ -25,42 +27,80 @@ struct FontMetrics {
     bool fixedPitch = false;
 };
 
-class UnicodeFont {
+// Glyph id -> the first character drawn with it.
+using UsedGlyphs = std::map<std::uint32_t, char32_t>;
+
+// One font file, parsed once and shared by every font of a document that
+// uses it. Checked whole when it is read, so that a document never holds a
+// font it cannot write.
+class UnicodeFontFile {
 public:
-    // Parses a font program; throws EngineError when it is no single font
-    // with TrueType outlines (a collection, CFF outlines, unreadable data).
-    explicit UnicodeFont(std::string bytes);
-    ~UnicodeFont();
-    UnicodeFont(const UnicodeFont&) = delete;
-    UnicodeFont& operator=(const UnicodeFont&) = delete;
+    // Throws EngineError when the bytes are no single font with TrueType
+    // outlines (a collection, CFF outlines, unreadable data), when the file is
+    // cut short or lacks a table every TrueType font has, or when it cannot
+    // be subset.
+    explicit UnicodeFontFile(std::string bytes);
+    ~UnicodeFontFile();
+    UnicodeFontFile(const UnicodeFontFile&) = delete;
+    UnicodeFontFile& operator=(const UnicodeFontFile&) = delete;
 
-    // Glyph of a character through the character map; 0 (.notdef) when the
-    // font lacks it.
     std::uint32_t GlyphOf(char32_t character) const;
-    // Advance of a glyph in thousandths of an em, rounded as /W writes it.
     std::int32_t Advance(std::uint32_t glyph) const;
-
-    // Notes that the document draws glyph for character (the first
-    // character noted for a glyph is the one copying text gives back).
-    void NoteUsed(std::uint32_t glyph, char32_t character);
-    const std::map<std::uint32_t, char32_t>& UsedGlyphs() const { return used_; }
-
     const FontMetrics& Metrics() const { return metrics_; }
     const std::string& PostScriptName() const { return postScriptName_; }
+    const std::string& Bytes() const { return bytes_; }
 
-    // The font program with only the used glyphs (and .notdef) kept at
-    // their ids, hinting and layout tables dropped.
-    std::string Subset() const;
-
-    // Object records filled at write time: descendant, descriptor, program, ToUnicode.
-    std::array<TPDFObject*, 4> Objects{};
+    // The program with only these glyphs (and .notdef) kept at their ids,
+    // hinting and layout tables dropped; nullopt when the subsetter fails.
+    std::optional<std::string> Subset(const UsedGlyphs& used) const;
 
 private:
     std::string bytes_;  // the face reads them where they are
     std::unique_ptr<fonts::UnicodeFace> face_;
     FontMetrics metrics_;
     std::string postScriptName_;
-    std::map<std::uint32_t, char32_t> used_;
+};
+
+// One composite font of a document: a shared file and the glyphs drawn with
+// this font.
+class UnicodeFont {
+public:
+    explicit UnicodeFont(std::shared_ptr<const UnicodeFontFile> file);
+
+    // Glyph of a character through the character map; 0 (.notdef) when the
+    // font lacks it.
+    std::uint32_t GlyphOf(char32_t character) const { return file_->GlyphOf(character); }
+    // Advance of a glyph in thousandths of an em, rounded as /W writes it.
+    std::int32_t Advance(std::uint32_t glyph) const { return file_->Advance(glyph); }
+
+    // Notes that the document draws glyph for character (the first
+    // character noted for a glyph is the one copying text gives back).
+    void NoteUsed(std::uint32_t glyph, char32_t character) { used_.emplace(glyph, character); }
+    const UsedGlyphs& Used() const { return used_; }
+
+    const UnicodeFontFile& File() const { return *file_; }
+    const FontMetrics& Metrics() const { return file_->Metrics(); }
+    const std::string& PostScriptName() const { return file_->PostScriptName(); }
+
+    // Object records filled at write time: descendant, descriptor, program, ToUnicode.
+    std::array<TPDFObject*, 4> Objects{};
+
+private:
+    std::shared_ptr<const UnicodeFontFile> file_;
+    UsedGlyphs used_;
+};
+
+// The Unicode font files of a document, each read and checked once however
+// many fonts use it: found again by its path and modification stamp without
+// reading it, or after reading by its content (a copy under another name).
+class UnicodeFontFileStore {
+public:
+    // Throws EngineError when the file cannot be read or used.
+    std::shared_ptr<const UnicodeFontFile> Open(const std::string& fileName, std::size_t maxBytes);
+
+private:
+    std::map<std::string, std::shared_ptr<const UnicodeFontFile>> byStamp_;
+    std::unordered_multimap<std::size_t, std::shared_ptr<const UnicodeFontFile>> byContent_;
 };
 
 }  // namespace vellum

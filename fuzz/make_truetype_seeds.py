@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the truetype_fuzz seeds: a minimal TrueType font built from the
-format (three glyphs, a format 4 cmap), and damaged variants of it."""
+"""Writes the seeds of truetype_fuzz and unicode_font_fuzz: a minimal TrueType
+font built from the format (three glyphs, a format 4 cmap), and damaged
+variants of it."""
 import pathlib
 import struct
 import sys
@@ -11,7 +12,9 @@ def checksum(data):
     return sum(struct.unpack(">%dI" % (len(data) // 4), data)) & 0xFFFFFFFF
 
 
-def font(glyph_table=b"glyf"):
+def font(glyph_table=b"glyf", head_table=b"head", os2_tail=72):
+    """os2_tail=76 makes the OS/2 table as long as its version 1 needs,
+    which the subsetter of Unicode fonts insists on."""
     square = struct.pack(">hhhhh", 1, 50, 0, 550, 700) + struct.pack(">HH", 3, 0) + bytes([1, 1, 1, 1]) + \
         struct.pack(">hhhh", 50, 0, 500, 0) + struct.pack(">hhhh", 0, 700, 0, -700)
     square += b"\0" * (-len(square) % 4)
@@ -33,8 +36,8 @@ def font(glyph_table=b"glyf"):
     name_text = "Seed".encode("utf-16-be")
     name = struct.pack(">HHH", 0, 1, 18) + struct.pack(">HHHHHH", 3, 1, 0x409, 4, len(name_text), 0) + name_text
     post = struct.pack(">IIhhIIIII", 0x30000, 0, 0, 0, 0, 0, 0, 0, 0)
-    os2 = struct.pack(">HhHHH", 1, 500, 400, 5, 0) + b"\0" * 72
-    tables = {b"OS/2": os2, b"cmap": cmap, glyph_table: glyf, b"head": head, b"hhea": hhea, b"hmtx": hmtx,
+    os2 = struct.pack(">HhHHH", 1, 500, 400, 5, 0) + b"\0" * os2_tail
+    tables = {b"OS/2": os2, b"cmap": cmap, glyph_table: glyf, head_table: head, b"hhea": hhea, b"hmtx": hmtx,
               b"loca": loca, b"maxp": maxp, b"name": name, b"post": post}
     tags = sorted(tables)
     offset = 12 + 16 * len(tags)
@@ -47,15 +50,31 @@ def font(glyph_table=b"glyf"):
     return directory + body
 
 
+def table_offset(data, tag):
+    count = struct.unpack(">H", data[4:6])[0]
+    for entry in range(12, 12 + 16 * count, 16):
+        if data[entry:entry + 4] == tag:
+            return struct.unpack(">I", data[entry + 8:entry + 12])[0]
+    raise KeyError(tag)
+
+
 def main(folder):
     out = pathlib.Path(folder)
     out.mkdir(parents=True, exist_ok=True)
     good = font()
+    unicode = font(os2_tail=76)
     seeds = {
         "minimal.ttf": good,
         "no-outlines.ttf": font(b"glyx"),
         "truncated.ttf": good[:len(good) // 2],
         "directory-only.ttf": good[:12 + 16 * 10],
+        "unicode.ttf": unicode,
+        # Damage the font libraries read past: cut inside the glyph table and
+        # inside the last table; no head table (its tag changed, the
+        # directory still in order).
+        "cut-in-glyf.ttf": unicode[:table_offset(unicode, b"glyf") + 8],
+        "cut-last-table.ttf": unicode[:-8],
+        "no-head.ttf": font(head_table=b"hea_", os2_tail=76),
         "collection.ttc": b"ttcf" + good[4:],
         "cff.otf": b"OTTO" + good[4:],
     }

@@ -1,21 +1,55 @@
-// Font programs for Unicode fonts: parsing, character lookup, measuring and
-// subsetting must refuse or handle any bytes without crashing.
+// libFuzzer target: any bytes given as a Unicode font file are either
+// refused with an EngineError before the document changes, or the font draws
+// and measures text and the document is written, whatever glyphs it drew,
+// and is structurally sound.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
+#include "document.h"
 #include "errors.h"
-#include "glyph_text.h"
-#include "unicode_font.h"
+#include "pdf_structure.h"
+
+namespace {
+
+const std::string& FontPath() {
+    static const std::string path = [] {
+        const char* folder = std::getenv("TMPDIR");
+        return std::string(folder != nullptr ? folder : "/tmp") + "/vellum-unicode-font-fuzz-" +
+               std::to_string(getpid()) + ".ttf";
+    }();
+    return path;
+}
+
+bool WriteFontFile(const std::uint8_t* data, std::size_t size) {
+    std::FILE* file = std::fopen(FontPath().c_str(), "wb");
+    if (file == nullptr) return false;
+    const bool written = std::fwrite(data, 1, size, file) == size;
+    return std::fclose(file) == 0 && written;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (!WriteFontFile(data, size)) return 0;
+    vellum::TPDFDoc doc;
+    doc.ResetDocument();
+    const std::int32_t objectsBefore = doc.ObjectCount;
     try {
-        vellum::UnicodeFont font(std::string(reinterpret_cast<const char*>(data), size));
-        const std::string text = "Az \xC3\xA9\xCE\xA9\xD0\x96\xE4\xB8\xAD\xF0\x9F\x98\x80";
-        (void)vellum::GlyphWidthSum(font, text);
-        (void)vellum::GlyphHexCodes(font, text);
-        (void)font.Subset();
+        if (doc.AddUnicodeFont("Fuzzed", FontPath()) != "/F12") __builtin_trap();
+        // The same file again shares what was read the first time.
+        if (doc.AddUnicodeFont("Again", FontPath()) != "/F13") __builtin_trap();
+        doc.SelectFont("Fuzzed");
+        doc.SetParagraphWidth(40);
+        doc.Page(1).TextOutEx("Az \xC3\xA9\xCE\xA9\xD0\x96 \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80 wrapped", 10, 10);
+        doc.Page(1).GetTextBoxLines("Some text to measure");
     } catch (const vellum::EngineError&) {
+        if (doc.Fonts->Count() == 12 && doc.ObjectCount != objectsBefore) __builtin_trap();
     }
+    const std::string bytes = doc.SaveToByteArray();
+    if (!vellum::test::PdfStructureProblems(bytes).empty()) __builtin_trap();
     return 0;
 }

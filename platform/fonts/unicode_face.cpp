@@ -135,9 +135,13 @@ OpenedFace OpenHarfBuzzFace(std::string_view bytes) {
         return opened;
     }
     FacePtr face(hb_face_create(blob.get(), 0));
-    if (hb_face_get_glyph_count(face.get()) == 0 || TableBytes(face.get(), HB_TAG('g', 'l', 'y', 'f')).empty() ||
+    if (TableBytes(face.get(), HB_TAG('g', 'l', 'y', 'f')).empty() ||
         TableBytes(face.get(), HB_TAG('l', 'o', 'c', 'a')).empty()) {
         opened.problem = "The font has no TrueType outlines (glyf table); fonts with CFF outlines are not supported";
+        return opened;
+    }
+    if (hb_face_get_glyph_count(face.get()) == 0) {
+        opened.problem = "The font has no glyphs (its 'maxp' table is missing or empty)";
         return opened;
     }
     unsigned int unitsPerEm = hb_face_get_upem(face.get());
