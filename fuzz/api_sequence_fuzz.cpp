@@ -5,9 +5,12 @@
 // Empty), in whatever state the previous calls left the object. Every
 // document written, to a file or as a byte array, must pass our structural
 // checker. File names never come from the input: each names one of a few
-// files in a private folder, so a run cannot touch anything else.
+// files in a private folder, so a run cannot touch anything else. A file's
+// bytes may come from the input, so damaged pictures and fonts reach their
+// readers through the calls that load them.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -51,6 +54,12 @@ public:
         __builtin_memcpy(&value, &bits, sizeof value);
         return value;
     }
+    std::string Bytes(std::size_t count) {
+        count = std::min(count, size_ - at_);
+        std::string bytes(reinterpret_cast<const char*>(data_ + at_), count);
+        at_ += count;
+        return bytes;
+    }
 
 private:
     const std::uint8_t* data_;
@@ -68,15 +77,15 @@ struct Files {
         return files;
     }
 
-private:
-    static std::u16string Wide(const std::filesystem::path& path) { return vellum::Utf8ToUtf16(path.string()); }
-
     static void Write(const std::filesystem::path& path, const std::string& bytes) {
         std::FILE* file = std::fopen(path.c_str(), "wb");
         if (file == nullptr) std::abort();
         std::fwrite(bytes.data(), 1, bytes.size(), file);
         std::fclose(file);
     }
+
+private:
+    static std::u16string Wide(const std::filesystem::path& path) { return vellum::Utf8ToUtf16(path.string()); }
 
     // A 2x2 24-bit bitmap: red, green / blue, white.
     static std::string SmallBitmap() {
@@ -161,7 +170,8 @@ std::u16string Text(Input& in) {
     static const std::u16string kWords[] = {u"mm", u"cm", u"inch", u"pdfu", u"LEFT", u"CENTER", u"RIGHT",
                                             u"FULL", u"Helvetica", u"/F3", u"Courier-Bold", u"ChangeCreator",
                                             u"ChangeProducer", u"AddFontWithModKern", u"UseFontSize",
-                                            u"a (b) \\ c\r\nd\te", u"\u00E9\u20AC\u4E2D\U0001F600"};
+                                            u"a (b) \\ c\r\nd\te", u"\u00E9\u20AC\u4E2D\U0001F600",
+                                            u"AddFontUnicode"};
     const std::uint8_t choice = in.Byte();
     if (choice < sizeof kWords / sizeof kWords[0]) return kWords[choice];
     if (choice == 250) return std::u16string(kLongTextUnits, u'W');
@@ -180,6 +190,20 @@ void SetBstr(VARIANT& value, std::u16string_view text) {
     value.bstrVal = vellum::AllocBstr(text);
 }
 
+// A file-name choice byte from here up (for anything but the output) writes
+// the file from the input: two length bytes, then its bytes. The byte picks
+// the extension; none lets the content decide which picture reader runs.
+constexpr std::uint8_t kFileFromInput = 0xF0;
+
+std::u16string FileFromInput(Input& in, std::uint8_t choice) {
+    static constexpr const char* kExtensions[] = {"", ".bmp", ".ico", ".wmf", ".jpg"};
+    const std::size_t length = std::size_t{in.Byte()} << 8 | in.Byte();
+    const std::filesystem::path path =
+        Files::Get().folder / (std::string("input") + kExtensions[(choice - kFileFromInput) % 5]);
+    Files::Write(path, in.Bytes(length));
+    return vellum::Utf8ToUtf16(path.string());
+}
+
 // An argument of any VARIANT type; kind tells what the parameter expects, so
 // file names are always chosen from the private folder's files.
 void Argument(Input& in, VARIANT& value, std::string_view member, std::string_view parameter) {
@@ -190,7 +214,9 @@ void Argument(Input& in, VARIANT& value, std::string_view member, std::string_vi
         const std::vector<std::u16string>& choices = member == "SavePDF"                    ? files.outputs
                                                      : member.find("Image") != member.npos ? files.pictures
                                                                                            : files.fonts;
-        SetBstr(value, choices[in.Byte() % choices.size()]);
+        const std::uint8_t choice = in.Byte();
+        const bool fromInput = choice >= kFileFromInput && member != "SavePDF";
+        SetBstr(value, fromInput ? FileFromInput(in, choice) : choices[choice % choices.size()]);
         return;
     }
     switch (in.Byte() % 14) {

@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
 """Writes api_sequence_fuzz seeds: call sequences in the target's encoding.
 A call is the member's index in the member table, a shape byte (0: the
-member's own form), then each argument: a file name is one choice byte;
+member's own form), then each argument: a file name is one choice byte (from
+0xF0 up: a file written from the input, two length bytes and its bytes);
 anything else is a type byte (2 double, 3 long, 4 text, 0 empty, 1 null)
 and its value (a choice byte, then what the choice needs)."""
 import pathlib
 import struct
 import sys
+import zlib
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+from make_truetype_seeds import font  # noqa: E402
 
 MEMBERS = {"NewPDF": 0, "SavePDF": 1, "TextOut": 2, "SetPageDimensions": 4, "CreateLink_Internal": 5,
            "CreateLink_Internet": 7, "AddPage": 21, "FontName=": 10, "ParagraphWidth=": 16,
@@ -41,6 +46,46 @@ def call(member, *args):
 FILE = lambda choice: bytes([choice])
 EMPTY, NULL = bytes([0]), bytes([1])
 WORD_MM, WORD_FULL, WORD_LONG = bytes([4, 0]), bytes([4, 7]), bytes([4, 251])
+WORD_ADD_FONT_UNICODE = bytes([4, 17])
+
+
+def file_from_input(data):
+    """A file holding `data`, named without an extension: its content decides."""
+    return bytes([0xF0]) + struct.pack(">H", len(data)) + data
+
+
+def png_chunk(kind, data, length=None):
+    length = len(data) if length is None else length
+    return struct.pack(">I", length) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def png(rows_after=0, text_claim=None):
+    """A 16x16 RGB picture; text_claim: a text chunk stating that many bytes,
+    then the end of the file; rows_after: that many zero bytes compressed
+    after the rows, in the same stream."""
+    head = b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 16, 16, 8, 2, 0, 0, 0))
+    if text_claim is not None:
+        return head + struct.pack(">I", text_claim) + b"tEXt" + b"Comment\0" + b"x" * 12
+    compressor = zlib.compressobj(9)
+    rows = b"".join(b"\0" + bytes((x * 16 + y) % 256 for x in range(48)) for y in range(16))
+    stream = compressor.compress(rows + b"\0" * rows_after) + compressor.flush()
+    return head + png_chunk(b"IDAT", stream) + png_chunk(b"IEND", b"")
+
+
+def font_with_glyphs_past_the_end():
+    data = bytearray(font())
+    for entry in range(12, 12 + 16 * 10, 16):
+        if data[entry:entry + 4] == b"glyf":
+            data[entry + 8:entry + 12] = struct.pack(">I", 0xFFFF0000)
+    return bytes(data)
+
+
+def picture_call(member, data):
+    return call(member, file_from_input(data), long(80), double(10), double(10), double(10), double(10))
+
+
+def unicode_font(name, data):
+    return call("SendCmd", WORD_ADD_FONT_UNICODE, text(name), file_from_input(data), EMPTY, EMPTY, EMPTY)
 
 SEEDS = {
     "text-and-shapes": call("NewPDF", text("Seed")) + call("TextOut", text("Hello (world)"), double(10), double(10))
@@ -68,6 +113,16 @@ SEEDS = {
     + call("ParagraphWidth=", double(100)) + call("TextOut", WORD_LONG, double(10), double(10))
     + call("SendCmd", text("AddFontWithModKern"), text("Wide"), FILE(0), double(1e300), EMPTY, NULL)
     + call("GetPDFContent") + call("TextOut", text("after the write"), double(1), double(1)) + call("SavePDF", FILE(2)),
+    "damaged-pictures": call("NewPDF", text("Seed")) + picture_call("ImportImage", png(text_claim=0x7FFFFFFF))
+    + picture_call("ImportImage", png(rows_after=2 << 20))
+    + call("ImportImageAsResource", file_from_input(png()), long(80))
+    + call("DrawImageResource", double(10), double(10), double(10), double(10), long(0))
+    + picture_call("ImportImage", png()[:100]) + call("GetPDFContent"),
+    "damaged-fonts": call("NewPDF", text("Seed")) + unicode_font("Cut", font()[:300])
+    + unicode_font("Far", font_with_glyphs_past_the_end()) + unicode_font("Uni", font())
+    + call("FontName=", text("Uni")) + call("TextOut", text("A A"), double(10), double(10))
+    + call("AddFont", text("Bad"), file_from_input(font_with_glyphs_past_the_end()))
+    + call("FontName=", text("Bad")) + call("TextOut", text("A"), double(10), double(20)) + call("GetPDFContent"),
 }
 
 

@@ -12,6 +12,19 @@ build=${BUILD_DIR:-build-fuzz}
 all="script_parser_fuzz:script bmp_fuzz:bmp ico_fuzz:ico wmf_fuzz:wmf jpeg_fuzz:jpeg png_fuzz:png truetype_fuzz:truetype unicode_font_fuzz:truetype api_sequence_fuzz:api"
 wanted=${*:-}
 
+# Limits per input. Where a few kilobytes can claim gigabytes (a picture's
+# chunk, a font's table) or seconds of inflating, an input over them is a
+# finding rather than a slow or killed run; PNG inputs may grow to a few MB
+# so that compressed data can outweigh a picture by that much.
+limits() {
+  case $1 in
+    png_fuzz) echo "-rss_limit_mb=512 -timeout=5 -max_len=4194304" ;;
+    unicode_font_fuzz) echo "-rss_limit_mb=512 -timeout=5" ;;
+    api_sequence_fuzz) echo "-rss_limit_mb=1024 -timeout=10" ;;
+    *) echo "-rss_limit_mb=3000" ;;
+  esac
+}
+
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVELLUM_FUZZ=ON -DVELLUM_TESTS=OFF -DVELLUM_BENCH=OFF >/dev/null
 work=$(mktemp -d)
@@ -28,7 +41,8 @@ for entry in $all; do
   # New inputs go to a scratch folder; the committed seeds stay as they are.
   mkdir -p "$work/$target"
   echo "== $target: ${seconds}s from $corpus"
-  "$build/fuzz/$target" -max_total_time="$seconds" -rss_limit_mb=3000 -print_final_stats=1 \
+  # shellcheck disable=SC2046  # the limits are separate words
+  "$build/fuzz/$target" -max_total_time="$seconds" $(limits "$target") -print_final_stats=1 \
     -artifact_prefix="$work/$target-" "$work/$target" "$corpus" 2>"$work/$target.log" || {
     tail -n 60 "$work/$target.log"
     mkdir -p fuzz-findings && cp "$work/$target"-* fuzz-findings/ 2>/dev/null || true

@@ -2,6 +2,8 @@
 
 #include <png.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -19,6 +21,45 @@ constexpr std::string_view kSignature{"\x89PNG\r\n\x1a\n", 8};
 // decoding (or, interlaced, allocating) for rows the data cannot fill.
 constexpr std::uint64_t kDeflateMaxRatio = 1032;
 
+// After the last row libpng goes on inflating until the compressed stream
+// ends: a few bytes (the stream's checksum) in any file an encoder wrote, but
+// a hostile one can follow a small picture's rows with gigabytes of compressed
+// zeros. libpng reads image data 8 KB at a time; beyond that piece, the
+// chunk's checksum and a header or two, the rest is left unread: the rows are
+// all there.
+constexpr std::size_t kTrailingDataAllowance = 10 * 1024;
+
+std::uint32_t BigEndian32(std::string_view bytes, std::size_t at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + at;
+    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
+std::string ChunkCalled(std::string_view type) {
+    const bool letters = std::all_of(type.begin(), type.end(), [](char c) { return std::isalpha(c & 0xFF) != 0; });
+    return letters ? "its " + std::string(type) + " chunk" : "a chunk";
+}
+
+// libpng allocates a text chunk's stated length before reading it, so a few
+// bytes claiming two gigabytes would cost that much memory on their way to
+// failing. The chunks before the image data are checked against the bytes
+// that follow them first; what they hold is left to libpng.
+std::string ChunkPastTheEnd(std::string_view bytes) {
+    if (bytes.substr(0, kSignature.size()) != kSignature) return {};
+    for (std::size_t at = kSignature.size(); bytes.size() - at >= 8;) {
+        const std::uint32_t length = BigEndian32(bytes, at);
+        const std::string_view type = bytes.substr(at + 4, 4);
+        if (type == "IDAT") return {};
+        const std::size_t left = bytes.size() - at - 8;
+        if (length > left) {
+            return "the file ends too soon: " + ChunkCalled(type) + " claims " + std::to_string(length) + " bytes, " +
+                   std::to_string(left) + " remain";
+        }
+        at += 8 + std::size_t{length} + 4;
+        if (at > bytes.size()) return {};
+    }
+    return {};
+}
+
 }  // namespace
 
 // libpng reports errors by calling our handler, which keeps the reason and
@@ -32,6 +73,10 @@ struct PngDecoder::State {
     char reason[160] = "";
     bool interlaced = false;
     bool decodedWhole = false;
+    bool readingRows = false;
+    bool stoppedAfterRows = false;
+    std::size_t readAfterRows = 0;
+    std::uint32_t height = 0;
     std::uint32_t nextRow = 0;
     std::vector<std::uint8_t> rgba;  // one row, or the whole picture when interlaced
 
@@ -50,8 +95,21 @@ void KeepReasonAndJump(png_structp png, png_const_charp message) {
 
 void IgnoreWarning(png_structp, png_const_charp) {}
 
+// libpng's own counters: an interlaced picture's pass number goes past the
+// last pass, a plain one's row number reaches the height.
+bool AllRowsRead(png_structp png, std::uint32_t height) {
+    return png_get_current_pass_number(png) > 6 || png_get_current_row_number(png) >= height;
+}
+
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
     auto* state = static_cast<State*>(png_get_io_ptr(png));
+    if (state->readingRows && AllRowsRead(png, state->height)) {
+        state->readAfterRows += length;
+        if (state->readAfterRows > kTrailingDataAllowance) {
+            state->stoppedAfterRows = true;
+            png_error(png, "the image data goes on after the last row");
+        }
+    }
     if (length > state->data.size() - state->position) png_error(png, "the file ends too soon");
     std::memcpy(out, state->data.data() + state->position, length);
     state->position += length;
@@ -81,8 +139,16 @@ void RequestRgba(png_structp png, png_infop info) {
     if (!hasAlpha) png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
 }
 
+// Only the chunks that shape the pixels are read: every other one (text,
+// colour profiles, ...) is skipped unread, so its contents cost nothing.
+void SkipUnusedChunks(png_structp png, std::size_t fileSize) {
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_chunk_malloc_max(png, std::min<png_alloc_size_t>(fileSize, png_get_chunk_malloc_max(png)));
+}
+
 bool Start(State& s, std::int64_t maxPixels) {
     if (setjmp(png_jmpbuf(s.png)) != 0) return false;
+    SkipUnusedChunks(s.png, s.data.size());
     png_set_read_fn(s.png, &s, ReadFromMemory);
     png_read_info(s.png, s.info);
     CheckSize(s.png, s.info, s.data.size(), maxPixels);
@@ -92,17 +158,20 @@ bool Start(State& s, std::int64_t maxPixels) {
     if (png_get_rowbytes(s.png, s.info) != std::size_t{png_get_image_width(s.png, s.info)} * 4) {
         png_error(s.png, "unexpected row layout");
     }
+    s.height = png_get_image_height(s.png, s.info);
+    s.readingRows = true;
     return true;
 }
 
+// A stop in the data after the last row leaves every row read.
 bool ReadOneRow(State& s) {
-    if (setjmp(png_jmpbuf(s.png)) != 0) return false;
+    if (setjmp(png_jmpbuf(s.png)) != 0) return s.stoppedAfterRows;
     png_read_row(s.png, s.rgba.data(), nullptr);
     return true;
 }
 
 bool ReadAllRows(State& s, png_bytepp rows) {
-    if (setjmp(png_jmpbuf(s.png)) != 0) return false;
+    if (setjmp(png_jmpbuf(s.png)) != 0) return s.stoppedAfterRows;
     png_read_image(s.png, rows);
     return true;
 }
@@ -125,6 +194,9 @@ bool HasPngSignature(std::string_view bytes) { return bytes.substr(0, kSignature
 PngDecoder::PngDecoder(std::string_view bytes, std::int64_t maxPixels) : state_(std::make_unique<State>()) {
     State& s = *state_;
     s.data = bytes;
+    if (const std::string reason = ChunkPastTheEnd(bytes); !reason.empty()) {
+        throw PictureError(std::string(kBadPng) + ": " + reason);
+    }
     s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s, KeepReasonAndJump, IgnoreWarning);
     if (s.png != nullptr) s.info = png_create_info_struct(s.png);
     if (s.info == nullptr) throw PictureError(std::string(kBadPng) + ": out of memory");
