@@ -2,39 +2,26 @@
 // refused with an EngineError before the document changes, or the font draws
 // and measures text and the document is written, whatever glyphs it drew,
 // and is structurally sound.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "document.h"
 #include "errors.h"
+#include "input_file.h"
 #include "pdf_structure.h"
 
 namespace {
 
 const std::string& FontPath() {
-    static const std::string path = [] {
-        const char* folder = std::getenv("TMPDIR");
-        return std::string(folder != nullptr ? folder : "/tmp") + "/vellum-unicode-font-fuzz-" +
-               std::to_string(getpid()) + ".ttf";
-    }();
+    static const std::string path = vellum::fuzz::InputFilePath("unicode-font-fuzz", ".ttf");
     return path;
-}
-
-bool WriteFontFile(const std::uint8_t* data, std::size_t size) {
-    std::FILE* file = std::fopen(FontPath().c_str(), "wb");
-    if (file == nullptr) return false;
-    const bool written = std::fwrite(data, 1, size, file) == size;
-    return std::fclose(file) == 0 && written;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (!WriteFontFile(data, size)) return 0;
+    if (!vellum::fuzz::WriteInputFile(FontPath(), data, size)) return 0;
     vellum::TPDFDoc doc;
     doc.ResetDocument();
     const std::int32_t objectsBefore = doc.ObjectCount;

@@ -19,16 +19,6 @@ const char* const kFoot =
     "<p><a href=\"Index.htm\">Contents</a> | <a href=\"Members.htm\">All members</a> | "
     "<a href=\"Errors.htm\">Errors</a></p>\n</body>\n</html>\n";
 
-std::string Join(const std::vector<std::string>& parts, std::string_view separator) {
-    std::string joined;
-    for (const std::string& part : parts) {
-        if (!joined.empty())
-            joined += separator;
-        joined += part;
-    }
-    return joined;
-}
-
 std::string KindText(const InterfaceMember& m) {
     if (!m.isProperty)
         return "method";

@@ -6,16 +6,6 @@
 namespace vellum::manual {
 namespace {
 
-std::string Join(const std::vector<std::string>& parts, std::string_view separator) {
-    std::string joined;
-    for (const std::string& part : parts) {
-        if (!joined.empty())
-            joined += separator;
-        joined += part;
-    }
-    return joined;
-}
-
 std::string ComParameter(ValueType type, std::string_view name) {
     return std::string(CppTypeName(type)) + " " + std::string(name);
 }
@@ -78,6 +68,17 @@ std::string ParamNames(const InterfaceMember& m) {
 }
 
 }  // namespace
+
+std::string Join(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string joined;
+    for (const std::string& part : parts) {
+        if (!joined.empty())
+            joined += separator;
+        joined += part;
+    }
+    return joined;
+}
+
 
 std::vector<std::string> ComDeclarations(const InterfaceMember& m) {
     const std::string name(m.name);

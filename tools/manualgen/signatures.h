@@ -7,6 +7,7 @@
 #include "members.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vellum::manual {
@@ -28,5 +29,8 @@ std::vector<std::string> ScriptForms(const InterfaceMember& m);
 
 // True when the C++ form takes vellum::Operand arguments.
 bool TakesOperands(const InterfaceMember& m);
+
+// The parts with `separator` between them.
+std::string Join(const std::vector<std::string>& parts, std::string_view separator);
 
 }  // namespace vellum::manual
