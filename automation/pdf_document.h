@@ -111,7 +111,7 @@ private:
     std::unique_ptr<TPDFDoc> Doc;
     LONG DocumentOpen = 0;
     LONG CurrentPage = 0;
-    std::string FontSizingSwitch;
+    std::string FontSizingSwitch;  // kept on purpose so callers' ReservedFunction calls succeed: nothing reads it
 };
 
 // Objects alive and server locks, for DllCanUnloadNow.

@@ -4,6 +4,7 @@
 #include "document.h"
 #include "errors.h"
 #include "format.h"
+#include "object_bodies.h"
 #include "unicode_text.h"
 
 namespace vellum {
@@ -58,47 +59,51 @@ void TAnnot::SetAnnotColor(std::int32_t r, std::int32_t g, std::int32_t b) {
     AnnotColor = {r / 255.0, g / 255.0, b / 255.0};
 }
 
-std::string TAnnot::PDF_Binary() const {
-    const bool internal = EqualsIgnoringAsciiCase(AnnotKind, "linkint");
-    const bool external = EqualsIgnoringAsciiCase(AnnotKind, "linkext");
-    const bool internet = EqualsIgnoringAsciiCase(AnnotKind, "uri");
-    const bool note = EqualsIgnoringAsciiCase(AnnotKind, "annot");
-    if (!internal && !external && !internet && !note) return {};
+namespace {
 
-    std::string text;
-    AppendInteger(text, ObjectNumber);
-    text += note ? " 0 obj\r\n<<\r\n/Type /Annot /Subtype /Text\r\n/Rect ["
-                 : " 0 obj\r\n<<\r\n/Type /Annot /Subtype /Link\r\n/Rect [";
-    for (std::size_t i = 0; i < 4; ++i) {
-        if (i > 0) text += ' ';
-        AppendPdfNumber(text, pattern::kOnePlace, AnnotRect[i]);
-    }
-    text += "]\r\n";
-    if (note) {
-        text += "/Contents (" + DocumentStringBody(AnnotText, DocStringEscape::AllParentheses) +
-                ")\r\n>>\r\nendobj\r\n";
-        return text;
-    }
-    text += "/C [";
+void WriteLinkTarget(PdfBody& text, const TAnnot& link, bool internal, bool external) {
+    text.Raw("/C [");
     for (std::size_t i = 0; i < 3; ++i) {
-        if (i > 0) text += ' ';
-        AppendPdfNumber(text, pattern::kTwoPlaces, AnnotColor[i]);
+        if (i > 0) text.Raw(" ");
+        text.Real(pattern::kTwoPlaces, link.AnnotColor[i]);
     }
-    text += "]\r\n/Border [0 0 ";
-    AppendInteger(text, OutlineWidth);
-    text += "]\r\n";
+    text.Raw("]\r\n/Border [0 0 ").Integer(link.OutlineWidth).Raw("]\r\n");
     if (internal) {
-        text += "/Dest [";
-        AppendInteger(text, DestinationObject);
-        text += " 0 R /XYZ null null null]\r\n";
+        text.Raw("/Dest [").Reference(link.DestinationObject).Raw(" /XYZ null null null]\r\n");
     } else if (external) {
-        text += "/A << /Type /Action /S /GoToR /D [0 /FitB] /F (" + EscapePdfString(DestinationFileName) + ") >>\r\n";
+        text.Raw("/A << /Type /Action /S /GoToR /D [0 /FitB] /F ").Literal(link.DestinationFileName).Raw(" >>\r\n");
     } else {
-        text += "/A << /Type /Action /S /URI\r\n/URI (" + EscapePdfString(DestinationURI) + ")\r\n>>\r\n";
+        text.Raw("/A << /Type /Action /S /URI\r\n/URI ").Literal(link.DestinationURI).Raw("\r\n>>\r\n");
     }
-    text += ">>\r\nendobj\r\n";
-    return text;
 }
+
+}  // namespace
+
+// A kind this library does not know leaves the object empty, as it always
+// has: the file then fails its cross-reference check rather than carry it.
+void WriteAnnotation(ObjectWriter& file, const TAnnot& annot) {
+    const bool internal = EqualsIgnoringAsciiCase(annot.AnnotKind, "linkint");
+    const bool external = EqualsIgnoringAsciiCase(annot.AnnotKind, "linkext");
+    const bool internet = EqualsIgnoringAsciiCase(annot.AnnotKind, "uri");
+    const bool note = EqualsIgnoringAsciiCase(annot.AnnotKind, "annot");
+    if (!internal && !external && !internet && !note) return file.Prepared(annot.ObjectNumber, {});
+    file.Object(annot.ObjectNumber, [&](PdfBody& text) {
+        text.Raw(note ? "<<\r\n/Type /Annot /Subtype /Text\r\n/Rect [" : "<<\r\n/Type /Annot /Subtype /Link\r\n/Rect [");
+        for (std::size_t i = 0; i < 4; ++i) {
+            if (i > 0) text.Raw(" ");
+            text.Real(pattern::kOnePlace, annot.AnnotRect[i]);
+        }
+        text.Raw("]\r\n");
+        if (note) {
+            text.Raw("/Contents ").DocumentText(annot.AnnotText, DocStringEscape::AllParentheses).Raw("\r\n");
+        } else {
+            WriteLinkTarget(text, annot, internal, external);
+        }
+        text.Raw(">>\r\n");
+    });
+}
+
+std::string TAnnot::PDF_Binary() const { return TextOfObject(WriteAnnotation, *this); }
 
 void TPDFDoc::CreateLinkInternal(std::int32_t pageNumber, const LinkFrame& frame, std::int32_t destinationPage) {
     RequireWritableFrame(*this, pageNumber, frame);

@@ -11,6 +11,7 @@
 #include "errors.h"
 #include "file_input.h"
 #include "format.h"
+#include "pdf_object.h"
 #include "unicode_font.h"
 
 namespace vellum {
@@ -38,20 +39,13 @@ std::string SubsetTag(const UsedGlyphs& used) {
     return tag;
 }
 
-void AppendObjectStart(std::string& text, std::int32_t number) {
-    AppendInteger(text, number);
-    text += " 0 obj\r\n";
-}
-
-void AppendReferenceLine(std::string& text, std::string_view key, std::int32_t number) {
-    text += key;
-    AppendInteger(text, number);
-    text += " 0 R\r\n";
+void ReferenceLine(PdfBody& text, std::string_view key, std::int32_t number) {
+    text.Name(key).Raw(" ").Reference(number).Raw("\r\n");
 }
 
 // Runs of consecutive glyph ids, one line each: "first [w1 w2 ...]".
 std::string WidthsArray(const UnicodeFont& font, const UsedGlyphs& used) {
-    std::string text = "/W [\r\n";
+    std::string text = "[\r\n";
     std::int64_t previous = -2;
     for (const auto& entry : used) {
         const std::uint32_t glyph = entry.first;
@@ -66,90 +60,62 @@ std::string WidthsArray(const UnicodeFont& font, const UsedGlyphs& used) {
         previous = glyph;
     }
     if (previous >= 0) text += "]\r\n";
-    text += "]\r\n";
+    text += "]";
     return text;
 }
 
 std::string Type0Object(std::int32_t number, std::string_view baseFont, std::int32_t descendant,
                         std::int32_t toUnicode) {
-    std::string text;
-    AppendObjectStart(text, number);
-    text += "<<\r\n/Type /Font\r\n/Subtype /Type0\r\n/BaseFont /";
-    text += baseFont;
-    text += "\r\n/Encoding /Identity-H\r\n/DescendantFonts [";
-    AppendInteger(text, descendant);
-    text += " 0 R]\r\n";
-    AppendReferenceLine(text, "/ToUnicode ", toUnicode);
-    text += ">>\r\nendobj\r\n";
-    return text;
+    return ObjectText(number, [&](PdfBody& text) {
+        text.Raw("<<\r\n/Type /Font\r\n/Subtype /Type0\r\n/BaseFont ").Name(baseFont);
+        text.Raw("\r\n/Encoding /Identity-H\r\n/DescendantFonts [").Reference(descendant).Raw("]\r\n");
+        ReferenceLine(text, "ToUnicode", toUnicode);
+        text.Raw(">>\r\n");
+    });
 }
 
-std::string DescendantObject(std::int32_t number, std::string_view baseFont, std::int32_t descriptor,
-                             std::string_view widths) {
-    std::string text;
-    AppendObjectStart(text, number);
-    text += "<<\r\n/Type /Font\r\n/Subtype /CIDFontType2\r\n/BaseFont /";
-    text += baseFont;
-    text += "\r\n/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>\r\n";
-    AppendReferenceLine(text, "/FontDescriptor ", descriptor);
-    text += "/CIDToGIDMap /Identity\r\n/DW 1000\r\n";
-    text += widths;
-    text += ">>\r\nendobj\r\n";
-    return text;
+// Written with the file: its system info carries strings.
+PdfEntries DescendantDictionary(std::string_view baseFont, std::int32_t descriptor, std::string widths) {
+    return {{"Type", PdfValue::Name("Font")},
+            {"Subtype", PdfValue::Name("CIDFontType2")},
+            {"BaseFont", PdfValue::Name(baseFont)},
+            {"CIDSystemInfo", PdfValue::Dictionary({{"Registry", PdfValue::Literal("Adobe")},
+                                                    {"Ordering", PdfValue::Literal("Identity")},
+                                                    {"Supplement", PdfValue::Integer(0)}})},
+            {"FontDescriptor", PdfValue::Reference(descriptor)},
+            {"CIDToGIDMap", PdfValue::Name("Identity")},
+            {"DW", PdfValue::Integer(1000)},
+            {"W", PdfValue::Raw(widths)}};
 }
 
 std::string DescriptorObject(std::int32_t number, std::string_view baseFont, const FontMetrics& metrics,
                              std::int32_t program) {
-    std::string text;
-    AppendObjectStart(text, number);
-    text += "<<\r\n/Type /FontDescriptor\r\n/FontName /";
-    text += baseFont;
     // Symbolic: the glyphs reach beyond the standard Latin character set.
     const int flags = 4 | (metrics.fixedPitch ? 1 : 0) | (metrics.italicAngle != 0 ? 64 : 0);
-    text += "\r\n/Flags ";
-    AppendInteger(text, flags);
-    text += "\r\n/FontBBox [";
-    for (std::size_t i = 0; i < 4; ++i) {
-        if (i > 0) text += ' ';
-        AppendInteger(text, metrics.bbox[i]);
-    }
-    text += "]\r\n/ItalicAngle ";
-    AppendPdfNumber(text, pattern::kUpToTwoPlaces, metrics.italicAngle);
-    text += "\r\n/Ascent ";
-    AppendInteger(text, metrics.ascent);
-    text += "\r\n/Descent ";
-    AppendInteger(text, metrics.descent);
-    text += "\r\n/CapHeight ";
-    AppendInteger(text, metrics.capHeight);
-    text += "\r\n/StemV 80\r\n";
-    AppendReferenceLine(text, "/FontFile2 ", program);
-    text += ">>\r\nendobj\r\n";
-    return text;
+    return ObjectText(number, [&](PdfBody& text) {
+        text.Raw("<<\r\n/Type /FontDescriptor\r\n/FontName ").Name(baseFont);
+        text.Raw("\r\n/Flags ").Integer(flags).Raw("\r\n/FontBBox [");
+        for (std::size_t i = 0; i < 4; ++i) {
+            if (i > 0) text.Raw(" ");
+            text.Integer(metrics.bbox[i]);
+        }
+        text.Raw("]\r\n/ItalicAngle ").Real(pattern::kUpToTwoPlaces, metrics.italicAngle);
+        text.Raw("\r\n/Ascent ").Integer(metrics.ascent).Raw("\r\n/Descent ").Integer(metrics.descent);
+        text.Raw("\r\n/CapHeight ").Integer(metrics.capHeight).Raw("\r\n/StemV 80\r\n");
+        ReferenceLine(text, "FontFile2", program);
+        text.Raw(">>\r\n");
+    });
 }
 
-constexpr std::string_view kStreamTail = "\r\nendstream\r\nendobj\r\n";
-
-// A Flate-compressed stream's text up to its data; /Length1 (the program's
-// own length) for a font file.
-std::string StreamHead(std::int32_t number, std::size_t compressedLength, std::optional<std::size_t> programLength) {
-    std::string text;
-    AppendObjectStart(text, number);
-    text += "<<\r\n/Length ";
-    AppendInteger(text, static_cast<std::int64_t>(compressedLength));
+// A Flate-compressed stream; /Length1 (the program's own length) for a font file.
+void SetStreamObject(TPDFObject& object, std::shared_ptr<const std::string> compressed,
+                     std::optional<std::size_t> programLength) {
+    object.StreamDictionary = {{"Length", PdfValue::StreamLength()}};
     if (programLength) {
-        text += "\r\n/Length1 ";
-        AppendInteger(text, static_cast<std::int64_t>(*programLength));
+        object.StreamDictionary.push_back({"Length1", PdfValue::Integer(static_cast<std::int64_t>(*programLength))});
     }
-    text += "\r\n/Filter /FlateDecode\r\n>>\r\nstream\r\n";
-    return text;
-}
-
-std::string StreamObject(std::int32_t number, std::string_view bytes) {
-    const std::string compressed = CompressString(bytes);
-    std::string text = StreamHead(number, compressed.size(), std::nullopt);
-    text += compressed;
-    text += kStreamTail;
-    return text;
+    object.StreamDictionary.push_back({"Filter", PdfValue::Name("FlateDecode")});
+    object.SharedStream = std::move(compressed);
 }
 
 // The program a font embeds: its subset, or, should the subsetter fail on
@@ -186,12 +152,6 @@ public:
 private:
     std::map<std::pair<const UnicodeFontFile*, UsedGlyphs>, EmbeddedProgram> programs_;
 };
-
-void SetProgramObject(TPDFObject& object, const EmbeddedProgram& program) {
-    object.ObjectValue = StreamHead(object.ObjectNumber, program.compressed->size(), program.length);
-    object.SharedStream = program.compressed;
-    object.ObjectTail = std::string(kStreamTail);
-}
 
 }  // namespace
 
@@ -235,12 +195,12 @@ void TPDFDoc::PrepareCompositeFonts() {
         TPDFObject& file = *unicode.Objects[2];
         TPDFObject& toUnicode = *unicode.Objects[3];
         font.FontValue = Type0Object(font.ObjectNumber, baseFont, descendant.ObjectNumber, toUnicode.ObjectNumber);
-        descendant.ObjectValue = DescendantObject(descendant.ObjectNumber, baseFont, descriptor.ObjectNumber,
-                                                  WidthsArray(unicode, used));
+        descendant.Dictionary = DescendantDictionary(baseFont, descriptor.ObjectNumber, WidthsArray(unicode, used));
         descriptor.ObjectValue =
             DescriptorObject(descriptor.ObjectNumber, baseFont, unicode.Metrics(), file.ObjectNumber);
-        SetProgramObject(file, program);
-        toUnicode.ObjectValue = StreamObject(toUnicode.ObjectNumber, ToUnicodeCMap(used));
+        SetStreamObject(file, program.compressed, program.length);
+        SetStreamObject(toUnicode, std::make_shared<const std::string>(CompressString(ToUnicodeCMap(used))),
+                        std::nullopt);
     }
 }
 

@@ -25,16 +25,6 @@ double StoredLength(double value, double factor, const char* what) {
 
 void AppendContent(TPage& page, std::string_view text) { page.PageValue.append(text); }
 
-std::string TPDFObject::Text() const {
-    if (!SharedStream) return ObjectValue;
-    std::string text;
-    text.reserve(ObjectValue.size() + SharedStream->size() + ObjectTail.size());
-    text += ObjectValue;
-    text += *SharedStream;
-    text += ObjectTail;
-    return text;
-}
-
 TPage& TPages::Add() {
     TPage& page = TCollection::Add();
     page.Annots.Document = Document;

@@ -17,11 +17,12 @@
 #include "images.h"
 #include "outlines.h"
 #include "output_sink.h"
+#include "pdf_object.h"
 
 namespace vellum {
 
 class TPDFDoc;
-class FileBuilder;
+class ObjectWriter;
 class ParkedPages;
 
 struct TPage {
@@ -80,10 +81,11 @@ struct TPages : TCollection<TPage> {
     std::string PDF_Binary() const;
 };
 
+// The content stream of the page with the same index: only its number, as the
+// writer takes the stream's text from the page's PageValue.
 struct TPageContent {
     TPDFDoc* Document = nullptr;
     std::int32_t Id = 0;
-    std::string PageContentValue;  // kept for compatibility; the writer uses the page's PageValue
     std::int32_t ObjectNumber = 0;
 };
 using TPageContents = TCollection<TPageContent>;
@@ -92,9 +94,11 @@ struct TPDFObject {
     TPDFDoc* Document = nullptr;
     std::int32_t Id = 0;
     std::int32_t ObjectNumber = 0;
-    std::string ObjectValue;  // the object's text, written verbatim; with a shared stream, the text before its bytes
-    std::shared_ptr<const std::string> SharedStream;  // bytes held once for every object that embeds them
-    std::string ObjectTail;   // with a shared stream, the text after its bytes
+    std::string ObjectValue;  // without a stream or Dictionary: the whole object, framed by ObjectText
+    PdfEntries Dictionary;    // without a stream: when not empty, the object, written with the file
+    std::shared_ptr<const std::string> SharedStream;  // a stream's data, held once for every object that embeds it
+    PdfEntries StreamDictionary;  // with a stream: its dictionary, PdfValue::StreamLength where /Length goes
+    StreamEnd StreamEnding = StreamEnd::NewLine;
 
     // The complete object text, as written.
     std::string Text() const;
@@ -132,8 +136,9 @@ struct TResources {
     std::int32_t ObjectNumber = 0;
 };
 
+// Points per unit, kept on purpose short of 72/25.4 and 72: callers' layouts rely on every digit.
 inline constexpr double kMillimetreFactor = 2.8333333;
-inline constexpr double kConstructionFactor = 2.833333;
+inline constexpr double kConstructionFactor = 2.833333;  // a fresh document's, kept on purpose apart from "mm"'s
 inline constexpr double kCentimetreFactor = 28.3333333;
 inline constexpr double kPointFactor = 1.0;
 inline constexpr double kInchFactor = 71.96582;
@@ -255,6 +260,9 @@ public:
     void SaveToByteArray(std::size_t maxBytes, const ByteArrayDelivery& deliver, const WriteOptions& options = {});
 
     std::string ResourcesPDF_Binary() const;
+    // What features add to the written file (header version, catalog, page
+    // and trailer entries, the string and stream hook); empty by default.
+    FileAdditions Additions;
 
     // Fields, in the order the model declares them.
     std::string CurrentFont;
@@ -283,7 +291,7 @@ public:
     std::int32_t TextRendering = 0;
     double FontHeight = 0;
     std::int32_t TextInclinationDegrees = 0;
-    double NewPageAfterThisVerticalPosition = 0;
+    double NewPageAfterThisVerticalPosition = 0;  // kept on purpose for callers that set it: nothing reads it
     double LineOn = 0;
     double LineOff = 0;
 
@@ -295,8 +303,8 @@ private:
     std::unique_ptr<ParkedPages> Parked;
     enum class Delivery { File, ByteArray };
     void BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options);  // writer.cpp
-    void WriteContentStreams(FileBuilder& file, const WriteOptions& options) const;
-    void WriteImages(FileBuilder& file, Delivery delivery) const;
+    void WriteContentStreams(ObjectWriter& file, const WriteOptions& options) const;
+    void WriteImages(ObjectWriter& file, Delivery delivery) const;
     void RequireReady() const;
 };
 

@@ -9,6 +9,7 @@
 #include "file_input.h"
 #include "font_services_loader.h"
 #include "format.h"
+#include "pdf_object.h"
 #include "sfnt_directory.h"
 #include "widths.h"
 
@@ -38,15 +39,10 @@ constexpr StandardFont kStandardFonts[] = {
 
 std::string StandardFontValue(std::int32_t objectNumber, std::string_view baseName,
                               std::string_view widthText) {
-    std::string text;
-    text.reserve(200 + widthText.size());
-    AppendInteger(text, objectNumber);
-    text += " 0 obj\r\n<</Type/Font\r\n/Subtype/Type1\r\n/Encoding /WinAnsiEncoding\r\n/BaseFont/";
-    text += baseName;
-    text += "\r\n/FirstChar 30/LastChar 255\r\n/Widths [ ";
-    text += widthText;
-    text += "]\r\n>>\r\nendobj\r\n";
-    return text;
+    return ObjectText(objectNumber, [&](PdfBody& text) {
+        text.Raw("<</Type/Font\r\n/Subtype/Type1\r\n/Encoding /WinAnsiEncoding\r\n/BaseFont").Name(baseName);
+        text.Raw("\r\n/FirstChar 30/LastChar 255\r\n/Widths [ ").Raw(widthText).Raw("]\r\n>>\r\n");
+    });
 }
 
 // A standard font's widths, as text for its object and as numbers for

@@ -214,6 +214,24 @@ std::string EscapePdfString(std::string_view text) {
     return escaped;
 }
 
+void AppendEscapedString(std::string& out, std::string_view bytes, StringEscape escape) {
+    switch (escape) {
+        case StringEscape::Parentheses: AppendEscapedPdfString(out, bytes); return;
+        case StringEscape::UnbalancedParentheses: out += EscapeInfoString(bytes); return;
+        case StringEscape::EveryDelimiter: break;
+    }
+    for (const char byte : bytes) {
+        switch (byte) {
+            case '\\': out += "\\\\"; break;
+            case '(': out += "\\("; break;
+            case ')': out += "\\)"; break;
+            case '\r': out += "\\r"; break;
+            case '\n': out += "\\n"; break;
+            default: out += byte;
+        }
+    }
+}
+
 std::string EscapeInfoString(std::string_view text) {
     // A ')' without an open '(' before it, and a '(' never closed, would end
     // or swallow the string; balanced pairs are read back as they stand.

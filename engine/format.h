@@ -89,6 +89,14 @@ void AppendEscapedPdfString(std::string& out, std::string_view text);
 // bare one into a line feed).
 std::string EscapeInfoString(std::string_view text);
 
+// The escapings a literal string's bytes get in this library's files.
+enum class StringEscape {
+    Parentheses,            // EscapePdfString
+    UnbalancedParentheses,  // EscapeInfoString
+    EveryDelimiter          // backslashes, parentheses, CR as \r and LF as \n: for UTF-16 bytes
+};
+void AppendEscapedString(std::string& out, std::string_view bytes, StringEscape escape);
+
 // zlib stream (RFC 1950 framing) of text at level 6, zlib's default.
 std::string CompressString(std::string_view text);
 // The text of a zlib stream this library made, which is `size` bytes long;

@@ -5,6 +5,7 @@
 #include "errors.h"
 #include "file_input.h"
 #include "format.h"
+#include "object_bodies.h"
 #include "picture_codec.h"
 
 namespace vellum {
@@ -71,37 +72,20 @@ std::int32_t TPDFImage::LoadFromICOFile(const std::string& fileName, std::uint8_
     return Load(*this, fileName, quality, kVellumIco);
 }
 
-std::string TPDFImage::PDF_Binary() const {
-    if (ImageData.empty()) return BlankPDF_Binary();
-    std::string text;
-    text.reserve(ImageData.size() + 200);
-    AppendInteger(text, ObjectNumber);
-    text += " 0 obj\r\n<<\r\n/Type /XObject\r\n/Subtype /Image\r\n/Name /Im";
-    AppendInteger(text, ImageNumber());
-    text += "\r\n/Width ";
-    AppendInteger(text, PixelWidth);
-    text += "\r\n/Height ";
-    AppendInteger(text, PixelHeight);
-    text += "\r\n/BitsPerComponent 8\r\n/ColorSpace /DeviceRGB\r\n/Length ";
-    AppendInteger(text, static_cast<std::int64_t>(ImageData.size()));
-    text += "\r\n/Filter /DCTDecode\r\n>>\r\nstream\r\n";
-    text += ImageData;
-    text += "\r\nendstream\r\nendobj\r\n";
-    return text;
+// An entry whose loading failed is one white pixel, unfiltered.
+void WriteImage(ObjectWriter& file, const TPDFImage& image) {
+    const bool blank = image.ImageData.empty();
+    const std::string_view data = blank ? kBlankPixel : std::string_view(image.ImageData);
+    file.Stream(image.ObjectNumber, data, [&](PdfBody& text) {
+        text.Raw("<<\r\n/Type /XObject\r\n/Subtype /Image\r\n/Name /Im").Integer(image.ImageNumber());
+        text.Raw("\r\n/Width ").Integer(blank ? 1 : image.PixelWidth);
+        text.Raw("\r\n/Height ").Integer(blank ? 1 : image.PixelHeight);
+        text.Raw("\r\n/BitsPerComponent 8\r\n/ColorSpace /DeviceRGB\r\n/Length ").StreamLength();
+        text.Raw(blank ? "\r\n>>\r\n" : "\r\n/Filter /DCTDecode\r\n>>\r\n");
+    });
 }
 
-std::string TPDFImage::BlankPDF_Binary() const {
-    std::string text;
-    AppendInteger(text, ObjectNumber);
-    text += " 0 obj\r\n<<\r\n/Type /XObject\r\n/Subtype /Image\r\n/Name /Im";
-    AppendInteger(text, ImageNumber());
-    text += "\r\n/Width 1\r\n/Height 1\r\n/BitsPerComponent 8\r\n/ColorSpace /DeviceRGB\r\n/Length ";
-    AppendInteger(text, static_cast<std::int64_t>(kBlankPixel.size()));
-    text += "\r\n>>\r\nstream\r\n";
-    text += kBlankPixel;
-    text += "\r\nendstream\r\nendobj\r\n";
-    return text;
-}
+std::string TPDFImage::PDF_Binary() const { return TextOfObject(WriteImage, *this); }
 
 std::int32_t TPDFDoc::ImportImageFile(const std::string& fileName, std::uint8_t quality) {
     using Loader = std::int32_t (TPDFImage::*)(const std::string&, std::uint8_t);

@@ -32,9 +32,6 @@ struct TPDFImage {
     // An entry whose loading failed is written as one white pixel, so the
     // file stays valid and the entry keeps its number.
     std::string PDF_Binary() const;
-
-private:
-    std::string BlankPDF_Binary() const;
 };
 
 struct TPDFImages : TCollection<TPDFImage> {

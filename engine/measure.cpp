@@ -40,6 +40,7 @@ double UnitWidthOfSum(const TPDFDoc& doc, std::int64_t sum) {
     const double millimetres = MillimetresOfSum(doc, sum);
     const std::string_view unit = doc.UnitOfMeasure;
     if (EqualsIgnoringAsciiCase(unit, "cm")) return millimetres / 10;
+    // 2.83333, not the unit factor, kept on purpose: callers' layouts rely on these widths.
     if (EqualsIgnoringAsciiCase(unit, "pdfu")) return millimetres * 2.83333;
     if (EqualsIgnoringAsciiCase(unit, "inch")) return millimetres / 25.4;
     return millimetres;
@@ -49,6 +50,7 @@ double TPage::TextWidth(std::string_view text, std::string_view fontName) const 
     return UnitWidthOfSum(*Document, WidthSum(FindMeasuringFont(*Document, fontName), text));
 }
 
+// 17/6 whatever the unit, kept on purpose: the text layout's positions rely on it.
 double TPage::InternalTextWidth(std::string_view text, std::string_view fontName) const {
     return MillimetresOfSum(*Document, WidthSum(FindMeasuringFont(*Document, fontName), text)) *
            2.8333333333333333;

@@ -3,19 +3,10 @@
 #include "document.h"
 #include "errors.h"
 #include "format.h"
+#include "object_bodies.h"
 #include "unicode_text.h"
 
 namespace vellum {
-namespace {
-
-void AppendReferenceLine(std::string& text, std::string_view key, std::int32_t objectNumber) {
-    text += key;
-    AppendInteger(text, objectNumber);
-    text += " 0 R\r\n";
-}
-
-}  // namespace
-
 std::int32_t TOutlinesObj::AddChildOutline(const OutlineDestination& destination, std::string_view title,
                                            std::int32_t parentNode) {
     // Positions are converted in the unit in force when the file is written:
@@ -68,71 +59,75 @@ std::int32_t TOutlinesObj::AddChildOutline(const OutlineDestination& destination
     return k + 1;
 }
 
-std::string TOutlineObj::PDF_Binary() const {
-    const TPDFDoc& doc = *Document;
-    const TOutlinesObj& entries = *doc.Outlines;
-    auto numberOf = [&](std::int32_t index) { return entries[static_cast<std::size_t>(index)].ObjectNumber; };
+namespace {
 
-    std::string text;
-    AppendInteger(text, ObjectNumber);
-    text += " 0 obj\r\n<<\r\n";
-    AppendReferenceLine(text, "/Parent ", IsTopLevel ? entries.ObjectNumber : numberOf(ParentEntry - 1));
-    if (HasChildren) {
-        AppendReferenceLine(text, "/First ", numberOf(FirstChildIndex));
-        AppendReferenceLine(text, "/Last ", numberOf(LastChildIndex));
-        text += "/Count -";
-        AppendInteger(text, ClosedCount);
-        text += "\r\n";
-    }
-    if (!IsLast) AppendReferenceLine(text, "/Next ", numberOf(NextIndex));
-    if (!IsFirst) AppendReferenceLine(text, "/Prev ", numberOf(PrevIndex));
-
-    // A page beyond the last means the last; one below 1 means the first.
+// A page beyond the last means the last; one below 1 means the first.
+void WriteDestination(PdfBody& text, const TOutlineObj& entry) {
+    const TPDFDoc& doc = *entry.Document;
     const auto pageCount = static_cast<std::int32_t>(doc.Pages->Count());
-    std::int32_t pageNumber = DestinationPage > pageCount ? pageCount : DestinationPage;
+    std::int32_t pageNumber = entry.DestinationPage > pageCount ? pageCount : entry.DestinationPage;
     if (pageNumber < 1) pageNumber = 1;
     const TPage& page = (*doc.Pages)[static_cast<std::size_t>(pageNumber - 1)];
     const double factor = doc.UnitFactor;
-    text += "/Dest [";
-    AppendInteger(text, page.ObjectNumber);
-    text += " 0 R /XYZ ";
-    if (DestinationXPos == 0) {
-        text += "null ";
+    text.Raw("/Dest [").Reference(page.ObjectNumber).Raw(" /XYZ ");
+    if (entry.DestinationXPos == 0) {
+        text.Raw("null ");
     } else {
-        AppendPdfNumber(text, pattern::kUpToTwoPlaces, factor * DestinationXPos);
-        text += ' ';
+        text.Real(pattern::kUpToTwoPlaces, factor * entry.DestinationXPos).Raw(" ");
     }
-    if (DestinationYPos == 0) {
-        text += "null ";
+    if (entry.DestinationYPos == 0) {
+        text.Raw("null ");
     } else {
-        AppendPdfNumber(text, pattern::kUpToTwoPlaces, page.Height - factor * DestinationYPos);
-        text += ' ';
+        text.Real(pattern::kUpToTwoPlaces, page.Height - factor * entry.DestinationYPos).Raw(" ");
     }
-    if (DestinationZoom < 1) {
-        text += "null";
+    if (entry.DestinationZoom < 1) {
+        text.Raw("null");
     } else {
-        AppendPdfNumber(text, pattern::kTwoPlaces, DestinationZoom / 100.0);
+        text.Real(pattern::kTwoPlaces, entry.DestinationZoom / 100.0);
     }
-    text += "]\r\n/Title (" + DocumentStringBody(OutlineTitle, DocStringEscape::AllParentheses) +
-            ")\r\n>>\r\nendobj\r\n";
-    return text;
+    text.Raw("]\r\n");
 }
 
-std::string TOutlinesObj::PDF_Binary() const {
-    std::string text;
-    AppendInteger(text, ObjectNumber);
-    text += " 0 obj\r\n<<\r\n/Type /Outlines\r\n";
-    if (!Empty()) {
-        std::int32_t topLevelCount = 0;
-        for (const TOutlineObj& entry : *this) topLevelCount += entry.IsTopLevel ? 1 : 0;
-        text += "/Count ";
-        AppendInteger(text, topLevelCount);
-        text += "\r\n";
-        AppendReferenceLine(text, "/First ", (*this)[0].ObjectNumber);
-        AppendReferenceLine(text, "/Last ", (*this)[static_cast<std::size_t>(LastTopIndex)].ObjectNumber);
-    }
-    text += ">>\r\nendobj\r\n";
-    return text;
+PdfBody& ReferenceLine(PdfBody& text, std::string_view key, std::int32_t objectNumber) {
+    return text.Name(key).Raw(" ").Reference(objectNumber).Raw("\r\n");
 }
+
+}  // namespace
+
+void WriteOutlineEntry(ObjectWriter& file, const TOutlineObj& entry) {
+    const TOutlinesObj& entries = *entry.Document->Outlines;
+    auto numberOf = [&](std::int32_t index) { return entries[static_cast<std::size_t>(index)].ObjectNumber; };
+    file.Object(entry.ObjectNumber, [&](PdfBody& text) {
+        text.Raw("<<\r\n");
+        ReferenceLine(text, "Parent", entry.IsTopLevel ? entries.ObjectNumber : numberOf(entry.ParentEntry - 1));
+        if (entry.HasChildren) {
+            ReferenceLine(text, "First", numberOf(entry.FirstChildIndex));
+            ReferenceLine(text, "Last", numberOf(entry.LastChildIndex));
+            text.Raw("/Count -").Integer(entry.ClosedCount).Raw("\r\n");
+        }
+        if (!entry.IsLast) ReferenceLine(text, "Next", numberOf(entry.NextIndex));
+        if (!entry.IsFirst) ReferenceLine(text, "Prev", numberOf(entry.PrevIndex));
+        WriteDestination(text, entry);
+        text.Raw("/Title ").DocumentText(entry.OutlineTitle, DocStringEscape::AllParentheses).Raw("\r\n>>\r\n");
+    });
+}
+
+void WriteOutlines(ObjectWriter& file, const TOutlinesObj& outlines) {
+    file.Object(outlines.ObjectNumber, [&](PdfBody& text) {
+        text.Raw("<<\r\n/Type /Outlines\r\n");
+        if (!outlines.Empty()) {
+            std::int32_t topLevelCount = 0;
+            for (const TOutlineObj& entry : outlines) topLevelCount += entry.IsTopLevel ? 1 : 0;
+            text.Raw("/Count ").Integer(topLevelCount).Raw("\r\n");
+            ReferenceLine(text, "First", outlines[0].ObjectNumber);
+            ReferenceLine(text, "Last", outlines[static_cast<std::size_t>(outlines.LastTopIndex)].ObjectNumber);
+        }
+        text.Raw(">>\r\n");
+    });
+}
+
+std::string TOutlineObj::PDF_Binary() const { return TextOfObject(WriteOutlineEntry, *this); }
+
+std::string TOutlinesObj::PDF_Binary() const { return TextOfObject(WriteOutlines, *this); }
 
 }  // namespace vellum

@@ -6,6 +6,7 @@
 #include "errors.h"
 #include "file_input.h"
 #include "format.h"
+#include "pdf_object.h"
 #include "widths.h"
 
 namespace vellum {
@@ -38,26 +39,18 @@ std::string BaseFontName(std::string_view fontName) {
     return name;
 }
 
+// Object `number` is the font; its widths and descriptor follow it.
 std::string FontObject(std::int32_t number, std::string_view resourceIndex, std::string_view fontName) {
-    std::string text;
-    AppendInteger(text, number);
-    text += " 0 obj\r\n<<\r\n/Type /Font\r\n/Subtype /TrueType\r\n/Name /F";
-    text += resourceIndex;
-    text += "\r\n/BaseFont /" + BaseFontName(fontName) + "\r\n/FirstChar 30\r\n/LastChar 255\r\n/Widths ";
-    AppendInteger(text, number + 1);
-    text += " 0 R\r\n/Encoding /WinAnsiEncoding\r\n/FontDescriptor ";
-    AppendInteger(text, number + 2);
-    text += " 0 R\r\n>>\r\nendobj\r\n";
-    return text;
+    return ObjectText(number, [&](PdfBody& text) {
+        text.Raw("<<\r\n/Type /Font\r\n/Subtype /TrueType\r\n/Name ").Name("F" + std::string(resourceIndex));
+        text.Raw("\r\n/BaseFont ").Name(BaseFontName(fontName)).Raw("\r\n/FirstChar 30\r\n/LastChar 255\r\n/Widths ");
+        text.Reference(number + 1).Raw("\r\n/Encoding /WinAnsiEncoding\r\n/FontDescriptor ").Reference(number + 2);
+        text.Raw("\r\n>>\r\n");
+    });
 }
 
 std::string WidthsObject(std::int32_t number, std::string_view values) {
-    std::string text;
-    AppendInteger(text, number);
-    text += " 0 obj\r\n[";
-    text += values;
-    text += "]\r\nendobj\r\n";
-    return text;
+    return ObjectText(number, [&](PdfBody& text) { text.Raw("[").Raw(values).Raw("]\r\n"); });
 }
 
 // Eleven lines of nineteen values and a last group of seventeen.
@@ -81,32 +74,27 @@ std::string ScaledValues(const fonts::WidthRow& widths, double factor) {
     return values;
 }
 
+// Every TrueType font gets the same descriptor metrics whatever its file.
+// One name (/Courier for the monospaced variant) and one set of metrics for
+// every TrueType font, kept on purpose: existing documents and readers that
+// compare descriptors rely on them.
 std::string DescriptorObject(std::int32_t number, std::string_view fontName, std::int32_t program) {
-    std::string text;
-    AppendInteger(text, number);
-    text += " 0 obj\r\n<<\r\n/Type /FontDescriptor\r\n/FontName /";
-    text += fontName;
-    text += "\r\n/Ascent 760\r\n/CapHeight 500\r\n/Descent -240\r\n/Flags 32\r\n/FontBBox [-167 -236 1273 963]\r\n"
-            "/ItalicAngle 0\r\n/StemV 0\r\n/AvgWidth 449\r\n/Leading 200\r\n/MaxWidth 1440\r\n/XHeight 250\r\n"
-            "/FontFile2 ";
-    AppendInteger(text, program);
-    text += " 0 R\r\n>>\r\nendobj\r\n";
-    return text;
+    return ObjectText(number, [&](PdfBody& text) {
+        text.Raw("<<\r\n/Type /FontDescriptor\r\n/FontName ").Name(fontName);
+        text.Raw("\r\n/Ascent 760\r\n/CapHeight 500\r\n/Descent -240\r\n/Flags 32\r\n/FontBBox [-167 -236 1273 963]\r\n"
+                 "/ItalicAngle 0\r\n/StemV 0\r\n/AvgWidth 449\r\n/Leading 200\r\n/MaxWidth 1440\r\n/XHeight 250\r\n"
+                 "/FontFile2 ");
+        text.Reference(program).Raw("\r\n>>\r\n");
+    });
 }
 
-// The font file's object: its text around the file's bytes, held apart
-// from the text so that building it copies nothing.
+// The font file's object: a stream over the file's bytes, held once for
+// every descriptor that names it; its data runs straight into "endstream".
 void SetFontFileObject(TPDFObject& object, const std::shared_ptr<const std::string>& bytes) {
-    std::string text;
-    AppendInteger(text, object.ObjectNumber);
-    text += " 0 obj\r\n<<\r\n/Length1 ";
-    AppendInteger(text, static_cast<std::int64_t>(bytes->size()));
-    text += "\r\n/Length ";
-    AppendInteger(text, static_cast<std::int64_t>(bytes->size()));
-    text += "\r\n>>\r\nstream\r\n";
-    object.ObjectValue = std::move(text);
+    object.StreamDictionary = {{"Length1", PdfValue::Integer(static_cast<std::int64_t>(bytes->size()))},
+                               {"Length", PdfValue::StreamLength()}};
     object.SharedStream = bytes;
-    object.ObjectTail = "endstream\r\nendobj\r\n";
+    object.StreamEnding = StreamEnd::Direct;
 }
 
 struct TrueTypeRequest {

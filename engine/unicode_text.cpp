@@ -45,17 +45,6 @@ bool SameInBothEncodings(char32_t c) {
     return c >= 0xA1 && c <= 0xFF && c != 0xAD;
 }
 
-void AppendEscapedByte(std::string& out, unsigned char byte) {
-    switch (byte) {
-        case '\\': out += "\\\\"; break;
-        case '(': out += "\\("; break;
-        case ')': out += "\\)"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        default: out += static_cast<char>(byte);
-    }
-}
-
 }  // namespace
 
 char32_t Cp1252Character(unsigned char byte) {
@@ -115,21 +104,32 @@ void AppendUtf16BE(std::string& out, char32_t c) {
     }
 }
 
-std::string DocumentStringBody(std::string_view text, DocStringEscape escape) {
+DocumentStringBytes EncodeDocumentString(std::string_view text) {
     const std::u32string characters = DecodeText(text);
     bool singleByte = true;
     for (const char32_t c : characters) singleByte = singleByte && SameInBothEncodings(c);
+    DocumentStringBytes encoded;
     if (singleByte) {
-        std::string bytes;
-        bytes.reserve(characters.size());
-        for (const char32_t c : characters) bytes += static_cast<char>(c);
-        return escape == DocStringEscape::AllParentheses ? EscapePdfString(bytes) : EscapeInfoString(bytes);
+        encoded.bytes.reserve(characters.size());
+        for (const char32_t c : characters) encoded.bytes += static_cast<char>(c);
+        return encoded;
     }
-    std::string units = "\xFE\xFF";
-    for (const char32_t c : characters) AppendUtf16BE(units, c);
+    encoded.utf16 = true;
+    encoded.bytes = "\xFE\xFF";
+    for (const char32_t c : characters) AppendUtf16BE(encoded.bytes, c);
+    return encoded;
+}
+
+StringEscape DocumentStringEscaping(bool utf16, DocStringEscape escape) {
+    if (utf16) return StringEscape::EveryDelimiter;
+    return escape == DocStringEscape::AllParentheses ? StringEscape::Parentheses : StringEscape::UnbalancedParentheses;
+}
+
+std::string DocumentStringBody(std::string_view text, DocStringEscape escape) {
+    const DocumentStringBytes encoded = EncodeDocumentString(text);
     std::string body;
-    body.reserve(units.size() + units.size() / 8);
-    for (const char byte : units) AppendEscapedByte(body, static_cast<unsigned char>(byte));
+    body.reserve(encoded.bytes.size() + encoded.bytes.size() / 8);
+    AppendEscapedString(body, encoded.bytes, DocumentStringEscaping(encoded.utf16, escape));
     return body;
 }
 

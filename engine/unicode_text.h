@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "format.h"
+
 namespace vellum {
 
 // The character a Windows-1252 byte stands for.
@@ -37,5 +39,14 @@ enum class DocStringEscape {
 // escaped as before; otherwise it is UTF-16BE behind a byte-order mark, with
 // every backslash, parenthesis and carriage-return byte escaped.
 std::string DocumentStringBody(std::string_view text, DocStringEscape escape);
+
+// The bytes of that string before escaping, and whether they are UTF-16BE.
+struct DocumentStringBytes {
+    std::string bytes;
+    bool utf16 = false;
+};
+DocumentStringBytes EncodeDocumentString(std::string_view text);
+// How DocumentStringBody escapes those bytes.
+StringEscape DocumentStringEscaping(bool utf16, DocStringEscape escape);
 
 }  // namespace vellum
