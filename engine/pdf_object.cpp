@@ -40,26 +40,18 @@ PdfValue PdfValue::Real(double value, const NumberPattern& pattern) {
     return made;
 }
 
-PdfValue PdfValue::Name(std::string_view name) {
+PdfValue PdfValue::OfText(Kind kind, std::string_view text) {
     PdfValue made;
-    made.kind_ = Kind::Name;
-    made.text_ = name;
+    made.kind_ = kind;
+    made.text_ = text;
     return made;
 }
 
-PdfValue PdfValue::Literal(std::string_view bytes) {
-    PdfValue made;
-    made.kind_ = Kind::Literal;
-    made.text_ = bytes;
-    return made;
-}
+PdfValue PdfValue::Name(std::string_view name) { return OfText(Kind::Name, name); }
 
-PdfValue PdfValue::Hex(std::string_view bytes) {
-    PdfValue made;
-    made.kind_ = Kind::Hex;
-    made.text_ = bytes;
-    return made;
-}
+PdfValue PdfValue::Literal(std::string_view bytes) { return OfText(Kind::Literal, bytes); }
+
+PdfValue PdfValue::Hex(std::string_view bytes) { return OfText(Kind::Hex, bytes); }
 
 PdfValue PdfValue::Array(std::vector<PdfValue> items) {
     PdfValue made;
@@ -88,12 +80,7 @@ PdfValue PdfValue::StreamLength() {
     return made;
 }
 
-PdfValue PdfValue::Raw(std::string_view text) {
-    PdfValue made;
-    made.kind_ = Kind::Raw;
-    made.text_ = text;
-    return made;
-}
+PdfValue PdfValue::Raw(std::string_view text) { return OfText(Kind::Raw, text); }
 
 // ---- bodies
 

@@ -57,6 +57,8 @@ public:
 
 private:
     friend class PdfBody;
+    static PdfValue OfText(Kind kind, std::string_view text);
+
     Kind kind_ = Kind::Null;
     std::int64_t integer_ = 0;
     double real_ = 0;
