@@ -12,7 +12,6 @@
 namespace vellum {
 
 struct TAnnot {
-    std::string AnnotValue;  // kept for callers; not part of the file
     std::int32_t AnnotPageNo = 0;
     std::array<double, 4> AnnotRect{};   // X1, Y1, X2, Y2 in points, bottom-up
     std::array<double, 3> AnnotColor{};  // fractions of 255
