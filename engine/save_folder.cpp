@@ -9,8 +9,12 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <ctime>
+#include <map>
+#include <mutex>
 #include <optional>
+#include <tuple>
 
 namespace vellum {
 namespace {
@@ -90,6 +94,28 @@ bool IsAbandoned(int folder, const char* name, pid_t writer) {
     return now.tv_sec - info.st_mtim.tv_sec > kAbandonedAfterSeconds && !IsRunning(writer);
 }
 
+// Whether `folder` was listed less than a minute ago by this process. A folder
+// is told apart by its device, inode and birth time, since a new folder may
+// reuse a removed one's inode; without a birth time it is always listed.
+bool ListedLately(int folder) {
+    struct statx info {};
+    if (statx(folder, "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME, &info) != 0 || (info.stx_mask & STATX_BTIME) == 0) {
+        return false;
+    }
+    using Key = std::tuple<unsigned, unsigned, std::uint64_t, std::int64_t, std::uint32_t>;
+    const Key key{info.stx_dev_major, info.stx_dev_minor, info.stx_ino, info.stx_btime.tv_sec, info.stx_btime.tv_nsec};
+    static std::mutex mutex;
+    static std::map<Key, time_t> listedAt;
+    const time_t now = time(nullptr);
+    std::lock_guard<std::mutex> lock(mutex);
+    if (const auto found = listedAt.find(key); found != listedAt.end() && now - found->second < kAbandonedAfterSeconds) {
+        return true;
+    }
+    if (listedAt.size() >= 4096) listedAt.clear();
+    listedAt[key] = now;
+    return false;
+}
+
 }  // namespace
 
 Descriptor& Descriptor::operator=(Descriptor&& other) noexcept {
@@ -143,6 +169,7 @@ std::string TemporaryName() {
 }
 
 void RemoveAbandonedTemporaries(int folder) {
+    if (ListedLately(folder)) return;
     const int listed = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listed < 0) return;
     DIR* entries = fdopendir(listed);

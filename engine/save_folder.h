@@ -61,7 +61,10 @@ std::string TemporaryName();
 // in `folder`: those named as TemporaryName makes them whose process no longer
 // runs and that nobody wrote for a minute. (A folder shared with other
 // machines may hold the file of a live process elsewhere with the same
-// number; such a file is still being written.) Failures are ignored.
+// number; such a file is still being written.) Failures are ignored. A folder
+// is listed at most once a minute per process: a leftover must be a minute
+// old to go anyway, and a batch saving thousands of files into one folder
+// would otherwise list it once per file.
 void RemoveAbandonedTemporaries(int folder);
 
 }  // namespace vellum
