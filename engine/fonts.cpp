@@ -134,29 +134,20 @@ std::string FileStamp(const std::string& fileName) {
 }
 
 FontFileStore::Entry& FontFileStore::Open(const std::string& fileName, std::size_t maxBytes) {
-    const std::string stamp = FileStamp(fileName);
-    if (!stamp.empty()) {
-        if (const auto found = byStamp_.find(stamp); found != byStamp_.end()) return *found->second;
-    }
-    Entry& entry = FindByContent(ReadWholeFile(fileName, maxBytes));
-    if (!stamp.empty() && &entry != &refused_) byStamp_.emplace(stamp, &entry);
-    return entry;
-}
-
-FontFileStore::Entry& FontFileStore::FindByContent(std::string&& bytes) {
-    const std::size_t hash = std::hash<std::string_view>{}(bytes);
-    const auto [first, last] = entries_.equal_range(hash);
-    for (auto it = first; it != last; ++it) {
-        if (*it->second.bytes == bytes) return it->second;
-    }
-    // Font libraries read a file that was cut short without complaint as
-    // long as the glyphs asked for are there; readers of the document would not.
-    const std::string cut = fonts::CutShortProblem(bytes);
-    Entry entry{nullptr, cut.empty() ? FontServicesInUse().MeasureTrueTypeData(bytes)
-                                     : fonts::TrueTypeMeasurement{std::nullopt, "it is cut short: " + cut}};
-    entry.bytes = std::make_shared<const std::string>(std::move(bytes));
-    if (!entry.measured.widths) return refused_ = std::move(entry);
-    return entries_.emplace(hash, std::move(entry))->second;
+    const std::shared_ptr<Entry> kept = files_.Open(fileName, maxBytes, [&](std::string&& bytes) {
+        // Font libraries read a file that was cut short without complaint as
+        // long as the glyphs asked for are there; readers of the document would not.
+        const std::string cut = fonts::CutShortProblem(bytes);
+        Entry entry{nullptr, cut.empty() ? FontServicesInUse().MeasureTrueTypeData(bytes)
+                                         : fonts::TrueTypeMeasurement{std::nullopt, "it is cut short: " + cut}};
+        entry.bytes = std::make_shared<const std::string>(std::move(bytes));
+        if (!entry.measured.widths) {
+            refused_ = std::move(entry);
+            return std::shared_ptr<Entry>();
+        }
+        return std::make_shared<Entry>(std::move(entry));
+    });
+    return kept ? *kept : refused_;
 }
 
 TPDFFont& TPDFFonts::AddFontEntry() {

@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "collection.h"
 #include "unicode_font.h"
@@ -33,10 +32,6 @@ struct TPDFFont {
     void ParseCharWidths(std::string_view widthText);
 };
 
-// What finds a file again without reading it: where it is, its size and
-// when it last changed. Empty when any of them cannot be learnt.
-std::string FileStamp(const std::string& fileName);
-
 // The TrueType files a document embeds: a file added many times is held
 // and embedded once, found again by its stamp or its content, with the widths
 // measured the first time.
@@ -46,6 +41,8 @@ public:
         std::shared_ptr<const std::string> bytes;
         fonts::TrueTypeMeasurement measured;
         std::int32_t programObject = 0;  // the object embedding the bytes, once one does
+
+        const std::string& Bytes() const { return *bytes; }
     };
 
     // The entry of the file, reading, measuring and keeping it when no entry
@@ -55,10 +52,7 @@ public:
     Entry& Open(const std::string& fileName, std::size_t maxBytes);
 
 private:
-    Entry& FindByContent(std::string&& bytes);
-
-    std::unordered_multimap<std::size_t, Entry> entries_;  // by hash of the bytes
-    std::map<std::string, Entry*> byStamp_;
+    HeldFontFiles<Entry> files_;
     Entry refused_;
 };
 

@@ -72,23 +72,8 @@ UnicodeFont::UnicodeFont(std::shared_ptr<const UnicodeFontFile> file) : file_(st
 
 std::shared_ptr<const UnicodeFontFile> UnicodeFontFileStore::Open(const std::string& fileName,
                                                                   std::size_t maxBytes) {
-    const std::string stamp = FileStamp(fileName);
-    if (!stamp.empty()) {
-        if (const auto found = byStamp_.find(stamp); found != byStamp_.end()) return found->second;
-    }
-    std::string bytes = ReadWholeFile(fileName, maxBytes);
-    const std::size_t hash = std::hash<std::string_view>{}(bytes);
-    std::shared_ptr<const UnicodeFontFile> file;
-    const auto [first, last] = byContent_.equal_range(hash);
-    for (auto it = first; it != last && !file; ++it) {
-        if (it->second->Bytes() == bytes) file = it->second;
-    }
-    if (!file) {
-        file = std::make_shared<const UnicodeFontFile>(std::move(bytes));
-        byContent_.emplace(hash, file);
-    }
-    if (!stamp.empty()) byStamp_.emplace(stamp, file);
-    return file;
+    return files_.Open(fileName, maxBytes,
+                       [](std::string&& bytes) { return std::make_shared<const UnicodeFontFile>(std::move(bytes)); });
 }
 
 }  // namespace vellum

@@ -11,7 +11,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+
+#include "held_font_files.h"
 
 namespace vellum {
 
@@ -91,16 +92,14 @@ private:
 };
 
 // The Unicode font files of a document, each read and checked once however
-// many fonts use it: found again by its path and modification stamp without
-// reading it, or after reading by its content (a copy under another name).
+// many fonts use it.
 class UnicodeFontFileStore {
 public:
     // Throws EngineError when the file cannot be read or used.
     std::shared_ptr<const UnicodeFontFile> Open(const std::string& fileName, std::size_t maxBytes);
 
 private:
-    std::map<std::string, std::shared_ptr<const UnicodeFontFile>> byStamp_;
-    std::unordered_multimap<std::size_t, std::shared_ptr<const UnicodeFontFile>> byContent_;
+    HeldFontFiles<const UnicodeFontFile> files_;
 };
 
 }  // namespace vellum
