@@ -96,7 +96,42 @@ char32_t DecodeOne(std::string_view text, std::size_t& pos) {
     return cp;
 }
 
+// The length of the well-formed sequence at text[pos]; 0 when there is none.
+std::size_t WellFormedLength(std::string_view text, std::size_t pos) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    const int length = SequenceLength(lead);
+    if (length == 0 || text.size() - pos < static_cast<std::size_t>(length)) return 0;
+    for (int i = 1; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(text[pos + static_cast<std::size_t>(i)]);
+        const SecondByteRange range = i == 1 ? SecondRange(lead) : SecondByteRange{0x80, 0xBF};
+        if (byte < range.low || byte > range.high) return 0;
+    }
+    return static_cast<std::size_t>(length);
+}
+
 }  // namespace
+
+std::size_t FirstIllFormedUtf8(std::string_view text) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        // Script lines are nearly all ASCII: 32 bytes at a time, then 8.
+        for (std::uint64_t words[4]; pos + sizeof words <= text.size(); pos += sizeof words) {
+            std::memcpy(words, text.data() + pos, sizeof words);
+            if (((words[0] | words[1] | words[2] | words[3]) & kHighBits) != 0) break;
+        }
+        for (std::uint64_t word; pos + 8 <= text.size(); pos += 8) {
+            std::memcpy(&word, text.data() + pos, sizeof word);
+            if ((word & kHighBits) != 0) break;
+        }
+        while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80) ++pos;
+        if (pos == text.size()) break;
+        const std::size_t length = WellFormedLength(text, pos);
+        if (length == 0) return pos;
+        pos += length;
+    }
+    return std::string_view::npos;
+}
 
 char16_t Cp1252ToChar(unsigned char byte) {
     return Cp1252ToUnicode(byte);

@@ -27,4 +27,9 @@ std::u16string Utf8ToUtf16(std::string_view text);
 // Unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// The offset of the first byte that Utf8ToUtf16 would turn into U+FFFD (no
+// overlong forms, surrogates or code points past U+10FFFF);
+// std::string_view::npos when the text is well-formed UTF-8.
+std::size_t FirstIllFormedUtf8(std::string_view text);
+
 }  // namespace vellum

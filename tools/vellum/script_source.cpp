@@ -7,7 +7,7 @@
 #include <system_error>
 #include <thread>
 
-#include "utf8_check.h"
+#include "com/codepage.h"
 
 namespace vellum::script {
 namespace {
@@ -51,7 +51,7 @@ PartVerdict CheckPart(std::FILE* file, std::FILE* spool, std::uint64_t length, b
             verdict.syntaxError = error;
             return verdict;
         }
-        if (const std::size_t at = FirstInvalidUtf8(line); at != std::string_view::npos) {
+        if (const std::size_t at = FirstIllFormedUtf8(line); at != std::string_view::npos) {
             verdict.invalidUtf8.Add(reader.lineNumber(), at + 1);
         }
     }
