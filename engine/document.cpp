@@ -96,6 +96,8 @@ void TPDFDoc::ClearDocument() {
     Outlines.reset();
     Pages.reset();
     Contents.reset();
+    Encryption.reset();
+    Signature.reset();
 }
 
 void TPDFDoc::RequireReady() const {

@@ -18,6 +18,7 @@
 #include "outlines.h"
 #include "output_sink.h"
 #include "pdf_object.h"
+#include "protection.h"
 
 namespace vellum {
 
@@ -259,6 +260,11 @@ public:
     using ByteArrayDelivery = std::function<void(MallocBlock bytes, std::size_t size)>;
     void SaveToByteArray(std::size_t maxBytes, const ByteArrayDelivery& deliver, const WriteOptions& options = {});
 
+    // Protection, applied at every later write (encryption.cpp, signing.cpp).
+    // Each replaces an earlier request; a request that fails changes nothing.
+    void Encrypt(const EncryptionRequest& request);
+    void Sign(const SignatureRequest& request);
+
     std::string ResourcesPDF_Binary() const;
     // What features add to the written file (header version, catalog, page
     // and trailer entries, the string and stream hook); empty by default.
@@ -301,6 +307,8 @@ private:
     void FinishParkedPages();  // before the write: every parked page compressed
     // Pages left behind, being compressed; exists once a page was parked.
     std::unique_ptr<ParkedPages> Parked;
+    std::shared_ptr<const EncryptionSettings> Encryption;  // none unless Encrypt succeeded
+    std::shared_ptr<const SignatureSettings> Signature;    // none unless Sign succeeded
     enum class Delivery { File, ByteArray };
     void BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options);  // writer.cpp
     void WriteContentStreams(ObjectWriter& file, const WriteOptions& options) const;
