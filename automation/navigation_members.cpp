@@ -19,8 +19,9 @@ HRESULT TPDFDocument::CreateLink_Internal(double x1, double y1, double x2, doubl
                                           LONG OutlineColorR, LONG OutlineColorG, LONG OutlineColorB,
                                           LONG DestinationPage) {
     return Guarded([&] {
-        RequireOpenDocument().CreateLinkInternal(
-            CurrentPage, Frame(x1, y1, x2, y2, OutlineWidth, OutlineColorR, OutlineColorG, OutlineColorB),
+        TPDFDoc& doc = RequireOpenDocument();
+        doc.CreateLinkInternal(
+            doc.CurrentPageNumber(), Frame(x1, y1, x2, y2, OutlineWidth, OutlineColorR, OutlineColorG, OutlineColorB),
             DestinationPage);
     });
 }
@@ -29,8 +30,9 @@ HRESULT TPDFDocument::CreateLink_External(double x1, double y1, double x2, doubl
                                           LONG OutlineColorR, LONG OutlineColorG, LONG OutlineColorB,
                                           BSTR DestinationFileName) {
     return Guarded([&] {
-        RequireOpenDocument().CreateLinkExternal(
-            CurrentPage, Frame(x1, y1, x2, y2, OutlineWidth, OutlineColorR, OutlineColorG, OutlineColorB),
+        TPDFDoc& doc = RequireOpenDocument();
+        doc.CreateLinkExternal(
+            doc.CurrentPageNumber(), Frame(x1, y1, x2, y2, OutlineWidth, OutlineColorR, OutlineColorG, OutlineColorB),
             ToAnsi(DestinationFileName));
     });
 }
@@ -39,14 +41,18 @@ HRESULT TPDFDocument::CreateLink_Internet(double x1, double y1, double x2, doubl
                                           LONG OutlineColorR, LONG OutlineColorG, LONG OutlineColorB,
                                           BSTR DestinationURI) {
     return Guarded([&] {
-        RequireOpenDocument().CreateLinkInternet(
-            CurrentPage, Frame(x1, y1, x2, y2, OutlineWidth, OutlineColorR, OutlineColorG, OutlineColorB),
+        TPDFDoc& doc = RequireOpenDocument();
+        doc.CreateLinkInternet(
+            doc.CurrentPageNumber(), Frame(x1, y1, x2, y2, OutlineWidth, OutlineColorR, OutlineColorG, OutlineColorB),
             ToAnsi(DestinationURI));
     });
 }
 
 HRESULT TPDFDocument::AddTextAnnotation(double xpos, double ypos, BSTR text) {
-    return Guarded([&] { RequireOpenDocument().AddTextAnnotation(CurrentPage, xpos, ypos, ToUnicodeText(text)); });
+    return Guarded([&] {
+        TPDFDoc& doc = RequireOpenDocument();
+        doc.AddTextAnnotation(doc.CurrentPageNumber(), xpos, ypos, ToUnicodeText(text));
+    });
 }
 
 HRESULT TPDFDocument::AddChildOutline(LONG ADestinationPage, LONG ADestinationZoom, LONG ADestinationXPos,

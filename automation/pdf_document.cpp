@@ -121,7 +121,6 @@ void TPDFDocument::EnsureDocument() {
     auto fresh = std::make_unique<TPDFDoc>();
     fresh->ResetDocument();
     Doc = std::move(fresh);
-    CurrentPage = 1;
     DocumentOpen = 1;
 }
 
@@ -138,16 +137,13 @@ TPDFDoc& TPDFDocument::RequireOpenDocument() {
     return doc;
 }
 
-TPage& TPDFDocument::CurrentPageRef() { return RequireOpenDocument().Page(CurrentPage); }
+TPage& TPDFDocument::CurrentPageRef() { return RequireOpenDocument().CurrentPageRef(); }
 
 // --- Document-level members -----------------------------------------------------
 
 HRESULT TPDFDocument::NewPDF(BSTR Title) {
     return Guarded([&] {
-        EnsureDocument();
-        Doc.reset();
         DocumentOpen = 0;
-        CurrentPage = 0;
         EnsureDocument();
         Doc->RequireInfo().Title = ToUnicodeText(Title);
     });
@@ -156,10 +152,8 @@ HRESULT TPDFDocument::NewPDF(BSTR Title) {
 HRESULT TPDFDocument::SavePDF(BSTR AFilename) {
     return Guarded([&] {
         EnsureDocument();
-        Doc->SaveToFile(ToFileName(AFilename));
-        Doc->ClearDocument();
+        Doc->SaveToFile(ToFileName(AFilename));  // clears the document when it succeeds
         DocumentOpen = 0;
-        CurrentPage = 0;
     });
 }
 
@@ -190,9 +184,7 @@ HRESULT TPDFDocument::SetPageDimensions(double Width, double Height) {
 
 HRESULT TPDFDocument::AddPage() {
     return Guarded([&] {
-        TPDFDoc& doc = RequireDocument();
-        doc.NewPage();
-        CurrentPage = static_cast<LONG>(doc.Pages->Count());
+        RequireDocument().NewPage();
     });
 }
 
@@ -203,7 +195,6 @@ HRESULT TPDFDocument::SetCurrentPage(LONG PageNumber) {
         LONG number = PageNumber < 1 ? 1 : PageNumber;
         if (PageNumber > pageCount) number = pageCount;
         doc.SetCurrentPage(number);
-        CurrentPage = number;
     });
 }
 
@@ -222,7 +213,7 @@ HRESULT TPDFDocument::put_ViewMode(LONG Value) {
 HRESULT TPDFDocument::get_UnitOfMeasure(BSTR* Value) {
     if (Value == nullptr) return E_POINTER;
     *Value = nullptr;
-    return Guarded([&] { *Value = ToBstr(RequireDocument().UnitOfMeasure); });
+    return Guarded([&] { *Value = ToBstr(RequireDocument().UnitOfMeasure()); });
 }
 
 HRESULT TPDFDocument::put_UnitOfMeasure(BSTR Value) {

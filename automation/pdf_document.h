@@ -110,7 +110,6 @@ private:
     LONG refCount_ = 1;
     std::unique_ptr<TPDFDoc> Doc;
     LONG DocumentOpen = 0;
-    LONG CurrentPage = 0;
     std::string FontSizingSwitch;  // kept on purpose so callers' ReservedFunction calls succeed: nothing reads it
 };
 

@@ -8,7 +8,7 @@ namespace vellum::automation {
 HRESULT TPDFDocument::get_FontName(BSTR* Value) {
     if (Value == nullptr) return E_POINTER;
     *Value = nullptr;
-    return Guarded([&] { *Value = ToBstr(RequireDocument().CurrentFont); });
+    return Guarded([&] { *Value = ToBstr(RequireDocument().CurrentFont()); });
 }
 
 HRESULT TPDFDocument::put_FontName(BSTR Value) {
@@ -17,7 +17,7 @@ HRESULT TPDFDocument::put_FontName(BSTR Value) {
 
 HRESULT TPDFDocument::get_FontHeight(double* Value) {
     if (Value == nullptr) return E_POINTER;
-    return Guarded([&] { *Value = RequireDocument().FontHeight; });
+    return Guarded([&] { *Value = RequireDocument().FontHeight(); });
 }
 
 HRESULT TPDFDocument::put_FontHeight(double Value) {
@@ -45,38 +45,41 @@ HRESULT TPDFDocument::put_ParagraphWidth(double Value) {
 HRESULT TPDFDocument::get_ParagraphAlignment(BSTR* Value) {
     if (Value == nullptr) return E_POINTER;
     *Value = nullptr;
-    return Guarded([&] { *Value = ToBstr(RequireDocument().ParagraphAlignment); });
+    return Guarded([&] { *Value = ToBstr(AlignmentName(RequireDocument().ParagraphAlignment())); });
 }
 
 HRESULT TPDFDocument::put_ParagraphAlignment(BSTR Value) {
-    return Guarded([&] { RequireDocument().SetParagraphAlignment(ToAnsi(Value)); });
+    return Guarded([&] {
+        // Other words leave the alignment as it was.
+        if (const auto alignment = ParseAlignment(ToAnsi(Value))) RequireDocument().SetParagraphAlignment(*alignment);
+    });
 }
 
 HRESULT TPDFDocument::get_TextRendering(LONG* Value) {
     if (Value == nullptr) return E_POINTER;
-    return Guarded([&] { *Value = RequireDocument().TextRendering; });
+    return Guarded([&] { *Value = RequireDocument().TextRendering(); });
 }
 
 HRESULT TPDFDocument::put_TextRendering(LONG Value) {
-    return Guarded([&] { RequireDocument().TextRendering = Value; });
+    return Guarded([&] { RequireDocument().SetTextRendering(Value); });
 }
 
 HRESULT TPDFDocument::get_TextInclinationDegrees(LONG* Value) {
     if (Value == nullptr) return E_POINTER;
-    return Guarded([&] { *Value = RequireDocument().TextInclinationDegrees; });
+    return Guarded([&] { *Value = RequireDocument().TextInclinationDegrees(); });
 }
 
 HRESULT TPDFDocument::put_TextInclinationDegrees(LONG Value) {
-    return Guarded([&] { RequireDocument().TextInclinationDegrees = Value; });
+    return Guarded([&] { RequireDocument().SetTextInclinationDegrees(Value); });
 }
 
 HRESULT TPDFDocument::get_NewPageAfterThisVerticalPosition(double* Value) {
     if (Value == nullptr) return E_POINTER;
-    return Guarded([&] { *Value = RequireDocument().NewPageAfterThisVerticalPosition; });
+    return Guarded([&] { *Value = RequireDocument().NewPageAfterThisVerticalPosition(); });
 }
 
 HRESULT TPDFDocument::put_NewPageAfterThisVerticalPosition(double Value) {
-    return Guarded([&] { RequireDocument().NewPageAfterThisVerticalPosition = Value; });
+    return Guarded([&] { RequireDocument().SetNewPageAfterThisVerticalPosition(Value); });
 }
 
 }  // namespace vellum::automation

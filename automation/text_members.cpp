@@ -11,7 +11,7 @@ namespace {
 // next call on this thread.
 std::string_view TextForCurrentFont(const TPage& page, BSTR text) {
     const TPDFDoc& doc = *page.Document;
-    if (!TakesUnicodeText(doc, doc.CurrentFont)) return ToAnsiScratch(text);
+    if (!TakesUnicodeText(doc, doc.CurrentFont())) return ToAnsiScratch(text);
     thread_local std::string unicodeText;
     unicodeText = ToUnicodeText(text);
     return unicodeText;

@@ -229,7 +229,7 @@ void SetUpJustifiedText(vellum::TPDFDoc& doc) {
     doc.SelectFont("Times-Roman");
     doc.SetParagraphWidth(170);
     doc.SetParagraphLeading(5);
-    doc.SetParagraphAlignment("FULL");
+    doc.SetParagraphAlignment(vellum::Alignment::Full);
 }
 
 void BM_TextOutExJustified(benchmark::State& state) {

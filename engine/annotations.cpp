@@ -1,6 +1,5 @@
 #include "annotations.h"
 
-#include "ascii.h"
 #include "document.h"
 #include "errors.h"
 #include "format.h"
@@ -13,7 +12,7 @@ namespace {
 // The corners of a rectangle in points, from the page's bottom left.
 std::array<double, 4> RectInPoints(const TPDFDoc& doc, double pageHeight, double x1, double y1, double x2,
                                    double y2) {
-    const double factor = doc.UnitFactor;
+    const double factor = doc.UnitFactor();
     return {factor * x1, pageHeight - factor * y1, factor * x2, pageHeight - factor * y2};
 }
 
@@ -31,12 +30,12 @@ void RequireWritableFrame(TPDFDoc& doc, std::int32_t pageNumber, const LinkFrame
 }
 
 // A link on page pageNumber: the record every kind shares.
-TAnnot& AddLink(TPDFDoc& doc, std::int32_t pageNumber, const LinkFrame& frame, std::string_view kind) {
+TAnnot& AddLink(TPDFDoc& doc, std::int32_t pageNumber, const LinkFrame& frame, AnnotKind kind) {
     TPage& page = doc.Page(pageNumber);
     TAnnot& link = page.Annots.AddAnnot();
     link.AnnotPageNo = pageNumber;
     link.SetAnnotRect(frame.x1, frame.y1, frame.x2, frame.y2);
-    link.AnnotKind = std::string(kind);
+    link.Kind = kind;
     link.SetAnnotColor(frame.red, frame.green, frame.blue);
     link.OutlineWidth = frame.outlineWidth;
     return link;
@@ -61,16 +60,16 @@ void TAnnot::SetAnnotColor(std::int32_t r, std::int32_t g, std::int32_t b) {
 
 namespace {
 
-void WriteLinkTarget(PdfBody& text, const TAnnot& link, bool internal, bool external) {
+void WriteLinkTarget(PdfBody& text, const TAnnot& link) {
     text.Raw("/C [");
     for (std::size_t i = 0; i < 3; ++i) {
         if (i > 0) text.Raw(" ");
         text.Real(pattern::kTwoPlaces, link.AnnotColor[i]);
     }
     text.Raw("]\r\n/Border [0 0 ").Integer(link.OutlineWidth).Raw("]\r\n");
-    if (internal) {
+    if (link.Kind == AnnotKind::InternalLink) {
         text.Raw("/Dest [").Reference(link.DestinationObject).Raw(" /XYZ null null null]\r\n");
-    } else if (external) {
+    } else if (link.Kind == AnnotKind::ExternalLink) {
         text.Raw("/A << /Type /Action /S /GoToR /D [0 /FitB] /F ").Literal(link.DestinationFileName).Raw(" >>\r\n");
     } else {
         text.Raw("/A << /Type /Action /S /URI\r\n/URI ").Literal(link.DestinationURI).Raw("\r\n>>\r\n");
@@ -79,14 +78,11 @@ void WriteLinkTarget(PdfBody& text, const TAnnot& link, bool internal, bool exte
 
 }  // namespace
 
-// A kind this library does not know leaves the object empty, as it always
-// has: the file then fails its cross-reference check rather than carry it.
+// An annotation without a kind leaves the object empty: the file then fails
+// its cross-reference check rather than carry it.
 void WriteAnnotation(ObjectWriter& file, const TAnnot& annot) {
-    const bool internal = EqualsIgnoringAsciiCase(annot.AnnotKind, "linkint");
-    const bool external = EqualsIgnoringAsciiCase(annot.AnnotKind, "linkext");
-    const bool internet = EqualsIgnoringAsciiCase(annot.AnnotKind, "uri");
-    const bool note = EqualsIgnoringAsciiCase(annot.AnnotKind, "annot");
-    if (!internal && !external && !internet && !note) return file.Prepared(annot.ObjectNumber, {});
+    if (annot.Kind == AnnotKind::None) return file.Prepared(annot.ObjectNumber, {});
+    const bool note = annot.Kind == AnnotKind::Note;
     file.Object(annot.ObjectNumber, [&](PdfBody& text) {
         text.Raw(note ? "<<\r\n/Type /Annot /Subtype /Text\r\n/Rect [" : "<<\r\n/Type /Annot /Subtype /Link\r\n/Rect [");
         for (std::size_t i = 0; i < 4; ++i) {
@@ -97,7 +93,7 @@ void WriteAnnotation(ObjectWriter& file, const TAnnot& annot) {
         if (note) {
             text.Raw("/Contents ").DocumentText(annot.AnnotText, DocStringEscape::AllParentheses).Raw("\r\n");
         } else {
-            WriteLinkTarget(text, annot, internal, external);
+            WriteLinkTarget(text, annot);
         }
         text.Raw(">>\r\n");
     });
@@ -115,17 +111,17 @@ void TPDFDoc::CreateLinkInternal(std::int32_t pageNumber, const LinkFrame& frame
                           "; pages are numbered from 1");
     }
     const std::int32_t destination = Page(destinationPage).ObjectNumber;
-    AddLink(*this, pageNumber, frame, "LinkInt").DestinationObject = destination;
+    AddLink(*this, pageNumber, frame, AnnotKind::InternalLink).DestinationObject = destination;
 }
 
 void TPDFDoc::CreateLinkExternal(std::int32_t pageNumber, const LinkFrame& frame, std::string_view fileName) {
     RequireWritableFrame(*this, pageNumber, frame);
-    AddLink(*this, pageNumber, frame, "LinkExt").DestinationFileName = std::string(fileName);
+    AddLink(*this, pageNumber, frame, AnnotKind::ExternalLink).DestinationFileName = std::string(fileName);
 }
 
 void TPDFDoc::CreateLinkInternet(std::int32_t pageNumber, const LinkFrame& frame, std::string_view uri) {
     RequireWritableFrame(*this, pageNumber, frame);
-    AddLink(*this, pageNumber, frame, "uri").DestinationURI = std::string(uri);
+    AddLink(*this, pageNumber, frame, AnnotKind::InternetLink).DestinationURI = std::string(uri);
 }
 
 void TPDFDoc::AddTextAnnotation(std::int32_t pageNumber, double x, double y, std::string_view text) {
@@ -133,7 +129,7 @@ void TPDFDoc::AddTextAnnotation(std::int32_t pageNumber, double x, double y, std
     TAnnot& note = Page(pageNumber).Annots.AddAnnot();
     note.AnnotPageNo = pageNumber;
     note.SetAnnotRect(x, y, 100, 80);
-    note.AnnotKind = "Annot";
+    note.Kind = AnnotKind::Note;
     note.SetAnnotColor(0, 0, 255);
     note.OutlineWidth = 1;
     note.AnnotText = std::string(text);

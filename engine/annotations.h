@@ -11,6 +11,14 @@
 
 namespace vellum {
 
+enum class AnnotKind : std::uint8_t {
+    None,  // made but not yet given a kind: written as an empty object
+    InternalLink,
+    ExternalLink,
+    InternetLink,
+    Note,
+};
+
 struct TAnnot {
     std::int32_t AnnotPageNo = 0;
     std::array<double, 4> AnnotRect{};   // X1, Y1, X2, Y2 in points, bottom-up
@@ -18,7 +26,7 @@ struct TAnnot {
     std::int32_t ObjectNumber = 0;
     TPDFDoc* Document = nullptr;
     std::int32_t Id = 0;
-    std::string AnnotKind;  // "LinkInt", "LinkExt", "uri" or "Annot"
+    AnnotKind Kind = AnnotKind::None;
     std::int32_t DestinationObject = 0;
     std::string DestinationFileName;
     std::string DestinationURI;

@@ -35,26 +35,30 @@ TPDFDoc::TPDFDoc() = default;
 
 TPDFDoc::~TPDFDoc() { ClearDocument(); }
 
-std::int32_t TPDFDoc::NextObjectNumber() { return ++ObjectCount; }
+std::int32_t TPDFDoc::NextObjectNumber() { return ++objectCount_; }
+
+void TPDFDoc::ForgetObjectNumbersAfter(std::int32_t count) {
+    if (count >= 0 && count < objectCount_) objectCount_ = count;
+}
 
 void TPDFDoc::RequireObjectRoom(std::int32_t count) const {
     const std::int64_t outlineEntries = Outlines != nullptr ? static_cast<std::int64_t>(Outlines->Count()) : 0;
-    if (ObjectCount + outlineEntries + count > kMaxObjects) {
+    if (objectCount_ + outlineEntries + count > kMaxObjects) {
         throw EngineError("The document is full: a PDF file holds at most 8388607 objects (pages, fonts, pictures, "
                           "links, notes and outline entries together)");
     }
 }
 
-std::int32_t TPDFDoc::NextFontIndex() { return ++FontIndexCounter; }
+std::int32_t TPDFDoc::NextFontIndex() { return ++fontIndexCounter_; }
 
 void TPDFDoc::ResetDocument() {
-    ObjectCount = 0;
-    SetParagraphAlignment("LEFT");
+    objectCount_ = 0;
+    SetParagraphAlignment(Alignment::Left);
     SetParagraphWidth(0);
     SetParagraphLeading(10);
-    FontHeight = 12;
+    fontHeight_ = 12;
     ClearDocument();
-    FontIndexCounter = -1;
+    fontIndexCounter_ = -1;
 
     Root = std::make_unique<TRoot>();
     Root->ObjectNumber = NextObjectNumber();
@@ -78,7 +82,7 @@ void TPDFDoc::ResetDocument() {
     Images = std::make_unique<TPDFImages>(this);
 
     NewPage();
-    CurrentPage = 1;
+    currentPage_ = 1;
     SelectFont("/F0");
     SetSinglePage(true);
     SetUseOutlines(false);
@@ -119,9 +123,9 @@ void TPDFDoc::NewPage() {
     page.ResourcesNumber = Resources->ObjectNumber;
     if (Parked != nullptr) page.PageValue = Parked->TakeSpareText();
     page.PageValue = "0 0 0 rg\r\n0 0 0 RG\r\n";
-    page.Width = PageWidth;
-    page.Height = PageHeight;
-    CurrentPage = static_cast<std::int32_t>(Pages->Count());
+    page.Width = pageWidth_;
+    page.Height = pageHeight_;
+    currentPage_ = static_cast<std::int32_t>(Pages->Count());
 }
 
 TPage& TPDFDoc::Page(std::int32_t number) {
@@ -145,8 +149,8 @@ void TPDFDoc::SetCurrentPage(std::int32_t number) {
         throw EngineError("There is no page " + std::to_string(number) + " in this document (it has " +
                           std::to_string(Pages->Count()) + ")");
     }
-    if (number != CurrentPage) ParkCurrentPage();
-    CurrentPage = number;
+    if (number != currentPage_) ParkCurrentPage();
+    currentPage_ = number;
 }
 
 void TPDFDoc::FinishParkedPages() {
@@ -166,8 +170,8 @@ void TPDFDoc::FinishParkedPages() {
 }
 
 void TPDFDoc::ParkCurrentPage() {
-    if (CurrentPage < 1 || static_cast<std::size_t>(CurrentPage) > Pages->Count()) return;
-    const auto index = static_cast<std::size_t>(CurrentPage) - 1;
+    if (currentPage_ < 1 || static_cast<std::size_t>(currentPage_) > Pages->Count()) return;
+    const auto index = static_cast<std::size_t>(currentPage_) - 1;
     TPage& page = (*Pages)[index];
     if (page.IsParked) return;
     if (Pages->Count() < ParkFromPages) {
@@ -212,50 +216,39 @@ void TPDFDoc::SetUnitOfMeasure(std::string_view name) {
     } else {
         return;
     }
-    UnitOfMeasure = std::string(name);
-    UnitFactor = factor;
+    unitOfMeasure_ = std::string(name);
+    unitFactor_ = factor;
 }
 
 void TPDFDoc::SetPageDimensions(double width, double height) {
     RequireWritable(width, "page width");
     RequireWritable(height, "page height");
-    const double widthPoints = std::trunc(width * UnitFactor);
-    const double heightPoints = std::trunc(height * UnitFactor);
+    const double widthPoints = std::trunc(width * unitFactor_);
+    const double heightPoints = std::trunc(height * unitFactor_);
     RequireWritable(widthPoints, "page width");
     RequireWritable(heightPoints, "page height");
-    PageWidth = widthPoints;
-    PageHeight = heightPoints;
-    TPage& page = Page(CurrentPage);
-    page.Height = PageHeight;
-    page.Width = PageWidth;
+    pageWidth_ = widthPoints;
+    pageHeight_ = heightPoints;
+    TPage& page = Page(currentPage_);
+    page.Height = pageHeight_;
+    page.Width = pageWidth_;
 }
 
 void TPDFDoc::SetParagraphWidth(double value) {
-    ParagraphWidth = StoredLength(value, UnitFactor, "paragraph width");
+    paragraphWidth_ = StoredLength(value, unitFactor_, "paragraph width");
 }
 
-double TPDFDoc::GetParagraphWidth() const { return ParagraphWidth / UnitFactor; }
+double TPDFDoc::GetParagraphWidth() const { return paragraphWidth_ / unitFactor_; }
 
 void TPDFDoc::SetParagraphLeading(double value) {
-    ParagraphLeading = StoredLength(value, UnitFactor, "paragraph leading");
+    paragraphLeading_ = StoredLength(value, unitFactor_, "paragraph leading");
 }
 
-double TPDFDoc::GetParagraphLeading() const { return ParagraphLeading / UnitFactor; }
-
-void TPDFDoc::SetParagraphAlignment(std::string_view name) {
-    if (name.empty()) return;
-    switch (LowerAscii(name.front())) {
-        case 'l': ParagraphAlignment = "LEFT"; break;
-        case 'c': ParagraphAlignment = "CENTER"; break;
-        case 'r': ParagraphAlignment = "RIGHT"; break;
-        case 'f': ParagraphAlignment = "FULL"; break;
-        default: break;
-    }
-}
+double TPDFDoc::GetParagraphLeading() const { return paragraphLeading_ / unitFactor_; }
 
 void TPDFDoc::SetFontHeight(double value) {
     RequireWritable(value, "font height");
-    FontHeight = value;
+    fontHeight_ = value;
 }
 
 void TPDFDoc::SetUseOutlines(bool value) {

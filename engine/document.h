@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "alignment.h"
 #include "annotations.h"
 #include "collection.h"
 #include "fonts.h"
@@ -195,7 +196,7 @@ public:
     double GetParagraphWidth() const;
     void SetParagraphLeading(double value);
     double GetParagraphLeading() const;
-    void SetParagraphAlignment(std::string_view name);
+    void SetParagraphAlignment(Alignment alignment) { paragraphAlignment_ = alignment; }
     void SetFontHeight(double value);
 
     // Colours (graphics.cpp): written to the current page; components
@@ -248,7 +249,7 @@ public:
     // The page with this 1-based number, with its text (a parked page is
     // unparked); fails on a cleared document or a number outside 1..page count.
     TPage& Page(std::int32_t number);
-    TPage& CurrentPageRef() { return Page(CurrentPage); }
+    TPage& CurrentPageRef() { return Page(currentPage_); }
 
     // Writing (writer.cpp). Every form produces the same bytes. A write that
     // succeeds clears the document; one that fails leaves it exactly as it
@@ -270,18 +271,7 @@ public:
     // and trailer entries, the string and stream hook); empty by default.
     FileAdditions Additions;
 
-    // Fields, in the order the model declares them.
-    std::string CurrentFont;
-    std::int32_t ObjectCount = 0;
-    std::string ParagraphAlignment;
-    std::array<std::int32_t, 3> FillColor{0, 0, 0};
-    std::array<std::int32_t, 3> LineColor{0, 0, 0};
-    std::string UnitOfMeasure = "mm";
-    double UnitFactor = kConstructionFactor;
-    double ParagraphWidth = 0;    // points; 0 = no wrapping
-    double ParagraphLeading = 0;  // points
-    std::int32_t FontIndexCounter = 0;
-    std::int32_t CurrentPage = 0;
+    // The parts of the document, in the order the model declares them.
     std::unique_ptr<TPages> Pages;
     std::unique_ptr<TPDFImages> Images;
     std::unique_ptr<TPDFObjects> Objects;
@@ -292,16 +282,55 @@ public:
     std::unique_ptr<TPDFFonts> Fonts;
     std::unique_ptr<TOutlinesObj> Outlines;
     std::unique_ptr<TResources> Resources;
-    double PageWidth = 595;
-    double PageHeight = 842;
-    std::int32_t TextRendering = 0;
-    double FontHeight = 0;
-    std::int32_t TextInclinationDegrees = 0;
-    double NewPageAfterThisVerticalPosition = 0;  // kept on purpose for callers that set it: nothing reads it
-    double LineOn = 0;
-    double LineOff = 0;
+
+    // Settings, read by the parts that lay out and write; each is changed only
+    // through its setter above, which checks it.
+    const std::string& CurrentFont() const { return currentFont_; }
+    std::int32_t ObjectCount() const { return objectCount_; }
+    // Gives back the numbers taken after `count`, for a write that failed.
+    void ForgetObjectNumbersAfter(std::int32_t count);
+    Alignment ParagraphAlignment() const { return paragraphAlignment_; }
+    const std::array<std::int32_t, 3>& FillColor() const { return fillColor_; }
+    const std::array<std::int32_t, 3>& LineColor() const { return lineColor_; }
+    const std::string& UnitOfMeasure() const { return unitOfMeasure_; }
+    double UnitFactor() const { return unitFactor_; }                   // points per unit
+    double ParagraphWidthPoints() const { return paragraphWidth_; }     // 0 = no wrapping
+    double ParagraphLeadingPoints() const { return paragraphLeading_; }
+    std::int32_t CurrentPageNumber() const { return currentPage_; }
+    double PageWidth() const { return pageWidth_; }  // points, for pages added from now on
+    double PageHeight() const { return pageHeight_; }
+    std::int32_t TextRendering() const { return textRendering_; }
+    void SetTextRendering(std::int32_t mode) { textRendering_ = mode; }
+    double FontHeight() const { return fontHeight_; }
+    std::int32_t TextInclinationDegrees() const { return textInclinationDegrees_; }
+    void SetTextInclinationDegrees(std::int32_t degrees) { textInclinationDegrees_ = degrees; }
+    // Kept on purpose for callers that set and read it back: nothing else reads it.
+    double NewPageAfterThisVerticalPosition() const { return newPageAfterThisVerticalPosition_; }
+    void SetNewPageAfterThisVerticalPosition(double value) { newPageAfterThisVerticalPosition_ = value; }
+    double LineOn() const { return lineOn_; }
+    double LineOff() const { return lineOff_; }
 
 private:
+    std::string currentFont_;
+    std::int32_t objectCount_ = 0;
+    Alignment paragraphAlignment_ = Alignment::Left;
+    std::array<std::int32_t, 3> fillColor_{0, 0, 0};
+    std::array<std::int32_t, 3> lineColor_{0, 0, 0};
+    std::string unitOfMeasure_ = "mm";
+    double unitFactor_ = kConstructionFactor;
+    double paragraphWidth_ = 0;    // points
+    double paragraphLeading_ = 0;  // points
+    std::int32_t fontIndexCounter_ = 0;
+    std::int32_t currentPage_ = 0;
+    double pageWidth_ = 595;
+    double pageHeight_ = 842;
+    std::int32_t textRendering_ = 0;
+    double fontHeight_ = 0;
+    std::int32_t textInclinationDegrees_ = 0;
+    double newPageAfterThisVerticalPosition_ = 0;
+    double lineOn_ = 0;
+    double lineOff_ = 0;
+
     void ParkCurrentPage();
     void ParkEarlierPages(std::size_t leftIndex);
     void FinishParkedPages();  // before the write: every parked page compressed

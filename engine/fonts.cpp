@@ -179,7 +179,7 @@ void TPDFDoc::AddStandardFonts() {
 
 void TPDFDoc::SelectFont(std::string_view name) {
     RequireReady();
-    CurrentFont = Fonts->FindFontResource(name);
+    currentFont_ = Fonts->FindFontResource(name);
 }
 
 }  // namespace vellum

@@ -70,10 +70,10 @@ std::string_view PaintOperator(std::int32_t outline, std::int32_t fill) {
 }
 
 void AppendDashLine(Block& block, const TPDFDoc& doc) {
-    if (doc.LineOff > 0) {
+    if (doc.LineOff() > 0) {
         // Checked again here: the unit may have changed since the lengths were set.
-        const double on = doc.UnitFactor * doc.LineOn;
-        const double off = doc.UnitFactor * doc.LineOff;
+        const double on = doc.UnitFactor() * doc.LineOn();
+        const double off = doc.UnitFactor() * doc.LineOff();
         RequireWritable(on, "dash length");
         RequireWritable(off, "dash length");
         std::string dash = "[";
@@ -97,8 +97,8 @@ void AppendCurveSet(Block& block, const TPDFDoc& doc, double left, double width,
                                     {0.776145, 0.5}, {1, 0.276146},        {1, 0},          {1, -0.276146},
                                     {0.776145, -0.5}, {0.5, -0.5},         {0.223855, -0.5}, {0, -0.276146},
                                     {0, 0}};
-    const double factor = doc.UnitFactor;
-    const double middle = doc.PageHeight / factor - centre;
+    const double factor = doc.UnitFactor();
+    const double middle = doc.PageHeight() / factor - centre;
     auto point = [&](const Factor& k) {
         block.Number(pattern::kCoordinate, factor * (k.kx * width + left));
         block.Number(pattern::kCoordinate, factor * (middle + k.ky * height));
@@ -113,7 +113,7 @@ void AppendCurveSet(Block& block, const TPDFDoc& doc, double left, double width,
 
 void AppendColour(TPDFDoc& doc, std::array<std::int32_t, 3>& stored, std::int32_t r, std::int32_t g, std::int32_t b,
                   std::string_view op) {
-    TPage& page = doc.Page(doc.CurrentPage);
+    TPage& page = doc.Page(doc.CurrentPageNumber());
     const std::int32_t components[3] = {r, g, b};
     Block block;
     for (int i = 0; i < 3; ++i) {
@@ -129,8 +129,8 @@ void AppendColour(TPDFDoc& doc, std::array<std::int32_t, 3>& stored, std::int32_
 void TPage::DrawLine(double width, double left, double right, double top, double bottom) {
     RequireWritableValues({width, left, right, top, bottom}, "line coordinate");
     const TPDFDoc& doc = *Document;
-    const double factor = doc.UnitFactor;
-    const double flip = doc.PageHeight / factor;
+    const double factor = doc.UnitFactor();
+    const double flip = doc.PageHeight() / factor;
     Block block("line coordinate");
     AppendDashLine(block, doc);
     block.Number(pattern::kCoordinate, width).Line("w");
@@ -145,8 +145,8 @@ void TPage::DrawRect(std::int32_t width, std::int32_t fill, std::int32_t outline
     RequireWritableValues({left, rectWidth, top, rectHeight}, "rectangle coordinate");
     if (fill == 0 && outline == 0) return;
     const TPDFDoc& doc = *Document;
-    const double factor = doc.UnitFactor;
-    const double flip = doc.PageHeight / factor;
+    const double factor = doc.UnitFactor();
+    const double flip = doc.PageHeight() / factor;
     const double xLeft = factor * left;
     const double xRight = factor * (left + rectWidth);
     const double yTop = factor * (flip - top);
@@ -201,8 +201,8 @@ void TPage::DrawArc(std::int32_t outline, std::int32_t fill, double centerX, dou
     const auto a0 = static_cast<std::int64_t>(first) - 90;
     const auto a1 = static_cast<std::int64_t>(last) - 90;
     const TPDFDoc& doc = *Document;
-    const double factor = doc.UnitFactor;
-    const double height = doc.PageHeight;
+    const double factor = doc.UnitFactor();
+    const double height = doc.PageHeight();
     const double d = 3.141592653589793 / 180;
     auto point = [&](Block& block, std::int64_t i) {
         block.Number(pattern::kOnePlace, (centerX + radius * std::cos(static_cast<double>(i) * d)) * factor);
@@ -251,17 +251,17 @@ void TPage::SetLineJoinStyle(std::int32_t style) {
 }
 
 void TPDFDoc::SetFillColor(std::int32_t r, std::int32_t g, std::int32_t b) {
-    AppendColour(*this, FillColor, r, g, b, "rg");
+    AppendColour(*this, fillColor_, r, g, b, "rg");
 }
 
 void TPDFDoc::SetLineColor(std::int32_t r, std::int32_t g, std::int32_t b) {
-    AppendColour(*this, LineColor, r, g, b, "RG");
+    AppendColour(*this, lineColor_, r, g, b, "RG");
 }
 
 void TPDFDoc::SetDashLineProperties(double lineOn, double lineOff) {
-    RequireWritableValues({lineOn, lineOff, lineOn * UnitFactor, lineOff * UnitFactor}, "dash length");
-    LineOn = lineOn;
-    LineOff = lineOff;
+    RequireWritableValues({lineOn, lineOff, lineOn * unitFactor_, lineOff * unitFactor_}, "dash length");
+    lineOn_ = lineOn;
+    lineOff_ = lineOff;
 }
 
 }  // namespace vellum

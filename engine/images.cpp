@@ -137,7 +137,7 @@ void TPage::DrawImage(std::int32_t imageNumber, double x, double y, double width
     const TPDFDoc& doc = *Document;
     if (imageNumber < 0 || static_cast<std::size_t>(imageNumber) >= doc.Images->Count()) return;
     if ((*doc.Images)[static_cast<std::size_t>(imageNumber)].ImageData.empty()) return;  // its loading failed
-    const double factor = doc.UnitFactor;
+    const double factor = doc.UnitFactor();
     const double matrix[4] = {factor * width, factor * height, factor * x,
                               factor * (Height / factor - y) - factor * height};
     for (const double value : matrix) RequireWritable(value, "image placement");

@@ -33,12 +33,12 @@ std::int64_t WidthSum(const TPDFFont* font, std::string_view text) {
 }
 
 double MillimetresOfSum(const TPDFDoc& doc, std::int64_t sum) {
-    return doc.FontHeight * (static_cast<double>(sum) / 1000) / 72 * 2.54 * 10;
+    return doc.FontHeight() * (static_cast<double>(sum) / 1000) / 72 * 2.54 * 10;
 }
 
 double UnitWidthOfSum(const TPDFDoc& doc, std::int64_t sum) {
     const double millimetres = MillimetresOfSum(doc, sum);
-    const std::string_view unit = doc.UnitOfMeasure;
+    const std::string_view unit = doc.UnitOfMeasure();
     if (EqualsIgnoringAsciiCase(unit, "cm")) return millimetres / 10;
     // 2.83333, not the unit factor, kept on purpose: callers' layouts rely on these widths.
     if (EqualsIgnoringAsciiCase(unit, "pdfu")) return millimetres * 2.83333;
@@ -56,7 +56,7 @@ double TPage::InternalTextWidth(std::string_view text, std::string_view fontName
            2.8333333333333333;
 }
 
-double TPage::GetTextBoxWidth(std::string_view text) const { return TextWidth(text, Document->CurrentFont); }
+double TPage::GetTextBoxWidth(std::string_view text) const { return TextWidth(text, Document->CurrentFont()); }
 
 // Counts the lines the paragraph layout places: a line breaks before the word
 // that would make it wider than the paragraph width. Widths are kept as
@@ -64,10 +64,10 @@ double TPage::GetTextBoxWidth(std::string_view text) const { return TextWidth(te
 std::int32_t TPage::GetTextBoxLines(std::string_view text) const {
     const TPDFDoc& doc = *Document;
     const std::vector<std::string_view> paragraphs = SplitLines(text, true);
-    if (doc.ParagraphWidth == 0) return static_cast<std::int32_t>(paragraphs.size());
+    if (doc.ParagraphWidthPoints() == 0) return static_cast<std::int32_t>(paragraphs.size());
 
-    const double limit = doc.ParagraphWidth / doc.UnitFactor;
-    const TPDFFont* font = FindMeasuringFont(doc, doc.CurrentFont);
+    const double limit = doc.ParagraphWidthPoints() / doc.UnitFactor();
+    const TPDFFont* font = FindMeasuringFont(doc, doc.CurrentFont());
     std::int64_t count = 0;
     for (const std::string_view paragraph : paragraphs) {
         std::int64_t lineSum = 0;

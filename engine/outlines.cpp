@@ -68,7 +68,7 @@ void WriteDestination(PdfBody& text, const TOutlineObj& entry) {
     std::int32_t pageNumber = entry.DestinationPage > pageCount ? pageCount : entry.DestinationPage;
     if (pageNumber < 1) pageNumber = 1;
     const TPage& page = (*doc.Pages)[static_cast<std::size_t>(pageNumber - 1)];
-    const double factor = doc.UnitFactor;
+    const double factor = doc.UnitFactor();
     text.Raw("/Dest [").Reference(page.ObjectNumber).Raw(" /XYZ ");
     if (entry.DestinationXPos == 0) {
         text.Raw("null ");

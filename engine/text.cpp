@@ -36,7 +36,7 @@ std::string RotationMatrix(std::int32_t degrees) {
 }
 
 std::string_view FontResource(const TPDFDoc& doc) {
-    return doc.CurrentFont.empty() ? std::string_view("/F0") : std::string_view(doc.CurrentFont);
+    return doc.CurrentFont().empty() ? std::string_view("/F0") : std::string_view(doc.CurrentFont());
 }
 
 // The composite font text is drawn in, or null for a one-byte font.
@@ -53,7 +53,7 @@ void AppendBlockHead(std::string& block, const TPDFDoc& doc, std::string_view ma
     block += "BT\r\n";
     block += FontResource(doc);
     block += ' ';
-    AppendPdfNumber(block, pattern::kThreePlaces, doc.FontHeight);
+    AppendPdfNumber(block, pattern::kThreePlaces, doc.FontHeight());
     block += " Tf\r\n26 TL\r\n";
     block += matrix;
     block += ' ';
@@ -61,7 +61,7 @@ void AppendBlockHead(std::string& block, const TPDFDoc& doc, std::string_view ma
     block += ' ';
     AppendPdfNumber(block, pattern::kTwoPlaces, y);
     block += " Tm\r\n0 Tw\r\n";
-    AppendInteger(block, doc.TextRendering);
+    AppendInteger(block, doc.TextRendering());
     block += " Tr\r\n";
 }
 
@@ -86,7 +86,7 @@ void AppendTextBlock(TPage& page, std::string_view matrix, double x, double y, s
 }
 
 double BaselineInPoints(const TPage& page, double y) {
-    const double factor = page.Document->UnitFactor;
+    const double factor = page.Document->UnitFactor();
     return (page.Height / factor - y) * factor;
 }
 
@@ -100,10 +100,10 @@ void AppendJustifiedGlyphs(TPage& page, UnicodeFont& font, const std::vector<std
     AppendBlockHead(block, doc, kIdentityMatrix, starts[0], baseline);
     block += '[';
     for (std::size_t i = 0; i < words.size(); ++i) {
-        if (i > 0 && doc.FontHeight != 0) {
-            const double drawn = static_cast<double>(GlyphWidthSum(font, words[i - 1])) * doc.FontHeight / 1000;
+        if (i > 0 && doc.FontHeight() != 0) {
+            const double drawn = static_cast<double>(GlyphWidthSum(font, words[i - 1])) * doc.FontHeight() / 1000;
             const double shift = starts[i] - starts[i - 1] - drawn;
-            AppendPdfNumber(block, pattern::kCoordinate, -shift * 1000 / doc.FontHeight);
+            AppendPdfNumber(block, pattern::kCoordinate, -shift * 1000 / doc.FontHeight());
         }
         block += '<';
         block += GlyphHexCodes(font, words[i]);
@@ -124,17 +124,17 @@ void AppendJustified(TPage& page, std::string_view text, double x, double y) {
     std::vector<double> widths;
     widths.reserve(words.size());
     for (const std::string_view word : words) {
-        widths.push_back(page.TextWidth(word, doc.CurrentFont));
+        widths.push_back(page.TextWidth(word, doc.CurrentFont()));
         total += widths.back();
     }
     const double gap =
-        words.size() >= 2 ? (doc.ParagraphWidth / doc.UnitFactor - total) / static_cast<double>(words.size() - 1) : 0;
+        words.size() >= 2 ? (doc.ParagraphWidthPoints() / doc.UnitFactor() - total) / static_cast<double>(words.size() - 1) : 0;
     const double baseline = BaselineInPoints(page, y);
     std::vector<double> starts;
     starts.reserve(words.size());
     double offset = 0;
     for (std::size_t i = 0; i < words.size(); ++i) {
-        starts.push_back((x + offset) * doc.UnitFactor);
+        starts.push_back((x + offset) * doc.UnitFactor());
         offset += widths[i] + gap;
     }
     // A word whose block is refused takes the words before it away again.
@@ -152,7 +152,7 @@ void AppendJustified(TPage& page, std::string_view text, double x, double y) {
 // The lines of one paragraph: a line breaks before the word that would make
 // it wider than the limit; trailing blanks and controls are dropped.
 std::vector<std::string_view> WrapParagraph(const TPDFDoc& doc, std::string_view paragraph, double limit) {
-    const TPDFFont* font = FindMeasuringFont(doc, doc.CurrentFont);
+    const TPDFFont* font = FindMeasuringFont(doc, doc.CurrentFont());
     std::vector<std::string_view> lines;
     std::size_t lineStart = 0;
     std::size_t lineEnd = 0;
@@ -175,53 +175,53 @@ std::vector<std::string_view> WrapParagraph(const TPDFDoc& doc, std::string_view
 
 }  // namespace
 
-void TPage::TextOut(std::string_view text, double x, double y) {
+namespace {
+
+// One line at (x, y) with the given alignment.
+void PlaceLine(TPage& page, std::string_view text, double x, double y, Alignment alignment) {
     RequireWritable(x, "text position");
     RequireWritable(y, "text position");
-    TPDFDoc& doc = *Document;
-    if (doc.ParagraphAlignment == "FULL") return AppendJustified(*this, text, x, y);
+    const TPDFDoc& doc = *page.Document;
+    if (alignment == Alignment::Full) return AppendJustified(page, text, x, y);
 
     double left = x;
-    if (doc.ParagraphAlignment == "CENTER") left = x - TextWidth(text, doc.CurrentFont) * 0.5;
-    if (doc.ParagraphAlignment == "RIGHT") left = x - TextWidth(text, doc.CurrentFont);
-    const std::int32_t angle = doc.TextInclinationDegrees;
+    if (alignment == Alignment::Center) left = x - page.TextWidth(text, doc.CurrentFont()) * 0.5;
+    if (alignment == Alignment::Right) left = x - page.TextWidth(text, doc.CurrentFont());
+    const std::int32_t angle = doc.TextInclinationDegrees();
     const std::string rotation = angle > 0 && angle < 360 ? RotationMatrix(angle) : std::string();
     const std::string_view matrix = rotation.empty() ? kIdentityMatrix : std::string_view(rotation);
-    AppendTextBlock(*this, matrix, left * doc.UnitFactor, BaselineInPoints(*this, y), text);
+    AppendTextBlock(page, matrix, left * doc.UnitFactor(), BaselineInPoints(page, y), text);
+}
+
+}  // namespace
+
+void TPage::TextOut(std::string_view text, double x, double y) {
+    PlaceLine(*this, text, x, y, Document->ParagraphAlignment());
 }
 
 void TPage::TextOutEx(std::string_view text, double x, double y) {
     RequireWritable(x, "text position");
     RequireWritable(y, "text position");
-    TPDFDoc& doc = *Document;
+    const TPDFDoc& doc = *Document;
     ContentRollback rollback(*this);
-    const bool justifiedOnEntry = doc.ParagraphAlignment == "FULL";
-    const double leading = doc.ParagraphLeading / doc.UnitFactor;
+    const Alignment alignment = doc.ParagraphAlignment();
+    const double leading = doc.ParagraphLeadingPoints() / doc.UnitFactor();
     std::int64_t lineNumber = 0;
-    auto place = [&](std::string_view line) {
-        TextOut(line, x, y + static_cast<double>(lineNumber) * leading);
+    auto place = [&](std::string_view line, Alignment lineAlignment) {
+        PlaceLine(*this, line, x, y + static_cast<double>(lineNumber) * leading, lineAlignment);
         ++lineNumber;
     };
     for (const std::string_view paragraph : SplitLines(text, true)) {
-        if (doc.ParagraphWidth == 0) {
-            place(paragraph);
+        if (doc.ParagraphWidthPoints() == 0) {
+            place(paragraph, alignment);
             continue;
         }
-        const std::vector<std::string_view> lines = WrapParagraph(doc, paragraph, doc.ParagraphWidth / doc.UnitFactor);
+        const std::vector<std::string_view> lines =
+            WrapParagraph(doc, paragraph, doc.ParagraphWidthPoints() / doc.UnitFactor());
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            if (justifiedOnEntry && i + 1 == lines.size()) {
-                const std::string saved = doc.ParagraphAlignment;
-                doc.SetParagraphAlignment("LEFT");
-                try {
-                    place(lines[i]);
-                } catch (...) {
-                    doc.SetParagraphAlignment(saved);
-                    throw;
-                }
-                doc.SetParagraphAlignment(saved);
-            } else {
-                place(lines[i]);
-            }
+            // A justified paragraph's last line keeps its natural spacing.
+            const bool lastOfJustified = alignment == Alignment::Full && i + 1 == lines.size();
+            place(lines[i], lastOfJustified ? Alignment::Left : alignment);
         }
     }
     rollback.Keep();

@@ -25,7 +25,7 @@ class SettledByWrite {
 public:
     explicit SettledByWrite(TPDFDoc& doc)
         : doc_(doc),
-          objectCount_(doc.ObjectCount),
+          objectCount_(doc.ObjectCount()),
           creator_(doc.Info->Creator),
           producer_(doc.Info->Producer),
           pageModeName_(doc.Root->PageModeName),
@@ -35,7 +35,7 @@ public:
     }
     ~SettledByWrite() {
         if (kept_) return;
-        doc_.ObjectCount = objectCount_;
+        doc_.ForgetObjectNumbersAfter(objectCount_);
         std::size_t i = 0;
         for (TOutlineObj& entry : *doc_.Outlines) entry.ObjectNumber = outlineNumbers_[i++];
         doc_.Info->Creator = std::move(creator_);
@@ -206,7 +206,7 @@ void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions&
     PrepareCompositeFonts();
     FinishParkedPages();
     ObjectHook& hook = Additions.hook != nullptr ? *Additions.hook : IdentityHook();
-    ObjectWriter file(sink, hook, static_cast<std::size_t>(ObjectCount) + Outlines->Count(), options.maxObjectOffset);
+    ObjectWriter file(sink, hook, static_cast<std::size_t>(objectCount_) + Outlines->Count(), options.maxObjectOffset);
     file.Header(Additions.version);
     for (const TPage& page : *Pages) WritePage(file, page, Additions.page);
     WriteContentStreams(file, options);

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!vellum::fuzz::WriteInputFile(FontPath(), data, size)) return 0;
     vellum::TPDFDoc doc;
     doc.ResetDocument();
-    const std::int32_t objectsBefore = doc.ObjectCount;
+    const std::int32_t objectsBefore = doc.ObjectCount();
     try {
         const std::string name = doc.AddTrueTypeFont("Fuzzed Font", FontPath());
         if (name != "/F12") __builtin_trap();
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         doc.Page(1).TextOutEx("Font \xE9t\xE9 \x80 measured and wrapped by its widths", 10, 10);
         doc.Page(1).GetTextBoxLines("Some text to measure");
     } catch (const vellum::EngineError&) {
-        if (doc.Fonts->Count() == 12 && doc.ObjectCount != objectsBefore) __builtin_trap();
+        if (doc.Fonts->Count() == 12 && doc.ObjectCount() != objectsBefore) __builtin_trap();
     }
     const std::string bytes = doc.SaveToByteArray();
     if (!vellum::test::PdfStructureProblems(bytes).empty()) __builtin_trap();

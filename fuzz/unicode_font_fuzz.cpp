@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!vellum::fuzz::WriteInputFile(FontPath(), data, size)) return 0;
     vellum::TPDFDoc doc;
     doc.ResetDocument();
-    const std::int32_t objectsBefore = doc.ObjectCount;
+    const std::int32_t objectsBefore = doc.ObjectCount();
     try {
         if (doc.AddUnicodeFont("Fuzzed", FontPath()) != "/F12") __builtin_trap();
         // The same file again shares what was read the first time.
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         doc.Page(1).TextOutEx("Az \xC3\xA9\xCE\xA9\xD0\x96 \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80 wrapped", 10, 10);
         doc.Page(1).GetTextBoxLines("Some text to measure");
     } catch (const vellum::EngineError&) {
-        if (doc.Fonts->Count() == 12 && doc.ObjectCount != objectsBefore) __builtin_trap();
+        if (doc.Fonts->Count() == 12 && doc.ObjectCount() != objectsBefore) __builtin_trap();
     }
     const std::string bytes = doc.SaveToByteArray();
     if (!vellum::test::PdfStructureProblems(bytes).empty()) __builtin_trap();

@@ -102,7 +102,7 @@ TEST_F(DamagedFonts, AreRefusedWhenAddedWithTheDamageNamedAndNothingAdded) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = Write(c.name + ".ttf", c.bytes);
-        const std::int32_t objects = doc.ObjectCount;
+        const std::int32_t objects = doc.ObjectCount();
         const std::size_t fonts = doc.Fonts->Count();
         for (const bool unicode : {true, false}) {
             const std::string& problem = unicode ? c.unicodeProblem : c.embedProblem;
@@ -113,7 +113,7 @@ TEST_F(DamagedFonts, AreRefusedWhenAddedWithTheDamageNamedAndNothingAdded) {
             } catch (const EngineError& error) {
                 EXPECT_FALSE(problem.empty()) << error.what();
                 EXPECT_NE(std::string(error.what()).find(problem), std::string::npos) << error.what();
-                EXPECT_EQ(doc.ObjectCount, objects);
+                EXPECT_EQ(doc.ObjectCount(), objects);
                 EXPECT_EQ(doc.Fonts->Count(), fonts);
             }
         }
@@ -278,7 +278,7 @@ TEST(RepeatedTrueTypeFonts, AFileAddedThreeHundredTimesIsEmbeddedOnce) {
         if (i % 3 == 2) doc.AddTrueTypeFontMonospaced(name, kSans, 600);
     }
     doc.AddTrueTypeFont("Mono", "/usr/share/fonts/truetype/liberation/LiberationMono-Regular.ttf");
-    EXPECT_EQ(doc.ObjectCount, 20 + 4 + 3 * (kAdds - 1) + 4);
+    EXPECT_EQ(doc.ObjectCount(), 20 + 4 + 3 * (kAdds - 1) + 4);
     doc.SelectFont("Sans299");
     doc.Page(1).TextOut("Embedded once", 10, 20);
     const std::string path = scratch.File("once.pdf");

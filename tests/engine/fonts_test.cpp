@@ -88,7 +88,7 @@ TEST_F(StandardFonts, LookupByBaseOrResourceNameIgnoresCase) {
         {"Arial", "/F0"},          {"", "/F0"},               {"Symbol", "/F0"}, {"/F12", "/F0"}};
     for (const auto& [name, expected] : cases) {
         doc.SelectFont(name);
-        EXPECT_EQ(doc.CurrentFont, expected) << name;
+        EXPECT_EQ(doc.CurrentFont(), expected) << name;
     }
 }
 

@@ -127,12 +127,12 @@ TEST_F(Graphics, LineStylesAcceptOnlyTheirRange) {
 
 TEST_F(Graphics, ColoursGoToTheCurrentPageAndStoreOnlyValidComponents) {
     doc.NewPage();
-    doc.CurrentPage = 1;
+    doc.SetCurrentPage(1);
     doc.SetFillColor(300, 0, 255);
     doc.SetLineColor(0, 128, -1);
     EXPECT_EQ(Written(), "1.18 0.00 1.00 rg\r\n0.00 0.50 0.00 RG\r\n");
-    EXPECT_EQ(doc.FillColor, (std::array<std::int32_t, 3>{0, 0, 255}));
-    EXPECT_EQ(doc.LineColor, (std::array<std::int32_t, 3>{0, 128, 0}));
+    EXPECT_EQ(doc.FillColor(), (std::array<std::int32_t, 3>{0, 0, 255}));
+    EXPECT_EQ(doc.LineColor(), (std::array<std::int32_t, 3>{0, 128, 0}));
     EXPECT_EQ(doc.Page(2).PageValue, "0 0 0 rg\r\n0 0 0 RG\r\n");
 }
 

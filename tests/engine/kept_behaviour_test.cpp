@@ -72,9 +72,9 @@ TEST(KeptBehaviour, EveryTrueTypeFontHasTheSameDescriptor) {
 TEST(KeptBehaviour, TheMillimetreFactors) {
     TPDFDoc doc;
     doc.ResetDocument();
-    EXPECT_EQ(doc.UnitFactor, 2.833333);
+    EXPECT_EQ(doc.UnitFactor(), 2.833333);
     doc.SetUnitOfMeasure("mm");
-    EXPECT_EQ(doc.UnitFactor, 2.8333333);
+    EXPECT_EQ(doc.UnitFactor(), 2.8333333);
 
     const TPage& page = doc.Page(1);
     const double millimetres = page.TextWidth("Kept", "/F1");

@@ -40,8 +40,8 @@ struct DocumentState {
     static DocumentState Of(TPDFDoc& doc) {
         TPage& page = doc.Page(1);
         return {page.PageValue,       page.Annots.Count(),  doc.Outlines->Count(), doc.Fonts->Count(),
-                doc.Objects->Count(), doc.ParagraphWidth,   doc.ParagraphLeading, doc.FontHeight,
-                doc.LineOn,           doc.Page(1).Width};
+                doc.Objects->Count(), doc.ParagraphWidthPoints(),   doc.ParagraphLeadingPoints(), doc.FontHeight(),
+                doc.LineOn(),           doc.Page(1).Width};
     }
     bool operator==(const DocumentState&) const = default;
 };
@@ -72,7 +72,7 @@ const RefusedCall kRefusedCalls[] = {
      [](TPDFDoc& d) { d.SetParagraphLeading(2e8); }},
     {"last justified word past the bound", [](TPDFDoc& d) { d.Page(1).TextOut("a b c", 1e8, 10); },
      [](TPDFDoc& d) {
-         d.SetParagraphAlignment("FULL");
+         d.SetParagraphAlignment(Alignment::Full);
          d.SetParagraphWidth(3.5e8);
      }},
     {"paragraph width 1e308 mm", [](TPDFDoc& d) { d.SetParagraphWidth(1e308); }},
@@ -173,10 +173,10 @@ TEST(StructureChecker, FindsWhatReadersRefuse) {
 TEST(ObjectLimit, AFullDocumentRefusesEveryAdditionAndKeepsItsCounts) {
     TPDFDoc doc;
     doc.ResetDocument();
-    doc.ObjectCount = kMaxObjects - 3;  // as if the document had been filled
+    while (doc.ObjectCount() < kMaxObjects - 3) doc.NextObjectNumber();  // as if the document had been filled
     doc.Outlines->AddChildOutline({1, 0, 0, 0}, "last entry that fits", -1);
     doc.NewPage();  // the last two objects
-    const std::int32_t objects = doc.ObjectCount;
+    const std::int32_t objects = doc.ObjectCount();
     const std::size_t pages = doc.Pages->Count();
     const std::function<void()> additions[] = {
         [&] { doc.NewPage(); },
@@ -193,7 +193,7 @@ TEST(ObjectLimit, AFullDocumentRefusesEveryAdditionAndKeepsItsCounts) {
             EXPECT_NE(std::string(error.what()).find("at most 8388607 objects"), std::string::npos) << error.what();
         }
     }
-    EXPECT_EQ(doc.ObjectCount, objects);
+    EXPECT_EQ(doc.ObjectCount(), objects);
     EXPECT_EQ(doc.Pages->Count(), pages);
     EXPECT_EQ(doc.Outlines->Count(), 1u);
     EXPECT_EQ(doc.Page(1).Annots.Count(), 0u);

@@ -62,9 +62,7 @@ TEST_F(Navigation, NotesHaveAFixedSecondCornerAndNoBorder) {
     EXPECT_EQ(note.PDF_Binary(), "25 0 obj\r\n<<\r\n/Type /Annot /Subtype /Text\r\n/Rect [425.0 502.0 283.3 615.3]\r\n"
                                  "/Contents (Remember \\(this\\))\r\n>>\r\nendobj\r\n");
     TAnnot copy = note;
-    copy.AnnotKind = "ANNOT";
-    EXPECT_EQ(copy.PDF_Binary(), note.PDF_Binary());
-    copy.AnnotKind = "sticker";
+    copy.Kind = AnnotKind::None;
     EXPECT_EQ(copy.PDF_Binary(), "");
 }
 
@@ -81,7 +79,7 @@ TEST_F(Navigation, InternalLinksNeedAnExistingDestination) {
     EXPECT_THROW(doc.CreateLinkExternal(1, {std::nan(""), 0, 1, 1, 1, 0, 0, 0}, "x"), EngineError);
     EXPECT_THROW(doc.AddTextAnnotation(1, INFINITY, 0, "x"), EngineError);
     EXPECT_TRUE(doc.Page(1).Annots.Empty());
-    EXPECT_EQ(doc.ObjectCount, 24);
+    EXPECT_EQ(doc.ObjectCount(), 24);
 }
 
 TEST_F(Navigation, SiblingsAndChildrenAreLinkedBothWays) {

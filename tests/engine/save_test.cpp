@@ -104,7 +104,7 @@ TEST_F(SaveToFile, AFailedSaveLeavesTheExistingFileUntouched) {
 TEST_F(SaveToFile, ADocumentThatCannotBeBuiltLeavesTheExistingFileUntouched) {
     const std::string path = scratch.File("kept.pdf");
     test::WriteFile(path, "previous content");
-    doc.ObjectCount += 1;  // a number no object owns: the build must refuse
+    doc.NextObjectNumber();  // a number no object owns: the build must refuse
     EXPECT_THROW(doc.SaveToFile(path), EngineError);
     EXPECT_FALSE(doc.IsCleared());
     EXPECT_EQ(test::ReadFile(path), "previous content");

@@ -49,7 +49,7 @@ TEST(TextReadBack, EveryWrappedParagraphKeepsItsWordsInOrder) {
     doc.SetUnitOfMeasure("mm");
     doc.SetParagraphWidth(120);
     doc.SetParagraphLeading(6);
-    const char* alignments[] = {"LEFT", "CENTER", "RIGHT", "FULL"};
+    const Alignment alignments[] = {Alignment::Left, Alignment::Center, Alignment::Right, Alignment::Full};
     const char* fonts[] = {"Helvetica", "Times-Roman", "Courier", "Times-BoldItalic"};
     for (int i = 0; i < 4; ++i) {
         doc.SetParagraphAlignment(alignments[i]);
@@ -75,7 +75,7 @@ TEST(TextReadBack, RenderedLinesStayInsideTheirMeasuredBoxes) {
         {"Helvetica", "Measured width"}, {"Times-Roman", "WAVE of quiet ink"}, {"Courier", "monospaced 0123"},
         {"Helvetica-Bold", "MMMMMMMM"}};
     for (const auto& [font, sample] : samples) {
-        for (const char* alignment : {"LEFT", "CENTER", "RIGHT"}) {
+        for (const Alignment alignment : {Alignment::Left, Alignment::Center, Alignment::Right}) {
             TPDFDoc doc;
             doc.ResetDocument();
             doc.SetUnitOfMeasure("pdfu");
@@ -85,7 +85,7 @@ TEST(TextReadBack, RenderedLinesStayInsideTheirMeasuredBoxes) {
             TPage& page = doc.Page(1);
             const double anchor = 300;
             page.TextOut(sample, anchor, 400);
-            const double width = page.TextWidth(sample, doc.CurrentFont) / 2.83333 * 72 / 25.4;  // back to points
+            const double width = page.TextWidth(sample, doc.CurrentFont()) / 2.83333 * 72 / 25.4;  // back to points
             const std::string path = scratch.File("box.pdf");
             doc.SaveToFile(path);
             const GreyImage image = Render(path, scratch.File("box"));
@@ -98,10 +98,10 @@ TEST(TextReadBack, RenderedLinesStayInsideTheirMeasuredBoxes) {
                     }
                 }
             }
-            const double start = std::string(alignment) == "LEFT"     ? anchor
-                                 : std::string(alignment) == "CENTER" ? anchor - width / 2
+            const double start = alignment == Alignment::Left       ? anchor
+                                 : alignment == Alignment::Center ? anchor - width / 2
                                                                       : anchor - width;
-            const std::string where = std::string(font) + " " + alignment;
+            const std::string where = std::string(font) + " " + std::string(AlignmentName(alignment));
             ASSERT_GE(right, 0) << where << ": nothing was drawn";
             // Ink lies inside the advance box, give or take a side bearing and a pixel.
             EXPECT_GE(left, start - 2) << where;

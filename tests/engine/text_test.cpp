@@ -55,7 +55,7 @@ TEST_F(TextOutput, RotationMatricesForWholeDegrees) {
         {400, "1 0 0 1  28.33 785.33"},           {-30, "1 0 0 1  28.33 785.33"}};
     for (const auto& [degrees, tm] : cases) {
         doc.ResetDocument();
-        doc.TextInclinationDegrees = degrees;
+        doc.SetTextInclinationDegrees(degrees);
         page().TextOut("Hello", 10, 20);
         EXPECT_EQ(Written(), Block(tm, "Hello")) << degrees;
     }
@@ -72,7 +72,7 @@ TEST_F(TextOutput, EscapesDelimitersAndKeepsOtherBytes) {
 TEST_F(TextOutput, FontSizeRenderingAndFontComeFromTheDocument) {
     doc.SelectFont("Times-Bold");
     doc.SetFontHeight(9.5);
-    doc.TextRendering = -2;
+    doc.SetTextRendering(-2);
     page().TextOut("x", 0, 0);
     EXPECT_EQ(Written(), "BT\r\n/F5 9.500 Tf\r\n26 TL\r\n1 0 0 1  0.00 842.00 Tm\r\n0 Tw\r\n-2 Tr\r\n(x) Tj\r\nET\r\n");
 }
@@ -80,10 +80,10 @@ TEST_F(TextOutput, FontSizeRenderingAndFontComeFromTheDocument) {
 TEST_F(TextOutput, CentredAndRightAlignedTextUseTheUnrotatedWidth) {
     doc.SetUnitOfMeasure("pdfu");
     const double width = page().TextWidth("Centre me", "/F0");
-    doc.SetParagraphAlignment("center");
-    doc.TextInclinationDegrees = 90;
+    doc.SetParagraphAlignment(Alignment::Center);
+    doc.SetTextInclinationDegrees(90);
     page().TextOut("Centre me", 100, 100);
-    doc.SetParagraphAlignment("right");
+    doc.SetParagraphAlignment(Alignment::Right);
     page().TextOut("Centre me", 100, 100);
     const auto positions = Positions();
     ASSERT_EQ(positions.size(), 2u);
@@ -95,8 +95,8 @@ TEST_F(TextOutput, CentredAndRightAlignedTextUseTheUnrotatedWidth) {
 TEST_F(TextOutput, JustificationSpreadsWordsOverTheParagraphWidth) {
     doc.SetUnitOfMeasure("mm");
     doc.SetParagraphWidth(100);
-    doc.SetParagraphAlignment("FULL");
-    doc.TextInclinationDegrees = 45;  // not applied to justified text
+    doc.SetParagraphAlignment(Alignment::Full);
+    doc.SetTextInclinationDegrees(45);  // not applied to justified text
     page().TextOut("a b c", 10, 20);
     const std::string written = Written();
     EXPECT_NE(written.find("(a ) Tj"), std::string::npos);
@@ -109,14 +109,14 @@ TEST_F(TextOutput, JustificationSpreadsWordsOverTheParagraphWidth) {
     EXPECT_NEAR(positions[2].first, (10 + 100 - page().TextWidth("c", "/F0")) * 2.8333333, 0.01);
 
     doc.ResetDocument();
-    doc.SetParagraphAlignment("FULL");
+    doc.SetParagraphAlignment(Alignment::Full);
     doc.SetParagraphWidth(100);
     page().TextOut("single", 10, 20);
     EXPECT_EQ(Positions().size(), 1u);
     EXPECT_NEAR(Positions()[0].first, 28.33, 0.001);
 
     doc.ResetDocument();
-    doc.SetParagraphAlignment("FULL");
+    doc.SetParagraphAlignment(Alignment::Full);
     page().TextOut("", 10, 20);
     EXPECT_EQ(Written(), "");  // an empty justified text writes nothing
     page().TextOut("one two three", 10, 20);
@@ -143,9 +143,9 @@ TEST_F(TextOutput, ParagraphsAdvanceOneLeadingPerLine) {
 TEST_F(TextOutput, WrappedJustifiedParagraphsEndWithALeftAlignedLine) {
     doc.SetUnitOfMeasure("mm");
     doc.SetParagraphWidth(40);
-    doc.SetParagraphAlignment("f");
+    doc.SetParagraphAlignment(Alignment::Full);
     page().TextOutEx("the quick brown fox jumps over the lazy dog again and again", 10, 20);
-    EXPECT_EQ(doc.ParagraphAlignment, "FULL");
+    EXPECT_EQ(doc.ParagraphAlignment(), Alignment::Full);
     const auto lines = page().GetTextBoxLines("the quick brown fox jumps over the lazy dog again and again");
     ASSERT_GE(lines, 3);
     std::map<double, int> blocksPerBaseline;
@@ -219,7 +219,7 @@ TEST_F(Measurement, LineCountsWithoutWrapping) {
 TEST(LayoutAndCount, AgreeOnGeneratedTexts) {
     std::mt19937 random(7);
     const char* units[] = {"mm", "cm", "pdfu", "inch"};
-    const char* alignments[] = {"LEFT", "CENTER", "RIGHT"};
+    const Alignment alignments[] = {Alignment::Left, Alignment::Center, Alignment::Right};
     const std::string pieces[] = {"a", "word", "Wide", "MMMMMM", "i", " ", "  ", "\r\n", "\n", "\r", "\t", "lllllllllll"};
     for (int round = 0; round < 3000; ++round) {
         TPDFDoc doc;
@@ -227,7 +227,7 @@ TEST(LayoutAndCount, AgreeOnGeneratedTexts) {
         doc.SetUnitOfMeasure(units[random() % 4]);
         doc.SelectFont("/F" + std::to_string(random() % 12));
         doc.SetFontHeight(4 + random() % 30);
-        doc.SetParagraphWidth(random() % 5 == 0 ? 0 : (random() % 2000) / doc.UnitFactor / 10.0);
+        doc.SetParagraphWidth(random() % 5 == 0 ? 0 : (random() % 2000) / doc.UnitFactor() / 10.0);
         doc.SetParagraphAlignment(alignments[random() % 3]);
         std::string text;
         for (int n = static_cast<int>(random() % 40); n > 0; --n) {
@@ -241,7 +241,7 @@ TEST(LayoutAndCount, AgreeOnGeneratedTexts) {
         int blocks = 0;
         for (auto at = written.find("BT\r\n"); at != std::string::npos; at = written.find("BT\r\n", at + 1)) ++blocks;
         ASSERT_EQ(page.GetTextBoxLines(text), blocks)
-            << "text '" << text << "' width " << doc.ParagraphWidth << " font " << doc.CurrentFont;
+            << "text '" << text << "' width " << doc.ParagraphWidthPoints() << " font " << doc.CurrentFont();
     }
 }
 

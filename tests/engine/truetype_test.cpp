@@ -54,12 +54,12 @@ TEST_F(TrueTypeFonts, FourConsecutiveObjectsWithTheirExactTexts) {
     const std::string size = std::to_string(file.size());
     EXPECT_EQ(Object(2).Text(), "24 0 obj\r\n<<\r\n/Length1 " + size + "\r\n/Length " + size +
                                          "\r\n>>\r\nstream\r\n" + file + "endstream\r\nendobj\r\n");
-    EXPECT_EQ(doc.ObjectCount, 24);
+    EXPECT_EQ(doc.ObjectCount(), 24);
 
     doc.SelectFont("times new roman");
-    EXPECT_EQ(doc.CurrentFont, "/F12");
+    EXPECT_EQ(doc.CurrentFont(), "/F12");
     doc.SelectFont("Times-Roman");
-    EXPECT_EQ(doc.CurrentFont, "/F2");
+    EXPECT_EQ(doc.CurrentFont(), "/F2");
 }
 
 TEST_F(TrueTypeFonts, WidthsComeFromTheFontFile) {
@@ -112,7 +112,7 @@ TEST_F(TrueTypeFonts, NamesAreKeptUsableInTheFile) {
     doc.AddTrueTypeFont("Same", kSans);
     doc.AddTrueTypeFont("Same", kMono);
     doc.SelectFont("same");
-    EXPECT_EQ(doc.CurrentFont, "/F15");
+    EXPECT_EQ(doc.CurrentFont(), "/F15");
     EXPECT_TRUE(test::QpdfCheckIsClean(Save("names.pdf")));
 }
 
@@ -143,7 +143,7 @@ TEST_F(TrueTypeFonts, AFileAddedManyTimesIsHeldAndEmbeddedOnce) {
     expected.push_back("145");
     EXPECT_EQ(programs, expected);
     EXPECT_EQ(streams, (std::vector<std::int32_t>{24, 145}));
-    EXPECT_EQ(doc.ObjectCount, 145);
+    EXPECT_EQ(doc.ObjectCount(), 145);
 
     const std::string bytes = doc.SaveToByteArray();
     const std::string sans = test::ReadFile(kSans);
@@ -158,7 +158,7 @@ TEST_F(TrueTypeFonts, MissingFilesAndEmptyNamesGiveTheirTexts) {
     EXPECT_EQ(doc.AddTrueTypeFont("X", scratch.path().string()), "Error - file not found");
     EXPECT_EQ(doc.AddTrueTypeFont("", kSans), "Error - Font Name Void, please use a valid Font Name!");
     EXPECT_EQ(doc.ResourcesPDF_Binary(), before);
-    EXPECT_EQ(doc.ObjectCount, 20);
+    EXPECT_EQ(doc.ObjectCount(), 20);
 }
 
 TEST_F(TrueTypeFonts, FilesThatAreNoTrueTypeFontFailBeforeAnythingIsAdded) {
@@ -187,7 +187,7 @@ TEST_F(TrueTypeFonts, FilesThatAreNoTrueTypeFontFailBeforeAnythingIsAdded) {
         EXPECT_THROW(doc.AddTrueTypeFont("Locked", locked), EngineError);
     }
     EXPECT_EQ(doc.Fonts->Count(), 12u);
-    EXPECT_EQ(doc.ObjectCount, 20);
+    EXPECT_EQ(doc.ObjectCount(), 20);
     // The document is still whole and writable.
     doc.Page(1).TextOut("still fine", 10, 10);
     EXPECT_TRUE(test::QpdfCheckIsClean(Save("after-failures.pdf")));

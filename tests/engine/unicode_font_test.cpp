@@ -96,9 +96,9 @@ protected:
 TEST_F(UnicodeFonts, EachFontTakesFiveConsecutiveObjects) {
     EXPECT_EQ((*doc.Fonts)[12].ObjectNumber, 21);
     EXPECT_EQ((*doc.Fonts)[13].ObjectNumber, 26);
-    EXPECT_EQ(doc.ObjectCount, 30);
+    EXPECT_EQ(doc.ObjectCount(), 30);
     doc.SelectFont("droid sans fallback");
-    EXPECT_EQ(doc.CurrentFont, "/F13");
+    EXPECT_EQ(doc.CurrentFont(), "/F13");
 }
 
 TEST_F(UnicodeFonts, RefusesWhatIsNoSingleTrueTypeFont) {
@@ -117,7 +117,7 @@ TEST_F(UnicodeFonts, RefusesWhatIsNoSingleTrueTypeFont) {
         test::WriteFile(path, bytes);
         EXPECT_THROW(doc.AddUnicodeFont("Broken", path), EngineError) << name;
         EXPECT_EQ(doc.Fonts->Count(), 14u) << name;
-        EXPECT_EQ(doc.ObjectCount, 30) << name;
+        EXPECT_EQ(doc.ObjectCount(), 30) << name;
     }
     EXPECT_EQ(doc.AddUnicodeFont("Missing", scratch.File("missing.ttf")), "Error - file not found");
     EXPECT_EQ(doc.AddUnicodeFont("", kDejaVu), "Error - Font Name Void, please use a valid Font Name!");
@@ -242,7 +242,7 @@ TEST_F(UnicodeFonts, EveryWordReadsBackInEveryAlignmentInsideThePredictedBox) {
             doc.SetParagraphWidth(width);
             doc.SetParagraphLeading(20);
             doc.SetFontHeight(16);
-            doc.SetParagraphAlignment(placement.alignment);
+            doc.SetParagraphAlignment(*ParseAlignment(placement.alignment));
             doc.SelectFont(p == 0 ? "DejaVu Sans" : "Droid Sans Fallback");
             const std::int32_t lines = doc.Page(1).GetTextBoxLines(paragraphs[p]);
             EXPECT_GE(lines, 3);

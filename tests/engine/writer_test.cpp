@@ -122,7 +122,7 @@ TEST(Writer, EveryCrossReferenceEntryPointsAtItsObject) {
     doc.ResetDocument();
     for (int i = 0; i < 40; ++i) {
         doc.NewPage();
-        AppendContent(doc.Page(doc.CurrentPage), std::string(static_cast<std::size_t>(i) * 37, 'x'));
+        AppendContent(doc.Page(doc.CurrentPageNumber()), std::string(static_cast<std::size_t>(i) * 37, 'x'));
     }
     const std::string pdf = doc.SaveToByteArray();
     ExpectConsistentCrossReference(pdf);
@@ -183,11 +183,11 @@ TEST(Writer, TheDocumentIsClearedAfterASuccessfulWriteAndKeptAfterAFailedOne) {
     doc.ResetDocument();
     // A broken cross-reference invariant fails the write, which changes nothing.
     doc.Fonts->AddFontEntry();  // takes a number but has no text
-    doc.ObjectCount += 1;       // and a number nobody writes
-    const std::int32_t objectCount = doc.ObjectCount;
+    doc.NextObjectNumber();       // and a number nobody writes
+    const std::int32_t objectCount = doc.ObjectCount();
     EXPECT_THROW(doc.SaveToByteArray(), EngineError);
     EXPECT_FALSE(doc.IsCleared());
-    EXPECT_EQ(doc.ObjectCount, objectCount);
+    EXPECT_EQ(doc.ObjectCount(), objectCount);
 }
 
 }  // namespace
