@@ -1,6 +1,8 @@
-// The dual interface IPDFDocument and the identifiers of the type library,
-// interface and class. Members stand in virtual-table order after the
-// IDispatch slots; member_table.h lists the same members for late binding.
+// The dual interfaces IPDFDocument and IPDFDocument2, which extends it, and the
+// identifiers of the type library, interfaces and class. Members stand in
+// virtual-table order after the IDispatch slots; member_table.h lists the same
+// members for late binding.
+// Written by tools/idlgen from automation/member_table.h; do not edit by hand.
 #pragma once
 
 #include "com/interfaces.h"
@@ -9,6 +11,7 @@
 
 inline constexpr GUID LIBID_VELLUM_XP{0x3D9C5168, 0xE754, 0x42BE, {0x98, 0x16, 0x7E, 0x12, 0xE9, 0xCF, 0x8B, 0xED}};
 inline constexpr IID IID_IPDFDocument{0x036A3637, 0xE948, 0x4990, {0xBA, 0xBE, 0x21, 0x0B, 0xE9, 0xD0, 0xC6, 0xE1}};
+inline constexpr IID IID_IPDFDocument2{0xAC2FAE3F, 0x0A3E, 0x433A, {0xAE, 0x7E, 0x8B, 0x7F, 0x4F, 0x14, 0x2E, 0xBA}};
 inline constexpr CLSID CLSID_PDFDocument{0xC08D629F, 0x1C7A, 0x45A7, {0x87, 0xF6, 0x5C, 0x48, 0x3B, 0xA3, 0x21, 0x21}};
 
 struct IPDFDocument : IDispatch {
@@ -90,4 +93,9 @@ struct IPDFDocument : IDispatch {
     STDMETHOD(GetImageWidth)(LONG ImageID, LONG* Value) PURE;
     STDMETHOD(GetImageHeight)(LONG ImageID, LONG* Value) PURE;
     STDMETHOD(AddFontMonospaced)(BSTR AFontName, BSTR AFilename, LONG Spacing, BSTR* Value) PURE;
+};
+
+struct IPDFDocument2 : IPDFDocument {
+    STDMETHOD(Encrypt)(BSTR UserPassword, BSTR OwnerPassword, BSTR Permissions, BSTR Method) PURE;
+    STDMETHOD(Sign)(BSTR CertificateFile, BSTR Password, BSTR Reason, BSTR Location) PURE;
 };

@@ -64,8 +64,9 @@ const MemberSpec* FindEntry(const DispatchTable& table, DISPID dispid, MemberKin
     if (table.index.empty() || dispid < 0) return FindEntry(table.members, dispid, kind);
     const std::size_t slot = static_cast<std::size_t>(dispid) * 3 + static_cast<std::size_t>(kind);
     if (slot >= table.index.size()) return nullptr;
+    // A table may be the leading part of the one its index was made for.
     const std::uint8_t position = table.index[slot];
-    return position == 0 ? nullptr : &table.members[position - 1u];
+    return position == 0 || position > table.members.size() ? nullptr : &table.members[position - 1u];
 }
 
 const MemberSpec* SelectMember(const DispatchTable& table, DISPID dispid, WORD flags) {

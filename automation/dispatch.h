@@ -113,20 +113,25 @@ struct TypeDescription {
 HRESULT CreateDispatchTypeInfo(const TypeDescription& iface, const DispatchTable& table,
                                ITypeInfo** out);
 
-// The type information of a creatable class whose default interface is
-// described by `defaultInterface`: type attributes (TKIND_COCLASS), the one
-// implemented interface through GetRefTypeOfImplType(0) / GetRefTypeInfo, its
-// own name through GetDocumentation(MEMBERID_NIL). Member lookups (names,
-// documentation, GetIDsOfNames, Invoke) go to the default interface.
-HRESULT CreateCoclassTypeInfo(const TypeDescription& coclass, ITypeInfo* defaultInterface,
+// The type information of a creatable class implementing `interfaces`, the
+// default one first: type attributes (TKIND_COCLASS), each implemented
+// interface through GetRefTypeOfImplType(i) / GetRefTypeInfo (the first
+// flagged as the default), its own name through GetDocumentation(MEMBERID_NIL).
+// Member lookups (names, documentation, GetIDsOfNames, Invoke) go to the
+// default interface.
+HRESULT CreateCoclassTypeInfo(const TypeDescription& coclass, std::span<ITypeInfo* const> interfaces,
                               ITypeInfo** out);
+inline HRESULT CreateCoclassTypeInfo(const TypeDescription& coclass, ITypeInfo* defaultInterface,
+                                     ITypeInfo** out) {
+    return CreateCoclassTypeInfo(coclass, std::span<ITypeInfo* const>(&defaultInterface, 1), out);
+}
 
 // ---------------------------------------------------------------------------
 // VtableThunk<&IThing::Method>: a MemberThunk that calls a vtable method whose
 // parameters are the member's (BSTR, double, LONG or VARIANT, in order),
 // followed by a BSTR*, double*, LONG* or VARIANT* for its result if it has
-// one. SignatureMatches<&IThing::Method>(member) lets a static_assert check
-// the method against its table entry.
+// one. SignatureMatches<&IThing::Method>(member) checks the method against
+// its table entry at compile time (CheckedThunk does it for each row).
 namespace dispatch_detail {
 
 template <typename T>
@@ -216,10 +221,10 @@ struct Shape {
     static constexpr std::size_t inCount = Traits::count - (hasResult ? 1 : 0);
 };
 
-template <auto Method, std::size_t... I>
+template <auto Method, class Self, std::size_t... I>
 HRESULT CallWith(void* self, VARIANT* args, VARIANT* result, std::index_sequence<I...>) {
     using S = Shape<Method>;
-    auto* object = static_cast<typename S::Traits::Class*>(self);
+    auto* object = static_cast<Self*>(self);
     if constexpr (S::hasResult) {
         using Out = OutParam<std::tuple_element_t<S::Traits::count - 1, typename S::Params>>;
         return (object->*Method)(
@@ -257,12 +262,23 @@ constexpr bool SignatureMatches(const MemberSpec& member) {
     }
 }
 
-template <auto Method>
+// `self` points to a Self, the interface the object hands to the dispatcher:
+// the method's own interface or one derived from it.
+template <auto Method, class Self = typename dispatch_detail::Shape<Method>::Traits::Class>
 HRESULT VtableThunk(void* self, const MemberSpec& member, VARIANT* args, VARIANT* result) {
     using S = dispatch_detail::Shape<Method>;
+    static_assert(std::is_base_of_v<typename S::Traits::Class, Self>);
     if (!self || !SignatureMatches<Method>(member)) return E_UNEXPECTED;
-    return dispatch_detail::CallWith<Method>(self, args, result,
-                                             std::make_index_sequence<S::inCount>{});
+    return dispatch_detail::CallWith<Method, Self>(self, args, result,
+                                                   std::make_index_sequence<S::inCount>{});
+}
+
+// The thunk of one member-table row; a method whose signature is not the
+// row's does not compile.
+template <class Self, auto Method>
+consteval MemberThunk CheckedThunk(const MemberSpec& row) {
+    if (!SignatureMatches<Method>(row)) throw "the method's signature is not its member-table row's";
+    return &VtableThunk<Method, Self>;
 }
 
 }  // namespace vellum

@@ -3,11 +3,13 @@
 // script hosts and the Python module.
 #include "dispatch.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "com/bstr.h"
 #include "com/codepage.h"
@@ -221,59 +223,67 @@ private:
     DispatchTable table_;
 };
 
-constexpr HREFTYPE kDefaultInterfaceRef = 1;
+// Implemented interface i is referred to as i + 1.
+constexpr HREFTYPE kFirstInterfaceRef = 1;
 
 class CoclassTypeInfo final : public TypeInfoBase {
 public:
-    CoclassTypeInfo(const TypeDescription& d, ITypeInfo* iface) : TypeInfoBase(d), iface_(iface) {
-        iface_->AddRef();
+    CoclassTypeInfo(const TypeDescription& d, std::span<ITypeInfo* const> interfaces)
+        : TypeInfoBase(d), interfaces_(interfaces.begin(), interfaces.end()) {
+        for (ITypeInfo* iface : interfaces_) iface->AddRef();
     }
-    ~CoclassTypeInfo() override { iface_->Release(); }
+    ~CoclassTypeInfo() override {
+        for (ITypeInfo* iface : interfaces_) iface->Release();
+    }
 
     STDMETHODIMP GetNames(MEMBERID memid, BSTR* names, UINT maxNames, UINT* count) override {
-        return iface_->GetNames(memid, names, maxNames, count);
+        return Default()->GetNames(memid, names, maxNames, count);
     }
     STDMETHODIMP GetRefTypeOfImplType(UINT index, HREFTYPE* ref) override {
         if (!ref) return E_INVALIDARG;
-        if (index != 0) return TYPE_E_ELEMENTNOTFOUND;
-        *ref = kDefaultInterfaceRef;
+        if (index >= interfaces_.size()) return TYPE_E_ELEMENTNOTFOUND;
+        *ref = kFirstInterfaceRef + index;
         return S_OK;
     }
     STDMETHODIMP GetImplTypeFlags(UINT index, INT* flags) override {
         if (!flags) return E_INVALIDARG;
-        if (index != 0) return TYPE_E_ELEMENTNOTFOUND;
-        *flags = IMPLTYPEFLAG_FDEFAULT;
+        if (index >= interfaces_.size()) return TYPE_E_ELEMENTNOTFOUND;
+        *flags = index == 0 ? IMPLTYPEFLAG_FDEFAULT : 0;
         return S_OK;
     }
     STDMETHODIMP GetRefTypeInfo(HREFTYPE ref, ITypeInfo** out) override {
         if (!out) return E_INVALIDARG;
         *out = nullptr;
-        if (ref != kDefaultInterfaceRef) return TYPE_E_ELEMENTNOTFOUND;
-        iface_->AddRef();
-        *out = iface_;
+        if (ref < kFirstInterfaceRef || ref - kFirstInterfaceRef >= interfaces_.size()) {
+            return TYPE_E_ELEMENTNOTFOUND;
+        }
+        *out = interfaces_[ref - kFirstInterfaceRef];
+        (*out)->AddRef();
         return S_OK;
     }
     STDMETHODIMP GetIDsOfNames(LPOLESTR* names, UINT count, MEMBERID* ids) override {
-        return iface_->GetIDsOfNames(names, count, ids);
+        return Default()->GetIDsOfNames(names, count, ids);
     }
     STDMETHODIMP Invoke(PVOID instance, MEMBERID memid, WORD flags, DISPPARAMS* params,
                         VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) override {
-        return iface_->Invoke(instance, memid, flags, params, result, excepInfo, argErr);
+        return Default()->Invoke(instance, memid, flags, params, result, excepInfo, argErr);
     }
     STDMETHODIMP GetDocumentation(MEMBERID memid, BSTR* name, BSTR* doc, DWORD* helpContext,
                                   BSTR* helpFile) override {
         if (memid == MEMBERID_NIL) return OwnDocumentation(name, doc, helpContext, helpFile);
-        return iface_->GetDocumentation(memid, name, doc, helpContext, helpFile);
+        return Default()->GetDocumentation(memid, name, doc, helpContext, helpFile);
     }
 
 private:
     void FillTypeAttr(TYPEATTR& attr) const override {
         attr.typekind = TKIND_COCLASS;
-        attr.cImplTypes = 1;
+        attr.cImplTypes = static_cast<WORD>(interfaces_.size());
         attr.wTypeFlags = TYPEFLAG_FCANCREATE;
     }
 
-    ITypeInfo* iface_;
+    ITypeInfo* Default() const { return interfaces_.front(); }
+
+    std::vector<ITypeInfo*> interfaces_;
 };
 
 }  // namespace
@@ -290,13 +300,15 @@ HRESULT CreateDispatchTypeInfo(const TypeDescription& iface, const DispatchTable
     return S_OK;
 }
 
-HRESULT CreateCoclassTypeInfo(const TypeDescription& coclass, ITypeInfo* defaultInterface,
+HRESULT CreateCoclassTypeInfo(const TypeDescription& coclass, std::span<ITypeInfo* const> interfaces,
                               ITypeInfo** out) {
     if (!out) return E_INVALIDARG;
     *out = nullptr;
-    if (!defaultInterface) return E_INVALIDARG;
+    if (interfaces.empty() || std::find(interfaces.begin(), interfaces.end(), nullptr) != interfaces.end()) {
+        return E_INVALIDARG;
+    }
     try {
-        *out = new CoclassTypeInfo(coclass, defaultInterface);
+        *out = new CoclassTypeInfo(coclass, interfaces);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }

@@ -19,9 +19,9 @@ add_custom_command(OUTPUT ${_tlb}
   VERBATIM)
 set_source_files_properties(VELLUM_XP.rc PROPERTIES OBJECT_DEPENDS ${_tlb})
 
-# Type information from the embedded type library in place of type_info.cpp.
+# Type information from the embedded type library, type_info.cpp's from the
+# member table standing in when it cannot be loaded.
 target_sources(vellum_automation PRIVATE type_info_win.cpp)
-set_source_files_properties(type_info.cpp PROPERTIES HEADER_FILE_ONLY ON)
 
 add_library(VELLUM_XP SHARED server.cpp registration_win.cpp VELLUM_XP.def VELLUM_XP.rc)
 set_target_properties(VELLUM_XP PROPERTIES

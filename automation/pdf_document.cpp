@@ -52,9 +52,10 @@ HRESULT TPDFDocument::Create(REFIID riid, void** object) {
 
 HRESULT TPDFDocument::QueryInterface(REFIID riid, void** object) {
     if (object == nullptr) return E_POINTER;
+    // Each interface extends the one before, so one vtable serves them all.
     if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDispatch) ||
-        IsEqualGUID(riid, IID_IPDFDocument)) {
-        *object = static_cast<IPDFDocument*>(this);
+        IsEqualGUID(riid, IID_IPDFDocument) || IsEqualGUID(riid, IID_IPDFDocument2)) {
+        *object = static_cast<IPDFDocument2*>(this);
     } else if (IsEqualGUID(riid, IID_ISupportErrorInfo)) {
         *object = static_cast<ISupportErrorInfo*>(this);
     } else if (IsEqualGUID(riid, IID_IProvideClassInfo)) {
@@ -87,7 +88,7 @@ HRESULT TPDFDocument::GetTypeInfo(UINT index, LCID, ITypeInfo** typeInfo) {
     if (typeInfo == nullptr) return E_POINTER;
     *typeInfo = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
-    return GetInterfaceTypeInfo(typeInfo);
+    return GetInterfaceTypeInfo(kDefaultInterface, typeInfo);
 }
 
 HRESULT TPDFDocument::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
@@ -96,14 +97,14 @@ HRESULT TPDFDocument::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LC
 
 HRESULT TPDFDocument::Invoke(DISPID dispid, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                              EXCEPINFO* excepInfo, UINT* argErr) {
-    return DispatchInvoke(kPDFDocumentDispatch, static_cast<IPDFDocument*>(this), dispid, riid, flags, params,
+    return DispatchInvoke(kPDFDocumentDispatch, static_cast<IPDFDocument2*>(this), dispid, riid, flags, params,
                           result, excepInfo, argErr);
 }
 
 HRESULT TPDFDocument::InterfaceSupportsErrorInfo(REFIID riid) {
-    const bool implemented = IsEqualGUID(riid, IID_IPDFDocument) || IsEqualGUID(riid, IID_IDispatch) ||
-                             IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ISupportErrorInfo) ||
-                             IsEqualGUID(riid, IID_IProvideClassInfo);
+    const bool implemented = IsEqualGUID(riid, IID_IPDFDocument) || IsEqualGUID(riid, IID_IPDFDocument2) ||
+                             IsEqualGUID(riid, IID_IDispatch) || IsEqualGUID(riid, IID_IUnknown) ||
+                             IsEqualGUID(riid, IID_ISupportErrorInfo) || IsEqualGUID(riid, IID_IProvideClassInfo);
     return implemented ? S_OK : S_FALSE;
 }
 

@@ -1,27 +1,31 @@
 #include "type_info.h"
 
-#include "VELLUM_XP_TLB.h"
+#include <array>
+
+#include "com/raii.h"
 
 namespace vellum::automation {
-namespace {
 
-constexpr TypeDescription kInterface{IID_IPDFDocument, "IPDFDocument", "Dispatch interface for PDFDocument Object", 1,
-                                     0};
-constexpr TypeDescription kClass{CLSID_PDFDocument, "PDFDocument", "PDFDocument Object", 1, 0};
-
-}  // namespace
-
-HRESULT GetInterfaceTypeInfo(ITypeInfo** typeInfo) {
-    return CreateDispatchTypeInfo(kInterface, kPDFDocumentDispatch, typeInfo);
+HRESULT TableInterfaceTypeInfo(Interface iface, ITypeInfo** typeInfo) {
+    return CreateDispatchTypeInfo(InterfaceDescription(iface), DispatchTableOf(iface), typeInfo);
 }
 
-HRESULT GetClassTypeInfo(ITypeInfo** typeInfo) {
-    ITypeInfo* interfaceInfo = nullptr;
-    HRESULT hr = GetInterfaceTypeInfo(&interfaceInfo);
-    if (FAILED(hr)) return hr;
-    hr = CreateCoclassTypeInfo(kClass, interfaceInfo, typeInfo);
-    interfaceInfo->Release();
-    return hr;
+// The default interface first, then those it extends.
+HRESULT TableClassTypeInfo(ITypeInfo** typeInfo) {
+    std::array<ComPtr<ITypeInfo>, kInterfaces.size()> owned;
+    std::array<ITypeInfo*, kInterfaces.size()> interfaces{};
+    for (std::size_t i = 0; i < kInterfaces.size(); ++i) {
+        const HRESULT hr = TableInterfaceTypeInfo(kInterfaces[kInterfaces.size() - 1 - i].id, owned[i].put());
+        if (FAILED(hr)) return hr;
+        interfaces[i] = owned[i].get();
+    }
+    return CreateCoclassTypeInfo(kClassDescription, interfaces, typeInfo);
 }
+
+#ifndef _WIN32
+// The native build takes them from its embedded type library (type_info_win.cpp).
+HRESULT GetInterfaceTypeInfo(Interface iface, ITypeInfo** typeInfo) { return TableInterfaceTypeInfo(iface, typeInfo); }
+HRESULT GetClassTypeInfo(ITypeInfo** typeInfo) { return TableClassTypeInfo(typeInfo); }
+#endif
 
 }  // namespace vellum::automation

@@ -1,5 +1,5 @@
 // Type information on the native build: the type library embedded in this
-// file (resource TYPELIB 1) describes the interface and the class, so tools
+// file (resource TYPELIB 1) describes the interfaces and the class, so tools
 // that browse it see every member with its parameters and help strings. The
 // library is loaded once, on first use; should that fail, the descriptions
 // built from the member table (type_info.cpp) stand in.
@@ -12,10 +12,6 @@
 
 namespace vellum::automation {
 namespace {
-
-constexpr TypeDescription kInterface{IID_IPDFDocument, "IPDFDocument", "Dispatch interface for PDFDocument Object", 1,
-                                     0};
-constexpr TypeDescription kClass{CLSID_PDFDocument, "PDFDocument", "PDFDocument Object", 1, 0};
 
 // The embedded type library, loaded from this module's own file.
 ITypeLib* EmbeddedTypeLibrary() {
@@ -43,21 +39,16 @@ HRESULT EmbeddedTypeInfo(REFGUID guid, ITypeInfo** typeInfo) {
 
 }  // namespace
 
-HRESULT GetInterfaceTypeInfo(ITypeInfo** typeInfo) {
+HRESULT GetInterfaceTypeInfo(Interface iface, ITypeInfo** typeInfo) {
     if (typeInfo == nullptr) return E_POINTER;
-    if (SUCCEEDED(EmbeddedTypeInfo(IID_IPDFDocument, typeInfo))) return S_OK;
-    return CreateDispatchTypeInfo(kInterface, kPDFDocumentDispatch, typeInfo);
+    if (SUCCEEDED(EmbeddedTypeInfo(InterfaceIid(iface), typeInfo))) return S_OK;
+    return TableInterfaceTypeInfo(iface, typeInfo);
 }
 
 HRESULT GetClassTypeInfo(ITypeInfo** typeInfo) {
     if (typeInfo == nullptr) return E_POINTER;
     if (SUCCEEDED(EmbeddedTypeInfo(CLSID_PDFDocument, typeInfo))) return S_OK;
-    ITypeInfo* interfaceInfo = nullptr;
-    HRESULT hr = CreateDispatchTypeInfo(kInterface, kPDFDocumentDispatch, &interfaceInfo);
-    if (FAILED(hr)) return hr;
-    hr = CreateCoclassTypeInfo(kClass, interfaceInfo, typeInfo);
-    interfaceInfo->Release();
-    return hr;
+    return TableClassTypeInfo(typeInfo);
 }
 
 }  // namespace vellum::automation

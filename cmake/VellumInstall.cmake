@@ -37,7 +37,7 @@ install(TARGETS vellum_com vellum_api EXPORT VellumTargets
 
 # Public headers: the C++ layer, the interface header and the platform
 # headers these two include, nothing else.
-install(FILES include/vellum/document.hpp automation/VELLUM_XP_TLB.h
+install(FILES include/vellum/document.hpp include/vellum/document_members.hpp automation/VELLUM_XP_TLB.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vellum COMPONENT development)
 install(FILES
     platform/com/activation.h platform/com/bstr.h platform/com/codepage.h platform/com/errorinfo.h

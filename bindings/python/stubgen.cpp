@@ -74,12 +74,6 @@ class DispatchObject:
     def __exit__(self, kind: type[BaseException] | None, error: BaseException | None,
                  traceback: TracebackType | None) -> None: ...
 
-class IPDFDocument(DispatchObject):
-)";
-
-constexpr std::string_view kFooter = R"(
-def Dispatch(progid: str = ..., *, library: str | os.PathLike[str] | None = ...) -> IPDFDocument: ...
-def PDFDocument() -> IPDFDocument: ...
 )";
 
 // A property is declared once, with the type of its get (or of its put's value).
@@ -110,12 +104,21 @@ bool WriteFile(const char* path, const std::string& text) {
     return (file == nullptr || std::fclose(file) == 0) && written;
 }
 
+// One class per interface, each extending the one before; the object is
+// the last (the class's default interface).
 std::string Stub() {
     std::string stub(kHeader);
-    for (const MemberSpec& member : vellum::kMembers) {
-        if (!DeclaredBefore(member)) stub += Declaration(member);
+    std::string_view base = "DispatchObject";
+    for (const vellum::InterfaceSpec& spec : vellum::kInterfaces) {
+        stub += "\nclass " + std::string(spec.name) + "(" + std::string(base) + "):\n";
+        for (const MemberSpec& member : vellum::kMembers) {
+            if (member.iface == spec.id && !DeclaredBefore(member)) stub += Declaration(member);
+        }
+        base = spec.name;
     }
-    return stub + std::string(kFooter);
+    const std::string object(base);
+    return stub + "\ndef Dispatch(progid: str = ..., *, library: str | os.PathLike[str] | None = ...) -> " + object +
+           ": ...\ndef PDFDocument() -> " + object + ": ...\n";
 }
 
 // The docstring table; errors in the descriptions go to `errors`.

@@ -1,6 +1,7 @@
 // <vellum/document.hpp>: the PDFDocument object for C++ programs. Every member
-// of IPDFDocument is a method of vellum::Document with the member's name;
-// a property is a getter and a setter of the same name. Text goes in as UTF-8
+// of IPDFDocument and IPDFDocument2 is a method of vellum::Document with the
+// member's name (document_members.hpp, generated from the member table); a
+// property is a getter and a setter of the same name. Text goes in as UTF-8
 // and comes out as UTF-8, the document's bytes come out as a vector, and a
 // failing call throws vellum::Error with the object's description.
 //
@@ -20,6 +21,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -209,182 +211,9 @@ public:
     // The interface, lent, for calls this class does not wrap.
     IPDFDocument* get() const noexcept { return object_.get(); }
 
-    // Documents and pages.
-    void NewPDF(std::string_view Title) { Call("NewPDF", &IPDFDocument::NewPDF, Wide(Title).get()); }
-    void SavePDF(std::string_view AFilename) { Call("SavePDF", &IPDFDocument::SavePDF, Wide(AFilename).get()); }
-    std::vector<std::uint8_t> GetPDFContent() {
-        ScopedVariant content;
-        Call("GetPDFContent", &IPDFDocument::GetPDFContent, content.put());
-        return detail::Bytes(*content.get(), "GetPDFContent");
-    }
-    std::string OCXVersion() { return TextResult("OCXVersion", &IPDFDocument::OCXVersion); }
-    void SetPageDimensions(double Width, double Height) {
-        Call("SetPageDimensions", &IPDFDocument::SetPageDimensions, Width, Height);
-    }
-    void AddPage() { Call("AddPage", &IPDFDocument::AddPage); }
-    void SetCurrentPage(std::int32_t PageNumber) { Call("SetCurrentPage", &IPDFDocument::SetCurrentPage, PageNumber); }
-    std::string UnitOfMeasure() { return TextResult("UnitOfMeasure", &IPDFDocument::get_UnitOfMeasure); }
-    void UnitOfMeasure(std::string_view Value) {
-        Call("UnitOfMeasure", &IPDFDocument::put_UnitOfMeasure, Wide(Value).get());
-    }
-    double NewPageAfterThisVerticalPosition() {
-        return Result<double>("NewPageAfterThisVerticalPosition", &IPDFDocument::get_NewPageAfterThisVerticalPosition);
-    }
-    void NewPageAfterThisVerticalPosition(double Value) {
-        Call("NewPageAfterThisVerticalPosition", &IPDFDocument::put_NewPageAfterThisVerticalPosition, Value);
-    }
-    void ViewMode(std::int32_t Value) { Call("ViewMode", &IPDFDocument::put_ViewMode, Value); }
-
-    // Document information.
-    std::string Keywords() { return TextResult("Keywords", &IPDFDocument::get_Keywords); }
-    void Keywords(std::string_view Value) { Call("Keywords", &IPDFDocument::put_Keywords, Wide(Value).get()); }
-    std::string Author() { return TextResult("Author", &IPDFDocument::get_Author); }
-    void Author(std::string_view Value) { Call("Author", &IPDFDocument::put_Author, Wide(Value).get()); }
-    std::string Subject() { return TextResult("Subject", &IPDFDocument::get_Subject); }
-    void Subject(std::string_view Value) { Call("Subject", &IPDFDocument::put_Subject, Wide(Value).get()); }
-
-    // Text and fonts.
-    void TextOut(std::string_view Txt, double xpos, double ypos) {
-        Call("TextOut", &IPDFDocument::TextOut, Wide(Txt).get(), xpos, ypos);
-    }
-    std::string FontName() { return TextResult("FontName", &IPDFDocument::get_FontName); }
-    void FontName(std::string_view Value) { Call("FontName", &IPDFDocument::put_FontName, Wide(Value).get()); }
-    double FontHeight() { return Result<double>("FontHeight", &IPDFDocument::get_FontHeight); }
-    void FontHeight(double Value) { Call("FontHeight", &IPDFDocument::put_FontHeight, Value); }
-    double ParagraphLeading() { return Result<double>("ParagraphLeading", &IPDFDocument::get_ParagraphLeading); }
-    void ParagraphLeading(double Value) { Call("ParagraphLeading", &IPDFDocument::put_ParagraphLeading, Value); }
-    double ParagraphWidth() { return Result<double>("ParagraphWidth", &IPDFDocument::get_ParagraphWidth); }
-    void ParagraphWidth(double Value) { Call("ParagraphWidth", &IPDFDocument::put_ParagraphWidth, Value); }
-    std::string ParagraphAlignment() { return TextResult("ParagraphAlignment", &IPDFDocument::get_ParagraphAlignment); }
-    void ParagraphAlignment(std::string_view Value) {
-        Call("ParagraphAlignment", &IPDFDocument::put_ParagraphAlignment, Wide(Value).get());
-    }
-    std::int32_t TextRendering() { return Result<LONG>("TextRendering", &IPDFDocument::get_TextRendering); }
-    void TextRendering(std::int32_t Value) { Call("TextRendering", &IPDFDocument::put_TextRendering, Value); }
-    std::int32_t TextInclinationDegrees() {
-        return Result<LONG>("TextInclinationDegrees", &IPDFDocument::get_TextInclinationDegrees);
-    }
-    void TextInclinationDegrees(std::int32_t Value) {
-        Call("TextInclinationDegrees", &IPDFDocument::put_TextInclinationDegrees, Value);
-    }
-    double GetTextBoxWidth(std::string_view Txt) {
-        return Result<double>("GetTextBoxWidth", &IPDFDocument::GetTextBoxWidth, Wide(Txt).get());
-    }
-    std::int32_t GetTextBoxLines(std::string_view Txt) {
-        return Result<LONG>("GetTextBoxLines", &IPDFDocument::GetTextBoxLines, Wide(Txt).get());
-    }
-    std::string AddFont(std::string_view AFontName, std::string_view AFilename) {
-        return TextResult("AddFont", &IPDFDocument::AddFont, Wide(AFontName).get(), Wide(AFilename).get());
-    }
-    std::string AddFontMonospaced(std::string_view AFontName, std::string_view AFilename, std::int32_t Spacing) {
-        return TextResult("AddFontMonospaced", &IPDFDocument::AddFontMonospaced, Wide(AFontName).get(),
-                          Wide(AFilename).get(), Spacing);
-    }
-
-    // Colours, lines and shapes.
-    void SetFillColor(std::int32_t R, std::int32_t G, std::int32_t B) {
-        Call("SetFillColor", &IPDFDocument::SetFillColor, R, G, B);
-    }
-    void SetLineColor(std::int32_t R, std::int32_t G, std::int32_t B) {
-        Call("SetLineColor", &IPDFDocument::SetLineColor, R, G, B);
-    }
-    void SetLineWidth(std::int32_t Width) { Call("SetLineWidth", &IPDFDocument::SetLineWidth, Width); }
-    void SetLineCapStyle(std::int32_t LineCapStyle) {
-        Call("SetLineCapStyle", &IPDFDocument::SetLineCapStyle, LineCapStyle);
-    }
-    void SetLineJoinStyle(std::int32_t LineJoinStyle) {
-        Call("SetLineJoinStyle", &IPDFDocument::SetLineJoinStyle, LineJoinStyle);
-    }
-    void SetDashLineProperties(double LineOn, double LineOff) {
-        Call("SetDashLineProperties", &IPDFDocument::SetDashLineProperties, LineOn, LineOff);
-    }
-    void DrawLine(double Width, double left, double right, double top, double bottom) {
-        Call("DrawLine", &IPDFDocument::DrawLine, Width, left, right, top, bottom);
-    }
-    void DrawRect(std::int32_t Width, std::int32_t BlnFill, std::int32_t BlnOutline, double left, double RectWidth,
-                  double top, double RectHeight) {
-        Call("DrawRect", &IPDFDocument::DrawRect, Width, BlnFill, BlnOutline, left, RectWidth, top, RectHeight);
-    }
-    void DrawEllipse(std::int32_t Width, std::int32_t BlnFill, std::int32_t BlnOutline, double left, double RectWidth,
-                     double top, double RectHeight) {
-        Call("DrawEllipse", &IPDFDocument::DrawEllipse, Width, BlnFill, BlnOutline, left, RectWidth, top, RectHeight);
-    }
-    void DrawCircle(std::int32_t Width, std::int32_t BlnFill, std::int32_t BlnOutline, double CenterX, double CenterY,
-                    double Radius) {
-        Call("DrawCircle", &IPDFDocument::DrawCircle, Width, BlnFill, BlnOutline, CenterX, CenterY, Radius);
-    }
-    void DrawArc(double CenterXPos, double CenterYPos, std::int32_t Radius, double InitialDegree, double FinalDegree,
-                 double LineWidth, std::int32_t Outline, std::int32_t Fill, std::int32_t DrawPie) {
-        Call("DrawArc", &IPDFDocument::DrawArc, CenterXPos, CenterYPos, Radius, InitialDegree, FinalDegree, LineWidth,
-             Outline, Fill, DrawPie);
-    }
-
-    // Pictures.
-    void ImportImage(std::string_view AFilename, std::int32_t JpgQuality, double xpos, double ypos, double Width,
-                     double Height) {
-        Call("ImportImage", &IPDFDocument::ImportImage, Wide(AFilename).get(), JpgQuality, xpos, ypos, Width, Height);
-    }
-    std::int32_t ImportImageAsResource(std::string_view AFilename, std::int32_t JpgQuality) {
-        return Result<LONG>("ImportImageAsResource", &IPDFDocument::ImportImageAsResource, Wide(AFilename).get(),
-                            JpgQuality);
-    }
-    void DrawImageResource(double xpos, double ypos, double ImgWidth, double ImgHeight, std::int32_t ImageNumber) {
-        Call("DrawImageResource", &IPDFDocument::DrawImageResource, xpos, ypos, ImgWidth, ImgHeight, ImageNumber);
-    }
-    std::int32_t GetImageWidth(std::int32_t ImageID) {
-        return Result<LONG>("GetImageWidth", &IPDFDocument::GetImageWidth, ImageID);
-    }
-    std::int32_t GetImageHeight(std::int32_t ImageID) {
-        return Result<LONG>("GetImageHeight", &IPDFDocument::GetImageHeight, ImageID);
-    }
-
-    // Links, notes and bookmarks.
-    void CreateLink_Internal(double x1, double y1, double x2, double y2, std::int32_t OutlineWidth,
-                             std::int32_t OutlineColorR, std::int32_t OutlineColorG, std::int32_t OutlineColorB,
-                             std::int32_t DestinationPage) {
-        Call("CreateLink_Internal", &IPDFDocument::CreateLink_Internal, x1, y1, x2, y2, OutlineWidth, OutlineColorR,
-             OutlineColorG, OutlineColorB, DestinationPage);
-    }
-    void CreateLink_External(double x1, double y1, double x2, double y2, std::int32_t OutlineWidth,
-                             std::int32_t OutlineColorR, std::int32_t OutlineColorG, std::int32_t OutlineColorB,
-                             std::string_view DestinationFileName) {
-        Call("CreateLink_External", &IPDFDocument::CreateLink_External, x1, y1, x2, y2, OutlineWidth, OutlineColorR,
-             OutlineColorG, OutlineColorB, Wide(DestinationFileName).get());
-    }
-    void CreateLink_Internet(double x1, double y1, double x2, double y2, std::int32_t OutlineWidth,
-                             std::int32_t OutlineColorR, std::int32_t OutlineColorG, std::int32_t OutlineColorB,
-                             std::string_view DestinationURI) {
-        Call("CreateLink_Internet", &IPDFDocument::CreateLink_Internet, x1, y1, x2, y2, OutlineWidth, OutlineColorR,
-             OutlineColorG, OutlineColorB, Wide(DestinationURI).get());
-    }
-    void AddTextAnnotation(double xpos, double ypos, std::string_view text) {
-        Call("AddTextAnnotation", &IPDFDocument::AddTextAnnotation, xpos, ypos, Wide(text).get());
-    }
-    void AddOutline(std::int32_t ADestinationPage, std::int32_t ADestinationZoom, std::int32_t ADestinationXPos,
-                    std::int32_t ADestinationYPos, std::string_view ATitle) {
-        Call("AddOutline", &IPDFDocument::AddOutline, ADestinationPage, ADestinationZoom, ADestinationXPos,
-             ADestinationYPos, Wide(ATitle).get());
-    }
-    std::int32_t AddChildOutline(std::int32_t ADestinationPage, std::int32_t ADestinationZoom,
-                                 std::int32_t ADestinationXPos, std::int32_t ADestinationYPos,
-                                 std::string_view ATitle, std::int32_t ParentNode) {
-        return Result<LONG>("AddChildOutline", &IPDFDocument::AddChildOutline, ADestinationPage, ADestinationZoom,
-                            ADestinationXPos, ADestinationYPos, Wide(ATitle).get(), ParentNode);
-    }
-    std::int32_t GetLastOutlineID() { return Result<LONG>("GetLastOutlineID", &IPDFDocument::GetLastOutlineID); }
-    void SetBookmarksVisible() { Call("SetBookmarksVisible", &IPDFDocument::SetBookmarksVisible); }
-
-    // The command channel.
-    std::string SendCmd(const Operand& Param1, const Operand& Param2 = {}, const Operand& Param3 = {},
-                        const Operand& Param4 = {}, const Operand& Param5 = {}, const Operand& Param6 = {}) {
-        ScopedVariant result;
-        Call("SendCmd", &IPDFDocument::SendCmd, Param1.variant(), Param2.variant(), Param3.variant(),
-             Param4.variant(), Param5.variant(), Param6.variant(), result.put());
-        return detail::Text(*result.get(), "SendCmd");
-    }
-    std::string ReservedFunction(std::string_view x) {
-        return TextResult("ReservedFunction", &IPDFDocument::ReservedFunction, Wide(x).get());
-    }
+#define VELLUM_DOCUMENT_MEMBERS
+#include "document_members.hpp"
+#undef VELLUM_DOCUMENT_MEMBERS
 
 private:
     explicit Document(ComPtr<IPDFDocument> object) : object_(std::move(object)) {}
@@ -396,10 +225,31 @@ private:
         return object_.get();
     }
 
-    // Temporaries among the arguments (the BSTRs) live until the call returns.
-    template <class Method, class... Arguments>
-    void Call(const char* member, Method method, Arguments&&... arguments) {
+    // The object as the interface that declares a member. A later interface
+    // is asked for on its first use, so the members of IPDFDocument keep
+    // working with a library that predates it.
+    template <class Interface>
+    Interface* ObjectAs(const char* member) {
         IPDFDocument* object = Object(member);
+        if constexpr (std::is_same_v<Interface, IPDFDocument>) {
+            return object;
+        } else {
+            static_assert(std::is_same_v<Interface, IPDFDocument2>);
+            if (!extended_) {
+                const HRESULT code = object->QueryInterface(IID_IPDFDocument2, extended_.put_void());
+                if (FAILED(code)) {
+                    throw Error(code, member, "The object has no IPDFDocument2: its library is older than this header");
+                }
+            }
+            return extended_.get();
+        }
+    }
+
+    // Temporaries among the arguments (the BSTRs) live until the call returns.
+    template <class Interface, class... Parameters, class... Arguments>
+    void Call(const char* member, HRESULT (STDMETHODCALLTYPE Interface::*method)(Parameters...),
+              Arguments&&... arguments) {
+        Interface* object = ObjectAs<Interface>(member);
         detail::Check((object->*method)(std::forward<Arguments>(arguments)...), member);
     }
     template <class T, class Method, class... Arguments>
@@ -414,8 +264,21 @@ private:
         Call(member, method, std::forward<Arguments>(arguments)..., value.put());
         return detail::Utf8(value);
     }
+    template <class Method, class... Arguments>
+    std::vector<std::uint8_t> BytesResult(const char* member, Method method, Arguments&&... arguments) {
+        ScopedVariant value;
+        Call(member, method, std::forward<Arguments>(arguments)..., value.put());
+        return detail::Bytes(*value.get(), member);
+    }
+    template <class Method, class... Arguments>
+    std::string VariantText(const char* member, Method method, Arguments&&... arguments) {
+        ScopedVariant value;
+        Call(member, method, std::forward<Arguments>(arguments)..., value.put());
+        return detail::Text(*value.get(), member);
+    }
 
     ComPtr<IPDFDocument> object_;
+    ComPtr<IPDFDocument2> extended_;  // asked for on the first member of IPDFDocument2
 };
 
 }  // namespace vellum

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 
 #include "com/bstr.h"
 #include "com/codepage.h"
@@ -15,9 +16,14 @@
 
 namespace vellum::test {
 
-inline ComPtr<IPDFDocument> NewObject() {
-    ComPtr<IPDFDocument> object;
-    EXPECT_EQ(automation::TPDFDocument::Create(IID_IPDFDocument, object.put_void()), S_OK);
+// A new object through one of its interfaces: IPDFDocument, as programs
+// written before IPDFDocument2 ask for it, or IPDFDocument2.
+template <class Interface = IPDFDocument>
+ComPtr<Interface> NewObject() {
+    static_assert(std::is_same_v<Interface, IPDFDocument> || std::is_same_v<Interface, IPDFDocument2>);
+    const IID& iid = std::is_same_v<Interface, IPDFDocument> ? IID_IPDFDocument : IID_IPDFDocument2;
+    ComPtr<Interface> object;
+    EXPECT_EQ(automation::TPDFDocument::Create(iid, object.put_void()), S_OK);
     return object;
 }
 

@@ -42,8 +42,9 @@ protected:
     void SetUp() override { setenv("SOURCE_DATE_EPOCH", "1000000000", 1); }
     void TearDown() override { unsetenv("SOURCE_DATE_EPOCH"); }
 
-    ComPtr<IPDFDocument> ObjectIn(State state, const std::string& tag) {
-        ComPtr<IPDFDocument> object = NewObject();
+    // The object as the dispatcher sees it: its default interface.
+    ComPtr<IPDFDocument2> ObjectIn(State state, const std::string& tag) {
+        ComPtr<IPDFDocument2> object = NewObject<IPDFDocument2>();
         BStr title{u"Parity"};
         if (state != State::Fresh) object->NewPDF(title.get());
         if (state == State::Emptied) {
@@ -124,7 +125,7 @@ protected:
     }
 
     Outcome CallThroughVtable(const MemberSpec& member, State state, int sample) {
-        ComPtr<IPDFDocument> object = ObjectIn(state, "vtable");
+        ComPtr<IPDFDocument2> object = ObjectIn(state, "vtable");
         std::vector<ScopedVariant> args = TypedArguments(member, sample, "vtable");
         std::vector<VARIANT> raw;
         for (auto& arg : args) raw.push_back(*arg.get());
@@ -140,7 +141,7 @@ protected:
     }
 
     Outcome CallByName(const MemberSpec& member, State state, int sample) {
-        ComPtr<IPDFDocument> object = ObjectIn(state, "late");
+        ComPtr<IPDFDocument2> object = ObjectIn(state, "late");
         std::vector<ScopedVariant> args = ScriptArguments(member, sample, "late");
         BStr name(Utf8ToUtf16(std::string(member.name)));
         LPOLESTR names[] = {name.get()};

@@ -143,6 +143,35 @@ TEST_F(CppLayer, FailuresThrowWithTheObjectsDescription) {
     }
 }
 
+// Members of IPDFDocument2 go through the interface asked for on their first
+// call, and fail as any member does.
+TEST_F(CppLayer, MembersOfTheSecondInterfaceFailWithTheObjectsDescription) {
+    Document doc{vellum::Library(VELLUM_LIBRARY)};
+    const std::string missing = scratch.File("missing.p12");
+    const struct {
+        const char* member;
+        std::function<void()> call;
+        std::string description;
+    } cases[] = {
+        {"Encrypt", [&] { doc.Encrypt("", "owner", "print", "AES-256"); }, "There is no document: call NewPDF first"},
+        {"Sign", [&] { doc.Sign(missing, "secret", "", ""); }, "There is no document: call NewPDF first"},
+    };
+    for (const auto& c : cases) {
+        try {
+            c.call();
+            ADD_FAILURE() << c.member << ": no exception";
+        } catch (const vellum::Error& error) {
+            EXPECT_EQ(error.member(), c.member);
+            EXPECT_EQ(error.code(), E_UNEXPECTED);
+            EXPECT_EQ(error.description(), c.description);
+        }
+    }
+    doc.NewPDF("Signed");
+    EXPECT_THROW(doc.Sign(missing, "secret", "", ""), vellum::Error);
+    doc.Encrypt("", "owner", "print", "AES-256");
+    EXPECT_TRUE(vellum::test::QpdfCheckIsClean(Written(doc)));
+}
+
 TEST_F(CppLayer, ContentIsTheSavedFileAndPassesTheChecks) {
     // The same calls at the same moment give the same bytes, saved or handed over.
     setenv("SOURCE_DATE_EPOCH", "1700000000", 1);

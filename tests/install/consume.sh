@@ -22,9 +22,11 @@ export VELLUM_REGISTRY=$scratch/registry.reg   # nothing registered
 headers=$(cd "$prefix/include" && find . -type f | sort | tr '\n' ' ')
 expected="./vellum/VELLUM_XP_TLB.h ./vellum/com/activation.h ./vellum/com/bstr.h ./vellum/com/codepage.h \
 ./vellum/com/errorinfo.h ./vellum/com/interfaces.h ./vellum/com/raii.h ./vellum/com/safearray.h \
-./vellum/com/types.h ./vellum/com/variant.h ./vellum/document.hpp "
+./vellum/com/types.h ./vellum/com/variant.h ./vellum/document.hpp ./vellum/document_members.hpp "
 [ "$headers" = "$expected" ] || fail "installed headers: $headers"
 for header in $headers; do
+  # The C++ layer's generated methods stand inside its class, not on their own.
+  [ "$header" = ./vellum/document_members.hpp ] && continue
   g++ -std=c++20 -fsyntax-only -Wall -Wextra -Werror -I"$prefix/include" -I"$prefix/include/vellum" \
     -x c++ - <<<"#include \"$header\"" || fail "$header does not compile on its own"
 done

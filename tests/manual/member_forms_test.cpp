@@ -1,6 +1,6 @@
 // Each member page shows the member the ways programs reach it, and those
 // forms are the ones the bindings really have: the C++ form of every member
-// is declared so in <vellum/document.hpp>.
+// is declared so in <vellum/document.hpp> (its generated method block).
 #include "pages.h"
 #include "signatures.h"
 
@@ -23,13 +23,15 @@ const InterfaceMember& Member(std::string_view name) {
     return *found;
 }
 
-// The header with every run of white space made one blank, so declarations
-// that wrap match their one-line form.
+// The header and the method block it includes, with every run of white
+// space made one blank, so declarations that wrap match their one-line form.
 std::string DocumentHeader() {
-    std::ifstream in(VELLUM_DOCUMENT_HEADER);
     std::ostringstream flat;
-    for (std::string word; in >> word;)
-        flat << word << ' ';
+    for (const char* path : {VELLUM_DOCUMENT_HEADER, VELLUM_DOCUMENT_MEMBERS_HEADER}) {
+        std::ifstream in(path);
+        for (std::string word; in >> word;)
+            flat << word << ' ';
+    }
     return flat.str();
 }
 
@@ -64,9 +66,30 @@ const Forms kForms[] = {
      "ADestinationYPos: int, ATitle: str, ParentNode: int) -&gt; int",
      "Print AddChildOutline(ADestinationPage, ADestinationZoom, ADestinationXPos, ADestinationYPos, ATitle, "
      "ParentNode)"},
+    {"Encrypt", "HRESULT Encrypt(BSTR UserPassword, BSTR OwnerPassword, BSTR Permissions, BSTR Method);",
+     "void Encrypt(std::string_view UserPassword, std::string_view OwnerPassword, std::string_view Permissions, "
+     "std::string_view Method);",
+     "doc.Encrypt(UserPassword: str, OwnerPassword: str, Permissions: str, Method: str) -&gt; None",
+     "Encrypt UserPassword, OwnerPassword, Permissions, Method"},
 };
 
 }  // namespace
+
+TEST(ManualMemberForms, PagesNameTheInterfaceThatDeclaresTheMember) {
+    const struct {
+        const char* member;
+        const char* heading;
+        const char* syntax;
+    } cases[] = {
+        {"TextOut", "<i>method of IPDFDocument, DISPID 4</i>", "COM interface <code>IPDFDocument</code>"},
+        {"Sign", "<i>method of IPDFDocument2, DISPID 301</i>", "COM interface <code>IPDFDocument2</code>"},
+    };
+    for (const auto& c : cases) {
+        const std::string page = MemberPage(Member(c.member), MemberDoc{});
+        EXPECT_NE(page.find(c.heading), std::string::npos) << c.member;
+        EXPECT_NE(page.find(c.syntax), std::string::npos) << c.member;
+    }
+}
 
 TEST(ManualMemberForms, PagesShowEveryWayToCallAMember) {
     for (const Forms& forms : kForms) {

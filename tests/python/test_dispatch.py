@@ -5,6 +5,7 @@ import inspect
 import math
 import os
 import pydoc
+import re
 import subprocess
 import unittest
 
@@ -161,7 +162,13 @@ class Help(unittest.TestCase):
     def test_every_member_of_the_type_information_is_an_attribute(self):
         doc = vellum.Dispatch()
         members = doc._object.members()
-        self.assertEqual(len(members), 63)
+        # The stub's interface classes are written from the member table: the same names.
+        stub_path = os.path.join(os.path.dirname(vellum.__file__), "__init__.pyi")
+        with open(stub_path, encoding="utf-8") as file:
+            stub = file.read()
+        interfaces = stub[stub.index("class IPDFDocument(DispatchObject):"):stub.index("\ndef Dispatch(")]
+        declared = set(re.findall(r"^    (?:def )?(\w+)[(:]", interfaces, re.M))
+        self.assertEqual({name for name, *_ in members}, declared)
         for name, kind, dispid, params, result in members:
             self.assertIn(name, type(doc).__dict__)
             if kind == 1:
@@ -176,7 +183,23 @@ class Help(unittest.TestCase):
         self.assertIn("    FontHeight: float\n", stub)
         self.assertEqual(stub.count("    FontHeight:"), 1)
         self.assertIn("def Dispatch(", stub)
-        self.assertIn("def PDFDocument() -> IPDFDocument: ...", stub)
+        self.assertIn("class IPDFDocument2(IPDFDocument):\n    def Encrypt(self, UserPassword: str, OwnerPassword: str, "
+                      "Permissions: str, Method: str) -> None: ...\n", stub)
+        self.assertIn("def PDFDocument() -> IPDFDocument2: ...", stub)
+
+    def test_members_of_the_second_interface_by_name(self):
+        doc = vellum.Dispatch()
+        self.assertEqual(type(doc).__name__, "IPDFDocument2")
+        self.assertEqual(list(inspect.signature(doc.Sign).parameters),
+                         ["CertificateFile", "Password", "Reason", "Location"])
+        self.assertIn("Encrypt", pydoc.render_doc(doc.Encrypt, renderer=pydoc.plaintext))
+        calls = [lambda: doc.Encrypt("", "owner", "print", "AES-256"),
+                 lambda: doc.Sign(CertificateFile="missing.p12", Password="x", Reason="", Location="")]
+        for call in calls:
+            with self.assertRaises(vellum.COMError) as failure:
+                call()
+            self.assertEqual(failure.exception.hresult, vellum.E_UNEXPECTED)
+            self.assertEqual(failure.exception.description, "There is no document: call NewPDF first")
 
 
 class Activation(unittest.TestCase):

@@ -2,15 +2,11 @@
 
 #include <cstdio>
 
+#include "generated_text.h"
 #include "member_table.h"
 
 namespace vellum::idl {
 namespace {
-
-// The identifiers and texts of the type library, as registration uses them.
-constexpr const char* kLibraryGuid = "3D9C5168-E754-42BE-9816-7E12E9CF8BED";
-constexpr const char* kInterfaceGuid = "036A3637-E948-4990-BABE-210BE9D0C6E1";
-constexpr const char* kClassGuid = "C08D629F-1C7A-45A7-87F6-5C483BA32121";
 
 const char* TypeName(ValueType type) {
     switch (type) {
@@ -48,42 +44,59 @@ std::string MemberLine(const MemberSpec& member) {
     return line + ");\n";
 }
 
+std::string InterfaceBlock(const InterfaceSpec& spec) {
+    std::string text =
+        "    [\n"
+        "        uuid(" + std::string(spec.iid) + "),\n"
+        "        version(1.0),\n"
+        "        helpstring(\"" + std::string(spec.help) + "\"),\n"
+        "        dual,\n"
+        "        oleautomation\n"
+        "    ]\n"
+        "    interface " + std::string(spec.name) + " : " + std::string(spec.base) + "\n"
+        "    {\n";
+    for (const MemberSpec& member : kMembers) {
+        if (member.iface == spec.id) text += MemberLine(member);
+    }
+    return text + "    };\n\n";
+}
+
+// The default interface first, then those it extends.
+std::string CoclassInterfaces() {
+    std::string text;
+    for (auto spec = kInterfaces.rbegin(); spec != kInterfaces.rend(); ++spec) {
+        text += std::string(spec == kInterfaces.rbegin() ? "        [default] interface " : "        interface ") +
+                std::string(spec->name) + ";\n";
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string TypeLibraryIdl() {
     std::string text =
-        "// The type library of VELLUM_XP, embedded in Vellum_XP.dll as resource TYPELIB 1.\n"
-        "// Written by tools/idlgen from automation/member_table.h; do not edit by hand.\n"
+        "// The type library of VELLUM_XP, embedded in Vellum_XP.dll as resource TYPELIB 1.\n" +
+        std::string(kGeneratedNote) +
         "import \"oaidl.idl\";\n\n"
         "[\n"
-        "    uuid(" + std::string(kLibraryGuid) + "),\n"
+        "    uuid(" + std::string(kTypeLibrary.guid) + "),\n"
         "    version(1.0),\n"
         "    lcid(0x0409),\n"
-        "    helpstring(\"VELLUM_XP Library\")\n"
+        "    helpstring(\"" + std::string(kTypeLibrary.help) + "\")\n"
         "]\n"
-        "library VELLUM_XP\n"
+        "library " + std::string(kTypeLibrary.name) + "\n"
         "{\n"
-        "    importlib(\"stdole2.tlb\");\n\n"
-        "    [\n"
-        "        uuid(" + std::string(kInterfaceGuid) + "),\n"
-        "        version(1.0),\n"
-        "        helpstring(\"Dispatch interface for PDFDocument Object\"),\n"
-        "        dual,\n"
-        "        oleautomation\n"
-        "    ]\n"
-        "    interface IPDFDocument : IDispatch\n"
-        "    {\n";
-    for (const MemberSpec& member : kMembers) text += MemberLine(member);
+        "    importlib(\"stdole2.tlb\");\n\n";
+    for (const InterfaceSpec& spec : kInterfaces) text += InterfaceBlock(spec);
     text +=
-        "    };\n\n"
         "    [\n"
-        "        uuid(" + std::string(kClassGuid) + "),\n"
+        "        uuid(" + std::string(kCoclass.guid) + "),\n"
         "        version(1.0),\n"
-        "        helpstring(\"PDFDocument Object\")\n"
+        "        helpstring(\"" + std::string(kCoclass.help) + "\")\n"
         "    ]\n"
-        "    coclass PDFDocument\n"
-        "    {\n"
-        "        [default] interface IPDFDocument;\n"
+        "    coclass " + std::string(kCoclass.name) + "\n"
+        "    {\n" +
+        CoclassInterfaces() +
         "    };\n"
         "};\n";
     return text;

@@ -1,21 +1,8 @@
 #include "members.h"
 
 #include <algorithm>
-#include <iterator>
 
 namespace vellum::manual {
-namespace {
-
-// The type information declares every VARIANT result alike, but this one is
-// always a byte array, which the C++ layer and Python hand over as bytes.
-constexpr std::string_view kByteArrayResults[] = {"GetPDFContent"};
-
-bool ReturnsByteArray(std::string_view name) {
-    return std::find(std::begin(kByteArrayResults), std::end(kByteArrayResults), name) !=
-           std::end(kByteArrayResults);
-}
-
-}  // namespace
 
 std::vector<InterfaceMember> CollectMembers() {
     std::vector<InterfaceMember> members;
@@ -25,6 +12,7 @@ std::vector<InterfaceMember> CollectMembers() {
         if (found == members.end()) {
             InterfaceMember fresh;
             fresh.name = row.name;
+            fresh.interfaceName = kInterfaces[static_cast<std::size_t>(row.iface)].name;
             fresh.dispid = row.dispid;
             fresh.order = row.order;
             members.push_back(fresh);
@@ -34,7 +22,7 @@ std::vector<InterfaceMember> CollectMembers() {
         switch (row.kind) {
         case MemberKind::Method:
             member.result = row.result;
-            member.resultIsBytes = row.result == ValueType::Variant && ReturnsByteArray(row.name);
+            member.resultIsBytes = ReturnsByteArray(row);
             member.params.assign(row.params.begin(), row.params.begin() + row.paramCount);
             break;
         case MemberKind::PropertyGet:

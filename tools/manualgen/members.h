@@ -1,5 +1,5 @@
-// The members of IPDFDocument as the manual presents them: one entry per
-// name, a property's get and put accessors joined into one entry.
+// The members of IPDFDocument and IPDFDocument2 as the manual presents them:
+// one entry per name, a property's get and put accessors joined into one entry.
 #pragma once
 
 #include "member_table.h"
@@ -12,6 +12,7 @@ namespace vellum::manual {
 
 struct InterfaceMember {
     std::string_view name;
+    std::string_view interfaceName;        // the interface that declares it
     std::int32_t dispid = 0;
     int order = 0;                 // vtable position of the first accessor
     bool isProperty = false;

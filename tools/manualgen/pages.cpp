@@ -50,7 +50,8 @@ std::string ArgumentsTable(const InterfaceMember& m, const MemberDoc& doc) {
 }
 
 std::string Syntax(const InterfaceMember& m) {
-    std::string text = "<p>COM interface <code>IPDFDocument</code>: the <code>HRESULT</code> tells "
+    std::string text = "<p>COM interface <code>" + std::string(m.interfaceName) +
+                       "</code>: the <code>HRESULT</code> tells "
                        "success, a result comes back through the last argument:</p>\n" +
                        Pre(Join(ComDeclarations(m), "\n"));
     text += "<p>C++, a method of <code>vellum::Document</code> from "
@@ -105,7 +106,7 @@ std::string PageFileName(std::string_view member) {
 std::string MemberPage(const InterfaceMember& m, const MemberDoc& doc) {
     std::string page = Head(m.name);
     page += "<h1>" + std::string(m.name) + "</h1>\n";
-    page += "<p><i>" + KindText(m) + " of IPDFDocument, DISPID " + std::to_string(m.dispid) +
+    page += "<p><i>" + KindText(m) + " of " + std::string(m.interfaceName) + ", DISPID " + std::to_string(m.dispid) +
             "</i></p>\n";
     page += "<p>" + doc.summary + "</p>\n";
 
@@ -134,20 +135,28 @@ std::string MemberPage(const InterfaceMember& m, const MemberDoc& doc) {
 
 std::string MembersIndexPage(const std::vector<InterfaceMember>& members,
                              const std::vector<MemberDoc>& docs) {
-    std::string page = Head("Members of IPDFDocument");
-    page += "<h1>Members of IPDFDocument</h1>\n"
-            "<p>Every method and property of the interface, in the order of its virtual "
-            "table. The DISPID is the number a late-bound client calls the member by.</p>\n"
-            "<table border=\"1\" cellpadding=\"3\" cellspacing=\"0\">\n"
-            "<tr><th>Member</th><th>Kind</th><th>DISPID</th><th>What it does</th></tr>\n";
-    for (const InterfaceMember& m : members) {
-        const auto doc = std::find_if(docs.begin(), docs.end(),
-                                      [&](const MemberDoc& d) { return d.name == m.name; });
-        page += "<tr><td><a href=\"" + PageFileName(m.name) + "\">" + std::string(m.name) +
-                "</a></td><td>" + KindText(m) + "</td><td>" + std::to_string(m.dispid) +
-                "</td><td>" + (doc != docs.end() ? doc->summary : std::string{}) + "</td></tr>\n";
+    std::string page = Head("Members of IPDFDocument2");
+    page += "<h1>Members of IPDFDocument2</h1>\n"
+            "<p>Every method and property of the object's interfaces, in the order of "
+            "their virtual table. <code>IPDFDocument2</code>, the object's default interface, "
+            "extends <code>IPDFDocument</code> with the members added since; programs written "
+            "for <code>IPDFDocument</code> keep working unchanged. The DISPID is the number a "
+            "late-bound client calls the member by.</p>\n";
+    for (const InterfaceSpec& spec : kInterfaces) {
+        page += "<h2>" + std::string(spec.name) + "</h2>\n"
+                "<table border=\"1\" cellpadding=\"3\" cellspacing=\"0\">\n"
+                "<tr><th>Member</th><th>Kind</th><th>DISPID</th><th>What it does</th></tr>\n";
+        for (const InterfaceMember& m : members) {
+            if (m.interfaceName != spec.name)
+                continue;
+            const auto doc = std::find_if(docs.begin(), docs.end(),
+                                          [&](const MemberDoc& d) { return d.name == m.name; });
+            page += "<tr><td><a href=\"" + PageFileName(m.name) + "\">" + std::string(m.name) +
+                    "</a></td><td>" + KindText(m) + "</td><td>" + std::to_string(m.dispid) +
+                    "</td><td>" + (doc != docs.end() ? doc->summary : std::string{}) + "</td></tr>\n";
+        }
+        page += "</table>\n";
     }
-    page += "</table>\n";
     return page + kFoot;
 }
 

@@ -90,7 +90,8 @@ bool MemberCatalogue::DescribesTheDocumentObject() {
         documentObject_ = false;
         TYPEATTR* attributes = nullptr;
         if (ITypeInfo* info = TypeInfo(); info != nullptr && SUCCEEDED(info->GetTypeAttr(&attributes))) {
-            documentObject_ = IsEqualGUID(attributes->guid, IID_IPDFDocument);
+            documentObject_ = IsEqualGUID(attributes->guid, IID_IPDFDocument2) ||
+                              IsEqualGUID(attributes->guid, IID_IPDFDocument);
             info->ReleaseTypeAttr(attributes);
         }
     }

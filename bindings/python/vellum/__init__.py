@@ -473,6 +473,9 @@ def _make_property(name, dispid, kinds, value_type, watch, described):
     return property(get, put, None, _documented(heading, name, described))
 
 
+_DOCUMENT_INTERFACES = ("IPDFDocument", "IPDFDocument2")
+
+
 def _make_class(type_name, members):
     """A DispatchObject subclass with one attribute per member."""
     entries = {}
@@ -485,8 +488,9 @@ def _make_class(type_name, members):
                   if _METHOD not in by_kind}
     namespace = {"__slots__": (), "__doc__": f"{type_name}, late bound.", "_kinds": kinds, "_methods": methods,
                  "_properties": properties, "_names": tuple(sorted(entries))}
-    # The manual and the warnings are about Vellum's document object only.
-    document = type_name == "IPDFDocument"
+    # The manual and the warnings are about Vellum's document object only,
+    # whichever of its interfaces (IPDFDocument, IPDFDocument2, ...) it describes.
+    document = type_name in _DOCUMENT_INTERFACES
     watches = _DOCUMENT_WATCH if document else {}
     for name, by_kind in entries.items():
         if _METHOD in by_kind:
