@@ -3,6 +3,8 @@
 //   w1_write PAGES bytes       builds the byte array (one block, as GetPDFContent
 //                              does) and prints its size
 //   w1_write PAGES build       builds the document only: its own memory
+// With W1_ENCRYPT set to a method (AES-256, AES-128, RC4-128) the document is
+// encrypted, so a write's encryption can be timed against a plain one.
 // Each page holds 60 lines of 80 characters in Helvetica 10 pt (see the
 // shared workload description); the text comes from the fixed generator.
 #include <cstdint>
@@ -38,6 +40,7 @@ private:
 
 void FillW1(vellum::TPDFDoc& doc, int pages) {
     doc.ResetDocument();
+    if (const char* method = std::getenv("W1_ENCRYPT")) doc.Encrypt({"user", "owner", "print", method});
     doc.SetUnitOfMeasure("pdfu");
     doc.SelectFont("Helvetica");
     doc.SetFontHeight(10);

@@ -1,7 +1,7 @@
 # The engine on the native Windows build. libdeflate and HarfBuzz are
 # compiled here from Debian's source packages (scripts/build-windows.sh
 # fetches them), the same versions as the Linux build links, so both write the
-# same compressed pages and the same font subsets.
+# same compressed pages and the same font subsets; libidn likewise, below.
 set(VELLUM_LIBDEFLATE_SOURCE "" CACHE PATH "Unpacked libdeflate source tree (the folder holding libdeflate.h)")
 if(NOT EXISTS "${VELLUM_LIBDEFLATE_SOURCE}/libdeflate.h")
   message(FATAL_ERROR "VELLUM_LIBDEFLATE_SOURCE must name libdeflate's source tree; scripts/build-windows.sh fetches it")
@@ -24,7 +24,22 @@ add_library(vellum_harfbuzz STATIC ${VELLUM_HARFBUZZ_SOURCE}/src/harfbuzz-subset
 target_include_directories(vellum_harfbuzz SYSTEM PUBLIC ${VELLUM_HARFBUZZ_SOURCE}/src)
 set_target_properties(vellum_harfbuzz PROPERTIES COMPILE_OPTIONS "-fno-exceptions;-fno-rtti;-fno-threadsafe-statics")
 
+# libidn's stringprep for SASLprep of AES-256 passwords
+# (encryption_saslprep.cpp), the same version as the Linux build links. Its
+# own build system makes the static library (scripts/build-windows.sh): the
+# headers it generates for the target are part of it.
+set(VELLUM_LIBIDN_SOURCE "" CACHE PATH "libidn's source tree, configured and built for the target")
+set(_libidn_archive ${VELLUM_LIBIDN_SOURCE}/lib/.libs/libidn.a)
+if(NOT EXISTS "${_libidn_archive}" OR NOT EXISTS "${VELLUM_LIBIDN_SOURCE}/lib/idn-int.h")
+  message(FATAL_ERROR "VELLUM_LIBIDN_SOURCE must name libidn's source tree built for the target; "
+                      "scripts/build-windows.sh builds it")
+endif()
+add_library(vellum_libidn STATIC IMPORTED)
+set_target_properties(vellum_libidn PROPERTIES IMPORTED_LOCATION ${_libidn_archive})
+target_include_directories(vellum_libidn SYSTEM INTERFACE ${VELLUM_LIBIDN_SOURCE}/lib)
+
 # No module loading here: the picture and font code are linked in
 # (platform/pictures, platform/fonts, picture_codec.cpp, font_services_loader.cpp).
+# The cryptography is the system's (platform/crypto).
 target_link_libraries(vellum_engine PUBLIC vellum_fonts vellum_pictures_api
-                      PRIVATE vellum_libdeflate vellum_font_services Threads::Threads)
+                      PRIVATE vellum_libdeflate vellum_font_services vellum_crypto vellum_libidn Threads::Threads)

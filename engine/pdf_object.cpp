@@ -117,8 +117,11 @@ PdfBody& PdfBody::Reference(std::int32_t objectNumber) {
 
 PdfBody& PdfBody::Literal(std::string_view bytes, StringEscape escape) {
     const std::string_view written = hook_.String(objectNumber_, bytes, scratch_);
+    // Bytes the hook made (encrypted ones) are binary: a bare carriage return
+    // would reach a reader as a line feed.
+    const bool transformed = written.data() != bytes.data();
     out_ += '(';
-    AppendEscapedString(out_, written, escape);
+    AppendEscapedString(out_, written, transformed ? StringEscape::EveryDelimiter : escape);
     out_ += ')';
     return *this;
 }

@@ -19,7 +19,8 @@
 namespace vellum {
 
 // Sees each string and each stream's data just before they are written;
-// returns the bytes to write (bytes itself, or a view into scratch).
+// returns the bytes to write (bytes itself, or a view into scratch). Strings
+// it returns in scratch are written with every delimiter escaped.
 class ObjectHook {
 public:
     virtual ~ObjectHook() = default;

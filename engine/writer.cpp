@@ -1,9 +1,11 @@
 // The whole-file writer: pages, pages tree, catalog, viewer preferences,
 // information and resources, each through the object writer, in file order.
+#include <optional>
 #include <vector>
 
 #include "creation_date.h"
 #include "document.h"
+#include "encryption.h"
 #include "errors.h"
 #include "file_output.h"
 #include "format.h"
@@ -11,6 +13,7 @@
 #include "output_sink.h"
 #include "page_compression.h"
 #include "parked_pages.h"
+#include "signing.h"
 #include "unicode_text.h"
 
 namespace vellum {
@@ -60,15 +63,17 @@ private:
 
 namespace {
 
-void WritePage(ObjectWriter& file, const TPage& page, const PdfEntries& additions) {
+// A signed document lists its signature's widget on the first page too.
+void WritePage(ObjectWriter& file, const TPage& page, const PdfEntries& additions, std::int32_t signatureWidget = 0) {
     file.Object(page.ObjectNumber, [&](PdfBody& text) {
         text.Raw("<<\r\n/Type /Page\r\n/Parent ").Reference(page.ParentNumber);
         text.Raw("\r\n/Resources ").Reference(page.ResourcesNumber);
         text.Raw("\r\n/MediaBox[0 0 ").Real(pattern::kWhole, page.Width).Raw(" ").Real(pattern::kWhole, page.Height);
         text.Raw("]\r\n/Contents[").Reference(page.ContentNumber).Raw(" ]\r\n");
-        if (!page.Annots.Empty()) {
+        if (!page.Annots.Empty() || signatureWidget != 0) {
             text.Raw("/Annots [");
             for (const TAnnot& annot : page.Annots) text.Reference(annot.ObjectNumber).Raw(" ");
+            if (signatureWidget != 0) text.Reference(signatureWidget).Raw(" ");
             text.Raw("]\r\n");
         }
         text.EntryLines(additions).Raw(">>\r\n");
@@ -205,10 +210,18 @@ void TPDFDoc::WriteImages(ObjectWriter& file, Delivery delivery) const {
 void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options) {
     PrepareCompositeFonts();
     FinishParkedPages();
+    const EncryptionForWrite encryption(*this, Encryption.get());
+    // A signed file is written into memory and passed on once signed.
+    std::optional<SignedWrite> signing;
+    if (Signature != nullptr) signing.emplace(*Signature);
+    const std::int32_t signatureWidget = signing ? signing->FieldNumber() : 0;
     ObjectHook& hook = Additions.hook != nullptr ? *Additions.hook : IdentityHook();
-    ObjectWriter file(sink, hook, static_cast<std::size_t>(objectCount_) + Outlines->Count(), options.maxObjectOffset);
-    file.Header(Additions.version);
-    for (const TPage& page : *Pages) WritePage(file, page, Additions.page);
+    ObjectWriter file(signing ? signing->Sink() : sink, hook, static_cast<std::size_t>(objectCount_) + Outlines->Count(),
+                      options.maxObjectOffset);
+    file.Header(signing ? signing->Version(Additions.version) : Additions.version);
+    for (const TPage& page : *Pages) {
+        WritePage(file, page, Additions.page, &page == &(*Pages)[0] ? signatureWidget : 0);
+    }
     WriteContentStreams(file, options);
     for (const TPDFObject& object : *Objects) WriteDocumentObject(file, object);
     // Outline entries name each other, so all are numbered before any is written.
@@ -224,10 +237,14 @@ void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions&
     WriteOutlines(file, *Outlines);
     WriteResources(file, *this);
     SettleCatalogNames(*Root);
-    WriteCatalog(file, *Root, Additions.catalog);
+    WriteCatalog(file, *Root, signing ? signing->CatalogEntries(Additions.catalog) : Additions.catalog);
     SettleInfoDefaults(*Info);
-    WriteInfo(file, *Info, CreationDateText());
+    const std::string creationDate = CreationDateText();
+    WriteInfo(file, *Info, creationDate);
+    encryption.WriteDictionary(file);
+    if (signing) signing->WriteObjects(file, (*Pages)[0].ObjectNumber, creationDate);
     file.Finish(Root->ObjectNumber, Info->ObjectNumber, Additions.trailer);
+    if (signing) signing->SignInto(sink);
 }
 
 // Content record i carries the text of page i.

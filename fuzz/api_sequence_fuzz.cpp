@@ -4,7 +4,9 @@
 // infinities, huge and negative numbers, long and invalid UTF-16 texts, Null,
 // Empty), in whatever state the previous calls left the object. Every
 // document written, to a file or as a byte array, must pass our structural
-// checker. File names never come from the input: each names one of a few
+// checker (which leaves an encrypted document's stream data alone: Encrypt
+// is one of the members called, its method and permission words among the
+// texts). File names never come from the input: each names one of a few
 // files in a private folder, so a run cannot touch anything else. A file's
 // bytes may come from the input, so damaged pictures and fonts reach their
 // readers through the calls that load them.
@@ -171,7 +173,7 @@ std::u16string Text(Input& in) {
                                             u"FULL", u"Helvetica", u"/F3", u"Courier-Bold", u"ChangeCreator",
                                             u"ChangeProducer", u"AddFontWithModKern", u"UseFontSize",
                                             u"a (b) \\ c\r\nd\te", u"\u00E9\u20AC\u4E2D\U0001F600",
-                                            u"AddFontUnicode"};
+                                            u"AddFontUnicode", u"AES-128", u"rc4-128", u"print, copy", u"all"};
     const std::uint8_t choice = in.Byte();
     if (choice < sizeof kWords / sizeof kWords[0]) return kWords[choice];
     if (choice == 250) return std::u16string(kLongTextUnits, u'W');

@@ -2,26 +2,28 @@
 # Cross-builds the native in-process server Vellum_XP.dll for 64-bit Windows
 # with Debian's mingw-w64, into build-windows/bin. Installs the cross tools
 # first when they are missing (run as root then). The DLL needs no other DLL
-# beside it: the C++ runtime, winpthread, libdeflate and HarfBuzz (built from
-# Debian's source packages) are linked in.
+# beside it: the C++ runtime, winpthread, libdeflate, HarfBuzz and libidn
+# (built from Debian's source packages) are linked in; the cryptography is
+# the system's (bcrypt, crypt32, ncrypt).
 #   bash scripts/build-windows.sh [extra cmake arguments]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # widl comes with mingw-w64-tools; its IDL includes (oaidl.idl) with libwine-dev
-# from wine64-tools, stdole2.tlb with wine64.
+# from wine64-tools, stdole2.tlb with wine64; make runs libidn's own build.
 packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
-  wine64-tools wine64 cmake ninja-build dpkg-dev
+  wine64-tools wine64 cmake ninja-build dpkg-dev make
 )
 bash scripts/install-missing.sh build-windows "${packages[@]}"
 
 build=${VELLUM_WINDOWS_BUILD:-build-windows}
 
-# libdeflate and HarfBuzz built for the target from Debian's own source
-# packages, so the DLL compresses pages and subsets fonts exactly as the Linux
-# build does (Debian ships neither for mingw-w64). Source entries are the
-# machine's binary entries with "deb-src" in their place.
+# libdeflate, HarfBuzz and libidn built for the target from Debian's own
+# source packages, so the DLL compresses pages, subsets fonts and prepares
+# passwords exactly as the Linux build does (Debian ships none of them for
+# mingw-w64). Source entries are the machine's binary entries with "deb-src"
+# in their place.
 third_party=$PWD/$build/third_party
 enable_source_entries() {
   apt-get source --print-uris -qq libdeflate >/dev/null 2>&1 && return
@@ -45,13 +47,45 @@ source_tree() {
     local version
     version=$(dpkg-query -W -f='${source:Version}' "$dev_package" 2>/dev/null || true)
     mkdir -p "$third_party"
-    (cd "$third_party" && apt-get source -qq "$package${version:+=$version}" >/dev/null 2>&1)
+    (cd "$third_party" && apt-get source -qq "$package${version:+=$version}" >/dev/null 2>&1) ||
+      unpack_upstream "$package"
     found=$(find "$third_party" -maxdepth 3 -path "*/$package-*/$marker" | head -1)
   fi
   echo "${found%/"$marker"}"
 }
+# When a mirror serves the upstream tarball of a source package but not its
+# Debian part, apt-get source fails having fetched (and checked against the
+# signed index) the tarball: that is unpacked, and Debian's patches, if the
+# package has any, are missing.
+unpack_upstream() {
+  local package=$1 tarball
+  tarball=$(find "$third_party" -maxdepth 1 -name "${package}_*.orig.tar.*" ! -name '*.asc' | sort | tail -1)
+  if [[ -z $tarball ]]; then
+    echo "build-windows: apt-get source $package failed; is a deb-src entry reachable?" >&2
+    return 1
+  fi
+  echo "build-windows: only the upstream part of $package could be fetched; building ${tarball##*/}" >&2
+  tar -xf "$tarball" -C "$third_party"
+}
+# libidn is built by its own build system, which generates headers for the
+# target; only its library directory (stringprep and what it needs) is made.
+build_libidn() {
+  local tree=$1 log=$third_party/libidn-build.log
+  [[ -n $tree ]] || { echo "build-windows: libidn's source is missing" >&2; return 1; }
+  [[ -f $tree/lib/.libs/libidn.a ]] && return
+  echo "build-windows: building libidn for the target (log: $log)" >&2
+  if ! (cd "$tree" &&
+        ./configure --host=x86_64-w64-mingw32 CC=x86_64-w64-mingw32-gcc-posix --disable-shared --enable-static \
+          --disable-nls --disable-doc --disable-valgrind-tests --without-libiconv-prefix &&
+        make -C lib/gl -j2 && make -C lib -j2) >"$log" 2>&1; then
+    echo "build-windows: building libidn failed; see $log" >&2
+    return 1
+  fi
+}
 libdeflate_source=$(source_tree libdeflate libdeflate-dev libdeflate.h)
 harfbuzz_source=$(source_tree harfbuzz libharfbuzz-dev src/harfbuzz-subset.cc)
+libidn_source=$(source_tree libidn libidn-dev lib/stringprep.h)
+build_libidn "$libidn_source"
 launcher=()
 if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
@@ -61,6 +95,7 @@ toolchain=()
 [[ -f $build/CMakeCache.txt ]] || toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLUM_WERROR=ON \
   -DVELLUM_LIBDEFLATE_SOURCE="$libdeflate_source" -DVELLUM_HARFBUZZ_SOURCE="$harfbuzz_source" \
+  -DVELLUM_LIBIDN_SOURCE="$libidn_source" \
   "${toolchain[@]}" "${launcher[@]}" "$@" >/dev/null
 cmake --build "$build" -j2 --target VELLUM_XP
 echo "build-windows: $build/bin/Vellum_XP.dll"

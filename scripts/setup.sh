@@ -20,6 +20,9 @@ demo_packages=(
   libfreetype-dev
   libcairo2-dev
   libharfbuzz-dev
+  # Encryption: OpenSSL's libcrypto, and libidn for SASLprep of passwords.
+  libssl-dev
+  libidn-dev
 )
 
 # Tests, benchmarks, fuzzing, the browser, and the independent readers and
@@ -37,6 +40,8 @@ test_packages=(
   python3-pikepdf
   qpdf
   poppler-utils
+  # Signing tests make their certificates with the openssl command.
+  openssl
   imagemagick
   pybind11-dev
   python3-dev

@@ -3,8 +3,10 @@
 # a fresh Wine prefix, regsvr32, every example script and tests/native/*.vls
 # translated to VBScript (tools/vls2vbs) and run by cscript, each PDF checked
 # with qpdf and compared byte for byte with the Linux build's output for the
-# same calls, the error information a failing call leaves in Err, and
-# unregistration. Both builds write with the same SOURCE_DATE_EPOCH.
+# same calls, encrypted and signed documents (which differ by their random
+# keys) checked by readers and compared once decrypted, the error information
+# a failing call leaves in Err, and unregistration. Both builds write with the
+# same SOURCE_DATE_EPOCH.
 #   bash scripts/wine-test.sh            (builds what is missing first)
 # Environment: VELLUM_BUILD (Linux build folder, default build),
 # VELLUM_WINDOWS_BUILD (default build-windows), VELLUM_KEEP=1 keeps the work folder.
@@ -16,7 +18,9 @@ started=$SECONDS
 linux_build=${VELLUM_BUILD:-build}
 windows_build=${VELLUM_WINDOWS_BUILD:-build-windows}
 
-packages=(wine64 wine qpdf poppler-utils)
+# Wine's bcrypt and crypt32 do their cryptography with GnuTLS; openssl makes
+# the test certificate, pikepdf compares decrypted documents.
+packages=(wine64 wine libgnutls30 qpdf poppler-utils openssl python3-pikepdf)
 bash scripts/install-missing.sh wine-test "${packages[@]}"
 
 # The Linux client, library (with its picture module) and translator, and
@@ -99,13 +103,73 @@ compare_pixels() {
   [[ $(ls "$dir"/b-*.ppm | wc -l) == "$count" ]] || fail "$what: another number of images"
 }
 
-# Runs one call script both ways and compares what the two builds wrote.
-run_script() {
-  local script=$1 name
+# Every object of two encrypted files, opened with the password, alike: the
+# encryption dictionary aside, streams by their decoded data, JPEG pictures
+# (encoded differently by each build) left to compare_pixels. Debian's
+# Python, which has pikepdf.
+same_objects() {
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+import pikepdf
+
+def text(value):  # pikepdf gives numbers and booleans as Python's own
+    return pikepdf.Object.unparse(value) if isinstance(value, pikepdf.Object) else repr(value)
+
+def objects(path, password):
+    pdf = pikepdf.open(path, password=password)
+    encrypt = pdf.trailer.get("/Encrypt")
+    skipped = {encrypt.objgen} if encrypt is not None and encrypt.is_indirect else set()
+    found = {}
+    for obj in pdf.objects:
+        if obj.objgen in skipped or obj.objgen == (0, 0):
+            continue
+        if isinstance(obj, pikepdf.Stream):
+            entries = sorted((k, text(v)) for k, v in obj.stream_dict.items() if k != "/Length")
+            jpeg = obj.stream_dict.get("/Filter") == pikepdf.Name.DCTDecode
+            found[obj.objgen] = (entries, b"JPEG" if jpeg else obj.read_bytes())
+        else:
+            found[obj.objgen] = text(obj)
+    return found
+
+a, b = objects(sys.argv[1], sys.argv[3]), objects(sys.argv[2], sys.argv[3])
+for number in sorted(set(a) | set(b)):
+    if a.get(number) != b.get(number):
+        print(f"object {number[0]}: {str(a.get(number))[:300]} / {str(b.get(number))[:300]}")
+        sys.exit(1)
+print(f"{len(a)} objects")
+PY
+}
+
+# Encrypted PDFs differ by their random keys: the native build's must open
+# with the password and, decrypted, equal the Linux build's object by object,
+# its pictures by their pixels.
+compare_encrypted() {
+  local a=$1 b=$2 password=$3 what=$4 dir
+  dir=$(mktemp -d "$work/decrypted.XXXXXX")
+  if [[ -n $password ]] && ! qpdf --requires-password "$b"; then fail "$what: opens without a password"; fi
+  if ! qpdf --decrypt --password="$password" "$a" "$dir/a.pdf" ||
+     ! qpdf --decrypt --password="$password" "$b" "$dir/b.pdf"; then
+    fail "$what: does not decrypt with the password"; return
+  fi
+  pass "$what: the native build's file opens with the password and decrypts"
+  local compared
+  if compared=$(same_objects "$a" "$b" "$password"); then
+    pass "$what: decrypted, the same as the Linux build's ($compared)"
+  else
+    fail "$what: decrypted, it differs from the Linux build's: $compared"
+  fi
+  if [[ $(pdfimages -list "$dir/a.pdf" | wc -l) -gt 2 ]]; then compare_pixels "$dir/a.pdf" "$dir/b.pdf" "$what: decrypted"; fi
+}
+
+# Runs one call script with the Linux build in $work/linux/NAME and through
+# the DLL in $work/windows/NAME, with the files of folder $2 (if given)
+# beside it.
+run_both() {
+  local script=$1 inputs=${2:-} name
   name=$(basename "$script" .vls)
   local linux=$work/linux/$name windows=$work/windows/$name
   mkdir -p "$linux/out" "$windows/out"
-  if [[ $name == pictures ]]; then make_pictures "$linux"; cp "$linux"/picture.* "$windows"/; fi
+  if [[ -n $inputs ]]; then cp -r "$inputs"/. "$linux"/; cp -r "$inputs"/. "$windows"/; fi
   (cd "$linux" && "$root/$linux_build/bin/vellum" run --library "$root/$linux_build/bin/Vellum_XP.so" "$script" \
      >stdout.txt 2>stderr.txt) || true
   "$root/$linux_build/bin/vls2vbs" "$script" "$windows/$name.vbs"
@@ -119,11 +183,27 @@ run_script() {
     if [[ $(tail -c 4 "$target") == "%%EO" ]]; then printf 'F' >>"$target"; fi
     rm "$pairs"
   done
+}
+
+# The user password of a script's first Encrypt call.
+user_password_of() { sed -n 's/^[[:space:]]*Encrypt[[:space:]]*"\([^"]*\)".*/\1/p' "$1" | head -1; }
+
+# Runs one call script both ways and compares what the two builds wrote.
+run_script() {
+  local script=$1 name
+  name=$(basename "$script" .vls)
+  local linux=$work/linux/$name windows=$work/windows/$name
+  local inputs=
+  if [[ $name == pictures ]]; then inputs=$work/pictures; mkdir -p "$inputs"; make_pictures "$inputs"; fi
+  run_both "$script" "$inputs"
   local pdf count=0 relative
   while IFS= read -r pdf; do
     relative=${pdf#"$linux"/}
     count=$((count + 1))
     if [[ ! -f $windows/$relative ]]; then fail "$name: the native build wrote no $relative"; continue; fi
+    if qpdf --is-encrypted "$pdf"; then
+      compare_encrypted "$pdf" "$windows/$relative" "$(user_password_of "$script")" "$name: $relative"; continue
+    fi
     qpdf --check "$windows/$relative" >/dev/null 2>&1 || fail "$name: qpdf --check $relative (native)"
     if cmp -s "$pdf" "$windows/$relative"; then pass "$name: $relative identical"
     elif [[ $name == pictures ]]; then compare_pixels "$pdf" "$windows/$relative" "$name: $relative"
@@ -148,6 +228,134 @@ for script in "$root"/examples/*.vls "$root"/tests/native/*.vls; do
 done
 echo "wine-test: scripts ran in $((SECONDS - step)) s"
 
+# ---- Encryption and signing through the system's cryptography (CNG, crypt32).
+# Encrypted files differ from the Linux build's by their random keys, so each
+# must open with its password and, decrypted, equal the Linux build's object
+# by object (pictures by their pixels); signatures must verify with pdfsig.
+# Where the system lacks an algorithm the call must fail naming it: Wine 8's
+# bcrypt has no RC4, which RC4-128 and AES-128's password values both need.
+protection=$work/protection
+mkdir -p "$protection/inputs"
+bash "$root/tests/support/make_test_certificate.sh" "$protection/inputs" "wine secret"
+bash "$root/tests/native/make-pictures.sh" "$protection/inputs"
+
+# The seam's algorithms one by one, and a signature checked by OpenSSL.
+step=$SECONDS
+cmake --build "$windows_build" -j2 --target vellum_crypto_check >/dev/null
+(cd "$protection" && wine "$root/$windows_build/bin/vellum_crypto_check.exe" inputs/signer.p12 "wine secret" \
+   >seam.txt 2>/dev/null) || true
+while IFS= read -r line; do
+  line=${line%$'\r'}
+  case $line in
+    "ok "*) pass "seam: ${line#ok }" ;;
+    "FAIL RC4: "*"RC4 is not available from the system's CNG"*) pass "seam: the system lacks RC4: ${line#FAIL RC4: }" ;;
+    *) fail "seam: ${line#FAIL }" ;;
+  esac
+done <"$protection/seam.txt"
+if [[ -f $protection/signature.der ]] && printf 'signed bytes' >"$protection/content" &&
+   openssl cms -verify -binary -inform DER -in "$protection/signature.der" -content "$protection/content" \
+     -CAfile "$protection/inputs/ca.pem" -purpose any -out /dev/null 2>"$protection/cms.txt"; then
+  pass "seam: OpenSSL verifies the detached signature and its signed attributes"
+else
+  fail "seam: the detached signature does not verify: $(cat "$protection/cms.txt" 2>/dev/null)"
+fi
+echo "wine-test: the cryptography seam checked in $((SECONDS - step)) s"
+
+# The user password; AES-256's carries a soft hyphen (U+00AD), which SASLprep
+# maps to nothing, so readers open the file with "user".
+user_password() { if [[ $1 == AES-256 ]]; then printf 'us\302\255er'; else printf user; fi; }
+
+protected_script() {
+  cat <<VLS
+NewPDF "Protected"
+Author = "Vellum (wine test)"
+Subject = "Encrypted with $1"
+SetBookmarksVisible
+UnitOfMeasure = "mm"
+FontName = "Helvetica-Bold"
+TextOut "Confidential (in parentheses) \\ and a backslash", 20, 30
+SetLineColor 0, 0, 200
+DrawRect 1, 0, 1, 15, 180, 10, 20
+ImportImage "picture.bmp", 90, 20, 60, 40, 30
+AddOutline 1, 0, 0, 0, "First page"
+CreateLink_Internet 20, 100, 80, 110, 2, 0, 0, 255, "https://www.example.org/?a=b&c"
+AddTextAnnotation 100, 30, "A note (with parentheses)"
+Encrypt "$(user_password "$1")", "owner secret", "print,copy", "$1"
+On Error Resume Next
+SavePDF "protected.pdf"
+Print "SavePDF: " & Err.Description
+VLS
+}
+
+check_protected() {
+  local method=$1 name=$2
+  local linux=$work/linux/$name windows=$work/windows/$name said
+  said=$(tr -d '\r' <"$windows/stdout.txt")
+  if [[ ! -f $windows/protected.pdf ]]; then
+    if [[ $method != AES-256 && $said == *"RC4 is not available from the system's CNG"* ]]; then
+      pass "$name: the system lacks RC4 (as Wine's bcrypt does), and SavePDF says so: ${said#SavePDF: }"
+    else
+      fail "$name: the native build wrote no PDF: $said"
+    fi
+    return
+  fi
+  [[ $said == "$(cat "$linux/stdout.txt")" ]] || fail "$name: printed '$said'"
+  compare_encrypted "$linux/protected.pdf" "$windows/protected.pdf" user "$name"
+}
+
+step=$SECONDS
+for method in AES-256 AES-128 RC4-128; do
+  name=protected-${method,,}
+  protected_script "$method" >"$protection/$name.vls"
+  run_both "$protection/$name.vls" "$protection/inputs"
+  check_protected "$method" "$name"
+done
+
+# Signed plainly and signed with AES-256 encryption; then a wrong password,
+# whose message may differ: Wine's PFXImportCertStore does not say why.
+cat >"$protection/signed.vls" <<'VLS'
+On Error Resume Next
+NewPDF "Signed"
+TextOut "Agreed and signed.", 20, 30
+Sign "signer.p12", "wine secret", "Approved", "Berlin"
+Print "Sign: " & Err.Description
+SavePDF "signed.pdf"
+Print "SavePDF: " & Err.Description
+NewPDF "Signed and encrypted"
+TextOut "Agreed, signed and encrypted.", 20, 30
+Sign "signer.p12", "wine secret", "Approved", "Berlin"
+Encrypt "user", "owner secret", "print", "AES-256"
+Sign "signer.p12", "not the password", "", ""
+Print "Wrong password: " & Err.Description
+SavePDF "signed-encrypted.pdf"
+Print "SavePDF: " & Err.Description
+VLS
+run_both "$protection/signed.vls" "$protection/inputs"
+signed=$work/windows/signed
+if diff <(tr -d '\r' <"$signed/stdout.txt" | grep -v '^Wrong password') \
+        <(grep -v '^Wrong password' "$work/linux/signed/stdout.txt") >"$work/signed.print.diff"; then
+  pass "signed: printed output identical but for the wrong password's message"
+else
+  fail "signed: printed output differs"; cat "$work/signed.print.diff"
+fi
+wrong=$(tr -d '\r' <"$signed/stdout.txt" | sed -n 's/^Wrong password: //p')
+if [[ $wrong == *"the password is wrong"* || $wrong == *"refused it without saying why (is the password right?)"* ]]; then
+  pass "signed: a wrong password fails Sign: $wrong"
+else
+  fail "signed: a wrong password gives '$wrong'"
+fi
+for pdf in signed signed-encrypted; do
+  if [[ ! -f $signed/$pdf.pdf ]]; then fail "signed: the native build wrote no $pdf.pdf"; continue; fi
+  verdict=$(pdfsig -nocert -upw user "$signed/$pdf.pdf" 2>&1 || true)
+  if grep -q "Signature Validation: Signature is Valid" <<<"$verdict" &&
+     grep -q "Signer Certificate Common Name: Vellum Test Signer" <<<"$verdict"; then
+    pass "signed: pdfsig finds $pdf.pdf's signature valid"
+  else
+    fail "signed: pdfsig on $pdf.pdf: $verdict"
+  fi
+done
+echo "wine-test: encryption and signing checked in $((SECONDS - step)) s"
+
 # Error information as VBScript sees it, and the version text.
 cat >"$work/err.vbs" <<'VBS'
 Set doc = CreateObject("VELLUM_XP.PDFDocument")
@@ -160,7 +368,7 @@ doc.NewPDF "x"
 WScript.Echo "after " & Err.Number
 VBS
 (cd "$work" && wine cscript //nologo err.vbs >err.txt 2>&1) || true
-expected=$'IPDFDocument Vellum XP Vers. 1.118\n8000FFFF|There is no document: call NewPDF first|VELLUM_XP.PDFDocument\nafter 0'
+expected=$'IPDFDocument2 Vellum XP Vers. 1.118\n8000FFFF|There is no document: call NewPDF first|VELLUM_XP.PDFDocument\nafter 0'
 if [[ $(tr -d '\r' <"$work/err.txt") == "$expected" ]]; then pass "TypeName, OCXVersion, Err.Number, Err.Description, Err.Source"
 else fail "error information: $(tr -d '\r' <"$work/err.txt")"; fi
 

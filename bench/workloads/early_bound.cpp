@@ -116,6 +116,15 @@ void EarlyBound::AddChildOutline(long page, std::string_view title, long parent)
     LONG number = 0;
     Check(document_->AddChildOutline(page, 0, 0, 0, Text(title).get(), parent, &number), "AddChildOutline");
 }
+void EarlyBound::Encrypt(std::string_view user, std::string_view owner, std::string_view permissions,
+                         std::string_view method) {
+    IPDFDocument2* protection = nullptr;
+    Check(document_->QueryInterface(IID_IPDFDocument2, reinterpret_cast<void**>(&protection)), "IPDFDocument2");
+    const HRESULT result =
+        protection->Encrypt(Text(user).get(), Text(owner).get(), Text(permissions).get(), Text(method).get());
+    protection->Release();
+    Check(result, "Encrypt");
+}
 void EarlyBound::SavePDF(std::string_view file) { Check(document_->SavePDF(Text(file).get()), "SavePDF"); }
 
 }  // namespace vellum::bench

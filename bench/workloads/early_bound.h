@@ -38,6 +38,8 @@ public:
     void CreateLinkInternet(double x1, double y1, double x2, double y2, std::string_view uri) override;
     void AddOutline(long page, std::string_view title) override;
     void AddChildOutline(long page, std::string_view title, long parent) override;
+    void Encrypt(std::string_view user, std::string_view owner, std::string_view permissions,
+                 std::string_view method) override;
     void SavePDF(std::string_view file) override;
 
 private:

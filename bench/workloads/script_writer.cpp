@@ -135,6 +135,11 @@ void ScriptWriter::AddChildOutline(long page, std::string_view title, long paren
     Start("AddChildOutline").Arg(page).Arg(0).Arg(0).Arg(0).Arg(title).Arg(parent).End();
 }
 
+void ScriptWriter::Encrypt(std::string_view user, std::string_view owner, std::string_view permissions,
+                           std::string_view method) {
+    Start("Encrypt").Arg(user).Arg(owner).Arg(permissions).Arg(method).End();
+}
+
 void ScriptWriter::SavePDF(std::string_view file) { Start("SavePDF").Arg(file).End(); }
 
 }  // namespace vellum::bench

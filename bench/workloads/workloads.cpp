@@ -2,6 +2,7 @@
 // input comes from one 32-bit linear congruential generator, restarted for
 // each workload, so every run and every peer sees the same pages.
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "calls.h"
@@ -20,6 +21,7 @@ void W0(Calls& calls, const std::string& output) {
 void W1(Calls& calls, const std::string& output, int pages) {
     Lcg lcg;
     calls.NewPDF("W1");
+    if (const char* method = std::getenv("W1_ENCRYPT")) calls.Encrypt("user", "owner", "print", method);
     calls.SetUnitOfMeasure("pdfu");
     calls.SetFontName("Helvetica");
     calls.SetFontHeight(10);

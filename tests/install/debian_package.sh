@@ -16,7 +16,7 @@ arch=$(dpkg --print-architecture)
 
 # package;architecture;section;what Depends must hold (| separated);a file it must hold
 expected="\
-libvellum1;$arch;libs;libc6|libstdc++6|libcairo2|libfreetype6|libharfbuzz0b|libjpeg62-turbo|libpng16-16|libdeflate0;/usr/lib/Vellum_Fonts.so
+libvellum1;$arch;libs;libc6|libstdc++6|libcairo2|libfreetype6|libharfbuzz0b|libjpeg62-turbo|libpng16-16|libdeflate0|libssl3|libidn12;/usr/lib/Vellum_Fonts.so
 vellum;$arch;text;libvellum1 (= $version);/usr/bin/vellum
 libvellum-dev;$arch;libdevel;libvellum1 (= $version);/usr/include/vellum/document.hpp"
 grep -q '^VELLUM_PYTHON:BOOL=ON$' "$build/CMakeCache.txt" && expected+="

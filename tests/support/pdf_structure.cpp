@@ -306,6 +306,7 @@ private:
             tokens.push_back(*token);
         }
         if (ValueAfter(tokens, "Size") != size_) Problem("trailer /Size differs from the cross-reference table");
+        encrypted_ = ValueAfter(tokens, "Encrypt").has_value();
         CheckReferences(tokens, "trailer");
         if (!ValueAfter(tokens, "Root")) Problem("trailer has no /Root");
     }
@@ -404,7 +405,8 @@ private:
             if (!width || !height || *width < 1 || *height < 1) Problem(where + ": an image smaller than 1x1");
             if (!object.hasStream || object.stream.empty()) Problem(where + ": an image without data");
         }
-        if (object.hasStream && HasNamePair(object.dictionary, "Filter", "FlateDecode")) {
+        // Encrypted stream data is checked by readers that hold the password.
+        if (object.hasStream && !encrypted_ && HasNamePair(object.dictionary, "Filter", "FlateDecode")) {
             auto inflated = InflateStream(object.stream);
             if (!inflated) return Problem(where + ": its FlateDecode stream does not inflate");
             inflated_[number] = std::move(*inflated);
@@ -435,6 +437,7 @@ private:
     std::string_view file_;
     std::vector<std::string> problems_;
     std::int64_t size_ = 0;
+    bool encrypted_ = false;
     std::map<std::int64_t, std::uint64_t> offsets_;
     std::map<std::int64_t, std::size_t> ends_;
     std::map<std::int64_t, std::string> inflated_;

@@ -21,7 +21,8 @@ inline constexpr double kLargestReaderNumber = 2147483647.0;
 // /Length bytes long; every "N 0 R" naming an object of the table; names
 // without #00; every number, in objects and in inflated content streams,
 // written without exponent and within kLargestReaderNumber; every image at
-// least 1x1 pixels; every FlateDecode stream inflating cleanly.
+// least 1x1 pixels; every FlateDecode stream inflating cleanly (unless the
+// trailer names an encryption dictionary).
 std::vector<std::string> PdfStructureProblems(std::string_view file);
 
 // The problems joined one per line, for assertion messages.
