@@ -40,6 +40,14 @@ test_packages=(
   python3-pikepdf
   qpdf
   poppler-utils
+  # Archival (PDF/A) files are checked by PDFBox Preflight
+  # (tests/support/preflight.sh), a Java program.
+  default-jre-headless
+  libpdfbox2-java
+  libactivation-java
+  libjaxb-api-java
+  # tools/iccgen makes the committed sRGB profile with Little CMS.
+  liblcms2-dev
   # Signing tests make their certificates with the openssl command.
   openssl
   imagemagick
