@@ -64,15 +64,27 @@ std::string ShellQuote(std::string_view text) {
     return quoted + "'";
 }
 
-::testing::AssertionResult QpdfCheckIsClean(const std::string& pdfPath) {
-    const CommandResult result = RunCommand("qpdf --check " + ShellQuote(pdfPath));
+::testing::AssertionResult QpdfCheckIsClean(const std::string& pdfPath, const std::string& password) {
+    const std::string passwordOption = password.empty() ? "" : " --password=" + ShellQuote(password);
+    const CommandResult result = RunCommand("qpdf --check" + passwordOption + " " + ShellQuote(pdfPath));
     const bool warned = result.output.find("WARNING") != std::string::npos;
     if (result.status != 0 || warned) {
         return ::testing::AssertionFailure() << "qpdf --check " << pdfPath << " exited " << result.status << ":\n"
                                              << result.output;
     }
     // Our own checker too, on every file a test has qpdf check.
-    const std::vector<std::string> problems = PdfStructureProblems(ReadFile(pdfPath));
+    std::vector<std::string> problems = PdfStructureProblems(ReadFile(pdfPath));
+    if (result.output.find("File is not encrypted") == std::string::npos) {
+        // Encrypted streams are read by the checker once qpdf has decrypted them.
+        const std::string decrypted = pdfPath + ".decrypted.pdf";
+        const CommandResult decrypt = RunCommand("qpdf --decrypt" + passwordOption + " " + ShellQuote(pdfPath) + " " +
+                                                 ShellQuote(decrypted));
+        if (decrypt.status != 0) problems.push_back("qpdf --decrypt failed: " + decrypt.output);
+        for (const std::string& problem : PdfStructureProblems(ReadFile(decrypted))) {
+            problems.push_back("decrypted: " + problem);
+        }
+        std::remove(decrypted.c_str());
+    }
     if (problems.empty()) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "structure of " << pdfPath << ":\n" << DescribeProblems(problems);
 }

@@ -37,8 +37,9 @@ CommandResult RunCommand(const std::string& commandLine);
 std::string ShellQuote(std::string_view text);
 
 // `qpdf --check` passes with no warning and our structural checker
-// (pdf_structure.h) finds nothing; on failure, the report.
-::testing::AssertionResult QpdfCheckIsClean(const std::string& pdfPath);
+// (pdf_structure.h) finds nothing; on failure, the report. An encrypted file
+// is opened with `password`, and the checker also reads it decrypted by qpdf.
+::testing::AssertionResult QpdfCheckIsClean(const std::string& pdfPath, const std::string& password = "");
 
 // Our own structural checker (pdf_structure.h) finds nothing wrong.
 ::testing::AssertionResult PdfStructureIsSound(std::string_view pdfBytes);
