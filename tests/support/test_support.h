@@ -38,7 +38,8 @@ std::string ShellQuote(std::string_view text);
 
 // `qpdf --check` passes with no warning and our structural checker
 // (pdf_structure.h) finds nothing; on failure, the report. An encrypted file
-// is opened with `password`, and the checker also reads it decrypted by qpdf.
+// that needs a password is opened with `password`; the checker also reads
+// every encrypted file decrypted by qpdf.
 ::testing::AssertionResult QpdfCheckIsClean(const std::string& pdfPath, const std::string& password = "");
 
 // Our own structural checker (pdf_structure.h) finds nothing wrong.

@@ -1,32 +1,16 @@
 #include "layer_text.h"
 
+#include "cpp_layer_types.h"
 #include "generated_text.h"
 #include "member_table.h"
 
 namespace vellum::idl {
 namespace {
 
-std::string ParameterType(ValueType type) {
-    switch (type) {
-        case ValueType::Bstr: return "std::string_view";
-        case ValueType::Double: return "double";
-        case ValueType::Long: return "std::int32_t";
-        case ValueType::Variant: return "const Operand&";
-        case ValueType::None: break;
-    }
-    return "void";
-}
+std::string ParameterType(ValueType type) { return std::string(CppLayerParameterType(type)); }
 
-// A VARIANT result comes back as its text, unless it is always a byte array.
 std::string ResultType(const MemberSpec& member) {
-    switch (member.result) {
-        case ValueType::Bstr: return "std::string";
-        case ValueType::Double: return "double";
-        case ValueType::Long: return "std::int32_t";
-        case ValueType::Variant: return ReturnsByteArray(member) ? "std::vector<std::uint8_t>" : "std::string";
-        case ValueType::None: break;
-    }
-    return "void";
+    return std::string(CppLayerResultType(member.result, ReturnsByteArray(member)));
 }
 
 // Late-bound hosts pass a missing VARIANT argument as Empty, so every

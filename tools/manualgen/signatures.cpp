@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "cpp_layer_types.h"
+
 namespace vellum::manual {
 namespace {
 
@@ -10,30 +12,9 @@ std::string ComParameter(ValueType type, std::string_view name) {
     return std::string(CppTypeName(type)) + " " + std::string(name);
 }
 
-// What vellum::Document takes for an argument of this type.
-std::string DocumentParameterType(ValueType type) {
-    switch (type) {
-    case ValueType::Bstr: return "std::string_view";
-    case ValueType::Double: return "double";
-    case ValueType::Long: return "std::int32_t";
-    case ValueType::Variant: return "const Operand&";
-    case ValueType::None: break;
-    }
-    return "void";
-}
+std::string DocumentParameterType(ValueType type) { return std::string(CppLayerParameterType(type)); }
 
-// What vellum::Document returns: a VARIANT result comes back as its text,
-// unless it is always a byte array.
-std::string DocumentResultType(ValueType type, bool bytes) {
-    switch (type) {
-    case ValueType::Bstr: return "std::string";
-    case ValueType::Double: return "double";
-    case ValueType::Long: return "std::int32_t";
-    case ValueType::Variant: return bytes ? "std::vector<std::uint8_t>" : "std::string";
-    case ValueType::None: break;
-    }
-    return "void";
-}
+std::string DocumentResultType(ValueType type, bool bytes) { return std::string(CppLayerResultType(type, bytes)); }
 
 std::string PythonType(ValueType type, bool bytes = false) {
     switch (type) {
