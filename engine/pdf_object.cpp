@@ -10,8 +10,9 @@ std::string_view ObjectHook::String(std::int32_t, std::string_view bytes, std::s
 std::string_view ObjectHook::Stream(std::int32_t, std::string_view bytes, std::string&) { return bytes; }
 
 ObjectHook& IdentityHook() {
-    static ObjectHook identity;
-    return identity;
+    // Never destroyed: a thread may still be writing while the process exits.
+    static ObjectHook* const identity = new ObjectHook;
+    return *identity;
 }
 
 // ---- values
