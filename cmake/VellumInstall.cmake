@@ -27,10 +27,11 @@ install(TARGETS vellum RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli
 # the run-time library, not of the development files.
 install(TARGETS VELLUM_XP LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library)
 # The modules loaded beside the library on first use: pictures (and the
-# metafile player the picture module loads beside itself), and font files.
-set_target_properties(vellum_pictures_module vellum_metafiles_module vellum_fonts_module
+# metafile player the picture module loads beside itself), font files, and
+# cryptography for encrypted and signed documents.
+set_target_properties(vellum_pictures_module vellum_metafiles_module vellum_fonts_module vellum_crypto_module
   PROPERTIES INSTALL_RPATH "\$ORIGIN")
-install(TARGETS vellum_pictures_module vellum_metafiles_module vellum_fonts_module
+install(TARGETS vellum_pictures_module vellum_metafiles_module vellum_fonts_module vellum_crypto_module
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library)
 install(TARGETS vellum_com vellum_api EXPORT VellumTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library NAMELINK_COMPONENT development)

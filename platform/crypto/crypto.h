@@ -1,7 +1,8 @@
 // The one seam to the system's cryptography: random bytes, the hashes and
 // ciphers of the standard security handler, and detached CMS signatures from
 // a PKCS#12 identity. Linux uses OpenSSL's libcrypto (crypto_openssl.cpp),
-// the native build the platform's own (crypto_windows.cpp). Nothing here is
+// loaded on first use from a module (crypto_services.h); the native build
+// the platform's own (crypto_windows.cpp). Nothing here is
 // written by hand: every function forwards to the library.
 //
 // Every failure throws CryptoError with a message for the caller.

@@ -2,7 +2,8 @@
 // through the EVP interface, random bytes from the kernel (getrandom). RC4
 // lives in OpenSSL's legacy provider, which is loaded into a library context
 // of its own, so the rest of the process keeps the default configuration.
-#include "crypto.h"
+#include "crypto_openssl.h"
+#include "crypto_services.h"
 
 #include <openssl/err.h>
 #include <openssl/evp.h>
@@ -128,6 +129,8 @@ Bytes AesCbc(ByteView key, ByteView iv, ByteView data, Padding padding, int encr
 
 }  // namespace
 
+namespace openssl {
+
 // Straight from the kernel: OpenSSL's own generator would first have to be
 // set up, which costs a short write more than all its random bytes.
 void RandomBytes(std::span<std::uint8_t> out) {
@@ -143,35 +146,33 @@ void RandomBytes(std::span<std::uint8_t> out) {
 
 std::size_t DigestSize(Hash hash) { return static_cast<std::size_t>(EVP_MD_get_size(Algorithm(hash))); }
 
-struct Digest::State {
+struct DigestState {
     EVP_MD_CTX* context = EVP_MD_CTX_new();
-    ~State() { EVP_MD_CTX_free(context); }
+    ~DigestState() { EVP_MD_CTX_free(context); }
 };
 
-Digest::Digest(Hash hash) : state_(std::make_unique<State>()) {
-    Require(state_->context != nullptr && EVP_DigestInit_ex(state_->context, Algorithm(hash), nullptr) == 1,
+void* DigestNew(Hash hash) {
+    auto state = std::make_unique<DigestState>();
+    Require(state->context != nullptr && EVP_DigestInit_ex(state->context, Algorithm(hash), nullptr) == 1,
             "hash setup");
+    return state.release();
 }
 
-Digest::~Digest() = default;
-
-void Digest::Update(ByteView data) {
-    Require(EVP_DigestUpdate(state_->context, data.data(), data.size()) == 1, "hash update");
+void DigestUpdate(void* digest, ByteView data) {
+    auto* state = static_cast<DigestState*>(digest);
+    Require(EVP_DigestUpdate(state->context, data.data(), data.size()) == 1, "hash update");
 }
 
-Bytes Digest::Finish() {
+Bytes DigestFinish(void* digest) {
+    auto* state = static_cast<DigestState*>(digest);
     Bytes out(EVP_MAX_MD_SIZE);
     unsigned int size = 0;
-    Require(EVP_DigestFinal_ex(state_->context, out.data(), &size) == 1, "hash final");
+    Require(EVP_DigestFinal_ex(state->context, out.data(), &size) == 1, "hash final");
     out.resize(size);
     return out;
 }
 
-Bytes HashOf(Hash hash, ByteView data) {
-    Digest digest(hash);
-    digest.Update(data);
-    return digest.Finish();
-}
+void DigestFree(void* digest) { delete static_cast<DigestState*>(digest); }
 
 Bytes Rc4(ByteView key, ByteView data) {
     if (key.empty() || key.size() > 16) throw CryptoError("Cryptography failed: an RC4 key must hold 1 to 16 bytes");
@@ -198,6 +199,17 @@ Bytes AesEcbEncrypt(ByteView key, ByteView data) {
                 EVP_CIPHER_CTX_set_padding(cipher.context, 0) == 1,
             "AES setup");
     return Run(cipher, data);
+}
+
+}  // namespace openssl
+
+const CryptoServices& LinkedCryptoServices() {
+    static const CryptoServices services{
+        openssl::RandomBytes,   openssl::DigestSize,    openssl::DigestNew,     openssl::DigestUpdate,
+        openssl::DigestFinish,  openssl::DigestFree,    openssl::Rc4,           openssl::AesCbcEncrypt,
+        openssl::AesCbcDecrypt, openssl::AesEcbEncrypt, openssl::IdentityFromPkcs12,
+    };
+    return services;
 }
 
 }  // namespace vellum::crypto

@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "crypto.h"
+#include "crypto_openssl.h"
 
 namespace vellum::crypto {
 namespace {
@@ -236,7 +236,7 @@ Bytes OpenSslIdentity::SignDetached(std::span<const ByteView> pieces) const {
 
 }  // namespace
 
-std::shared_ptr<const SigningIdentity> SigningIdentity::FromPkcs12(ByteView pkcs12, std::string_view password) {
+std::shared_ptr<const SigningIdentity> openssl::IdentityFromPkcs12(ByteView pkcs12, std::string_view password) {
     ERR_clear_error();
     const unsigned char* data = pkcs12.data();
     Pkcs12Ptr file(d2i_PKCS12(nullptr, &data, static_cast<long>(pkcs12.size())));

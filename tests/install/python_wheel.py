@@ -21,7 +21,7 @@ from pathlib import Path
 SOURCE_DIR, BUILD_DIR, VERSION = (Path(sys.argv[1]), Path(sys.argv[2]), sys.argv[3])
 
 BINARIES = ["_vellum" + sysconfig.get_config_var("EXT_SUFFIX"), "Vellum_XP.so", "libvellum_com.so.1",
-            "Vellum_Pictures.so", "Vellum_Metafiles.so", "Vellum_Fonts.so"]
+            "Vellum_Pictures.so", "Vellum_Metafiles.so", "Vellum_Fonts.so", "Vellum_Crypto.so"]
 PACKAGE_FILES = ["__init__.py", "__init__.pyi", "py.typed"] + BINARIES
 
 # Run inside the environment: every module the library loads on first use is
@@ -34,6 +34,7 @@ d.ImportImage(assets + '/logo.bmp', 80, 20, 40, 40, 16)
 d.ImportImage(assets + '/chart.wmf', 80, 70, 40, 40, 30)
 d.AddFont('Liberation Sans', assets + '/LiberationSans-Regular.ttf')
 d.FontName = 'Liberation Sans'; d.TextOut('own font', 10, 100)
+d.Encrypt('', 'owner', 'print', '')
 d.SavePDF('x.pdf')
 maps = open('/proc/self/maps').read().split()
 print(json.dumps(sorted({p for p in maps if p.startswith('/') and '.so' in p})))
