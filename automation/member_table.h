@@ -19,7 +19,7 @@ enum class ValueType : std::uint8_t { None, Bstr, Double, Long, Variant };
 // changes, new members go into a new one.
 enum class Interface : std::uint8_t { IPDFDocument, IPDFDocument2 };
 
-struct InterfaceSpec {
+struct InterfaceRow {
     Interface id;
     std::string_view name;
     std::string_view base;  // the interface it extends
@@ -27,7 +27,7 @@ struct InterfaceSpec {
     std::string_view help;
 };
 
-inline constexpr std::array<InterfaceSpec, 2> kInterfaces{{
+inline constexpr std::array<InterfaceRow, 2> kInterfaces{{
     {Interface::IPDFDocument, "IPDFDocument", "IDispatch", "036A3637-E948-4990-BABE-210BE9D0C6E1",
      "Dispatch interface for PDFDocument Object"},
     {Interface::IPDFDocument2, "IPDFDocument2", "IPDFDocument", "AC2FAE3F-0A3E-433A-AE7E-8B7F4F142EBA",

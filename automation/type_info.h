@@ -28,8 +28,8 @@ inline const IID& InterfaceIid(Interface iface) {
 }
 
 inline TypeDescription InterfaceDescription(Interface iface) {
-    const InterfaceSpec& spec = kInterfaces[static_cast<std::size_t>(iface)];
-    return {InterfaceIid(iface), spec.name, spec.help, 1, 0};
+    const InterfaceRow& row = kInterfaces[static_cast<std::size_t>(iface)];
+    return {InterfaceIid(iface), row.name, row.help, 1, 0};
 }
 
 inline constexpr TypeDescription kClassDescription{CLSID_PDFDocument, kCoclass.name, kCoclass.help, 1, 0};

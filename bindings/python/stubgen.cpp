@@ -109,12 +109,12 @@ bool WriteFile(const char* path, const std::string& text) {
 std::string Stub() {
     std::string stub(kHeader);
     std::string_view base = "DispatchObject";
-    for (const vellum::InterfaceSpec& spec : vellum::kInterfaces) {
-        stub += "\nclass " + std::string(spec.name) + "(" + std::string(base) + "):\n";
+    for (const vellum::InterfaceRow& row : vellum::kInterfaces) {
+        stub += "\nclass " + std::string(row.name) + "(" + std::string(base) + "):\n";
         for (const MemberSpec& member : vellum::kMembers) {
-            if (member.iface == spec.id && !DeclaredBefore(member)) stub += Declaration(member);
+            if (member.iface == row.id && !DeclaredBefore(member)) stub += Declaration(member);
         }
-        base = spec.name;
+        base = row.name;
     }
     const std::string object(base);
     return stub + "\ndef Dispatch(progid: str = ..., *, library: str | os.PathLike[str] | None = ...) -> " + object +

@@ -91,7 +91,7 @@ struct MessageCloser {
 using MessagePtr = std::unique_ptr<void, MessageCloser>;
 
 // The private key as CryptAcquireCertificatePrivateKey gives it: a CNG key,
-// or a CryptoAPI provider with the key's specification; released only when
+// or a CryptoAPI provider with the key's kind (AT_KEYEXCHANGE, AT_SIGNATURE); released only when
 // the call said the caller must.
 class PrivateKey {
 public:

@@ -41,7 +41,7 @@ std::string Accessor(const MemberSpec& member) {
     return std::string(member.name);
 }
 
-const InterfaceSpec& InterfaceOf(const MemberSpec& member) {
+const InterfaceRow& InterfaceOf(const MemberSpec& member) {
     return kInterfaces[static_cast<std::size_t>(member.iface)];
 }
 

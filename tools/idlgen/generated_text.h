@@ -22,7 +22,7 @@ std::string Wrapped(const std::string& line, std::size_t openFrom = 0);
 // The vtable method's name: "TextOut", "get_FontName", "put_FontName".
 std::string Accessor(const MemberSpec& member);
 
-const InterfaceSpec& InterfaceOf(const MemberSpec& member);
+const InterfaceRow& InterfaceOf(const MemberSpec& member);
 
 // "{0x036A3637, 0xE948, 0x4990, {0xBA, ...}}" from "036A3637-E948-4990-BABE-...".
 std::string GuidInitializer(std::string_view registryForm);

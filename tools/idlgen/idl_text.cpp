@@ -44,19 +44,19 @@ std::string MemberLine(const MemberSpec& member) {
     return line + ");\n";
 }
 
-std::string InterfaceBlock(const InterfaceSpec& spec) {
+std::string InterfaceBlock(const InterfaceRow& row) {
     std::string text =
         "    [\n"
-        "        uuid(" + std::string(spec.iid) + "),\n"
+        "        uuid(" + std::string(row.iid) + "),\n"
         "        version(1.0),\n"
-        "        helpstring(\"" + std::string(spec.help) + "\"),\n"
+        "        helpstring(\"" + std::string(row.help) + "\"),\n"
         "        dual,\n"
         "        oleautomation\n"
         "    ]\n"
-        "    interface " + std::string(spec.name) + " : " + std::string(spec.base) + "\n"
+        "    interface " + std::string(row.name) + " : " + std::string(row.base) + "\n"
         "    {\n";
     for (const MemberSpec& member : kMembers) {
-        if (member.iface == spec.id) text += MemberLine(member);
+        if (member.iface == row.id) text += MemberLine(member);
     }
     return text + "    };\n\n";
 }
@@ -64,9 +64,9 @@ std::string InterfaceBlock(const InterfaceSpec& spec) {
 // The default interface first, then those it extends.
 std::string CoclassInterfaces() {
     std::string text;
-    for (auto spec = kInterfaces.rbegin(); spec != kInterfaces.rend(); ++spec) {
-        text += std::string(spec == kInterfaces.rbegin() ? "        [default] interface " : "        interface ") +
-                std::string(spec->name) + ";\n";
+    for (auto row = kInterfaces.rbegin(); row != kInterfaces.rend(); ++row) {
+        text += std::string(row == kInterfaces.rbegin() ? "        [default] interface " : "        interface ") +
+                std::string(row->name) + ";\n";
     }
     return text;
 }
@@ -87,7 +87,7 @@ std::string TypeLibraryIdl() {
         "library " + std::string(kTypeLibrary.name) + "\n"
         "{\n"
         "    importlib(\"stdole2.tlb\");\n\n";
-    for (const InterfaceSpec& spec : kInterfaces) text += InterfaceBlock(spec);
+    for (const InterfaceRow& row : kInterfaces) text += InterfaceBlock(row);
     text +=
         "    [\n"
         "        uuid(" + std::string(kCoclass.guid) + "),\n"

@@ -34,10 +34,10 @@ std::string GuidConstant(std::string_view type, std::string_view name, std::stri
     return "inline constexpr " + std::string(type) + " " + std::string(name) + GuidInitializer(guid) + ";\n";
 }
 
-std::string InterfaceStruct(const InterfaceSpec& spec) {
-    std::string text = "\nstruct " + std::string(spec.name) + " : " + std::string(spec.base) + " {\n";
+std::string InterfaceStruct(const InterfaceRow& row) {
+    std::string text = "\nstruct " + std::string(row.name) + " : " + std::string(row.base) + " {\n";
     for (const MemberSpec& member : kMembers) {
-        if (member.iface != spec.id) continue;
+        if (member.iface != row.id) continue;
         const std::string head = "    STDMETHOD(" + Accessor(member) + ")";
         text += Wrapped(head + Parameters(member) + " PURE;", head.size());
     }
@@ -58,9 +58,9 @@ std::string InterfaceHeader() {
         "#include \"com/types.h\"\n"
         "#include \"com/variant.h\"\n\n";
     text += GuidConstant("GUID", "LIBID_" + std::string(kTypeLibrary.name), kTypeLibrary.guid);
-    for (const InterfaceSpec& spec : kInterfaces) text += GuidConstant("IID", "IID_" + std::string(spec.name), spec.iid);
+    for (const InterfaceRow& row : kInterfaces) text += GuidConstant("IID", "IID_" + std::string(row.name), row.iid);
     text += GuidConstant("CLSID", "CLSID_" + std::string(kCoclass.name), kCoclass.guid);
-    for (const InterfaceSpec& spec : kInterfaces) text += InterfaceStruct(spec);
+    for (const InterfaceRow& row : kInterfaces) text += InterfaceStruct(row);
     return text;
 }
 
@@ -69,10 +69,10 @@ std::string ObjectOverrides() {
         "// TPDFDocument's declarations of the interface methods, in vtable order;\n"
         "// pdf_document.h includes them inside the class.\n" +
         std::string(kGeneratedNote);
-    for (const InterfaceSpec& spec : kInterfaces) {
-        text += "\n    // " + std::string(spec.name) + "\n";
+    for (const InterfaceRow& row : kInterfaces) {
+        text += "\n    // " + std::string(row.name) + "\n";
         for (const MemberSpec& member : kMembers) {
-            if (member.iface != spec.id) continue;
+            if (member.iface != row.id) continue;
             text += Wrapped("    STDMETHODIMP " + Accessor(member) + Parameters(member) + " override;");
         }
     }

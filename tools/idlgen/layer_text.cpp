@@ -66,10 +66,10 @@ std::string DocumentMembers() {
         "#ifndef VELLUM_DOCUMENT_MEMBERS\n"
         "#error \"include <vellum/document.hpp>, which includes this file inside vellum::Document\"\n"
         "#endif\n";
-    for (const InterfaceSpec& spec : kInterfaces) {
-        text += "\n    // " + std::string(spec.name) + "\n";
+    for (const InterfaceRow& row : kInterfaces) {
+        text += "\n    // " + std::string(row.name) + "\n";
         for (const MemberSpec& member : kMembers) {
-            if (member.iface != spec.id) continue;
+            if (member.iface != row.id) continue;
             text += Wrapped(Declaration(member)) + Wrapped(Body(member)) + "    }\n";
         }
     }

@@ -142,12 +142,12 @@ std::string MembersIndexPage(const std::vector<InterfaceMember>& members,
             "extends <code>IPDFDocument</code> with the members added since; programs written "
             "for <code>IPDFDocument</code> keep working unchanged. The DISPID is the number a "
             "late-bound client calls the member by.</p>\n";
-    for (const InterfaceSpec& spec : kInterfaces) {
-        page += "<h2>" + std::string(spec.name) + "</h2>\n"
+    for (const InterfaceRow& row : kInterfaces) {
+        page += "<h2>" + std::string(row.name) + "</h2>\n"
                 "<table border=\"1\" cellpadding=\"3\" cellspacing=\"0\">\n"
                 "<tr><th>Member</th><th>Kind</th><th>DISPID</th><th>What it does</th></tr>\n";
         for (const InterfaceMember& m : members) {
-            if (m.interfaceName != spec.name)
+            if (m.interfaceName != row.name)
                 continue;
             const auto doc = std::find_if(docs.begin(), docs.end(),
                                           [&](const MemberDoc& d) { return d.name == m.name; });
