@@ -4,26 +4,17 @@
 #include <string_view>
 
 #include "boundary.h"
+#include "com/codepage.h"
 #include "pdf_document.h"
 
 namespace vellum::automation {
 namespace {
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 // A password as UTF-8. Elsewhere an unpaired surrogate becomes U+FFFD; in a
 // password that would make a different password, so it is refused instead.
 std::string PasswordText(BSTR password, std::string_view argument) {
-    const std::u16string_view text = BstrView(password);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool paired = IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]);
-        if (paired) {
-            ++i;
-        } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
-            throw EngineError(std::string(argument) +
-                              " holds half of a UTF-16 surrogate pair, which is no character");
-        }
+    if (FirstUnpairedSurrogate(BstrView(password)) != std::u16string_view::npos) {
+        throw EngineError(std::string(argument) + " holds half of a UTF-16 surrogate pair, which is no character");
     }
     return ToUnicodeText(password);
 }

@@ -133,6 +133,17 @@ std::size_t FirstIllFormedUtf8(std::string_view text) {
     return std::string_view::npos;
 }
 
+std::size_t FirstUnpairedSurrogate(std::u16string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            ++i;
+        } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+            return i;
+        }
+    }
+    return std::u16string_view::npos;
+}
+
 char16_t Cp1252ToChar(unsigned char byte) {
     return Cp1252ToUnicode(byte);
 }

@@ -32,4 +32,8 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // std::string_view::npos when the text is well-formed UTF-8.
 std::size_t FirstIllFormedUtf8(std::string_view text);
 
+// The offset of the first unit that Utf16ToUtf8 would turn into U+FFFD (a
+// surrogate without its pair); std::u16string_view::npos when there is none.
+std::size_t FirstUnpairedSurrogate(std::u16string_view text);
+
 }  // namespace vellum
