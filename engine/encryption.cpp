@@ -12,17 +12,11 @@
 #include "document.h"
 #include "encryption_handler.h"
 #include "errors.h"
+#include "text_split.h"
 #include "unicode_text.h"
 
 namespace vellum {
 namespace {
-
-std::string_view Trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
@@ -116,7 +110,7 @@ std::string PdfDocPassword(std::string_view text, EncryptionMethod method, std::
 }  // namespace
 
 EncryptionMethod ParseEncryptionMethod(std::string_view name) {
-    const std::string_view method = Trimmed(name);
+    const std::string_view method = TrimControls(name);
     if (method.empty() || EqualsIgnoringAsciiCase(method, "AES-256")) return EncryptionMethod::Aes256;
     if (EqualsIgnoringAsciiCase(method, "AES-128")) return EncryptionMethod::Aes128;
     if (EqualsIgnoringAsciiCase(method, "RC4-128")) return EncryptionMethod::Rc4_128;
@@ -125,11 +119,11 @@ EncryptionMethod ParseEncryptionMethod(std::string_view name) {
 
 std::int32_t ParsePermissions(std::string_view words) {
     std::uint32_t bits = kReservedBits;
-    if (!Trimmed(words).empty()) {
+    if (!TrimControls(words).empty()) {
         std::string_view rest = words;
         while (true) {
             const std::size_t comma = rest.find(',');
-            bits |= PermissionBitsOf(Trimmed(rest.substr(0, comma)), words);
+            bits |= PermissionBitsOf(TrimControls(rest.substr(0, comma)), words);
             if (comma == std::string_view::npos) break;
             rest.remove_prefix(comma + 1);
         }
