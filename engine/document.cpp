@@ -102,6 +102,7 @@ void TPDFDoc::ClearDocument() {
     Contents.reset();
     Encryption.reset();
     Signature.reset();
+    conformance_ = Conformance::None;
 }
 
 void TPDFDoc::RequireReady() const {

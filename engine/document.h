@@ -13,6 +13,7 @@
 
 #include "alignment.h"
 #include "annotations.h"
+#include "archival.h"
 #include "collection.h"
 #include "fonts.h"
 #include "images.h"
@@ -266,6 +267,11 @@ public:
     void Encrypt(const EncryptionRequest& request);
     void Sign(const SignatureRequest& request);
 
+    // The archival level every later write claims and meets (archival.cpp):
+    // a name ParseConformance takes, empty for none. ClearDocument forgets it.
+    void SetConformance(std::string_view name);
+    std::string_view ConformanceName() const;
+
     std::string ResourcesPDF_Binary() const;
     // What features add to the written file (header version, catalog, page
     // and trailer entries, the string and stream hook); empty by default.
@@ -338,6 +344,7 @@ private:
     std::unique_ptr<ParkedPages> Parked;
     std::shared_ptr<const EncryptionSettings> Encryption;  // none unless Encrypt succeeded
     std::shared_ptr<const SignatureSettings> Signature;    // none unless Sign succeeded
+    Conformance conformance_ = Conformance::None;
     enum class Delivery { File, ByteArray };
     void BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options);  // writer.cpp
     void WriteContentStreams(ObjectWriter& file, const WriteOptions& options) const;
