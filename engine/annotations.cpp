@@ -80,7 +80,7 @@ void WriteLinkTarget(PdfBody& text, const TAnnot& link) {
 
 // An annotation without a kind leaves the object empty: the file then fails
 // its cross-reference check rather than carry it.
-void WriteAnnotation(ObjectWriter& file, const TAnnot& annot) {
+void WriteAnnotation(ObjectWriter& file, const TAnnot& annot, const FileAdditions& additions) {
     if (annot.Kind == AnnotKind::None) return file.Prepared(annot.ObjectNumber, {});
     const bool note = annot.Kind == AnnotKind::Note;
     file.Object(annot.ObjectNumber, [&](PdfBody& text) {
@@ -95,11 +95,13 @@ void WriteAnnotation(ObjectWriter& file, const TAnnot& annot) {
         } else {
             WriteLinkTarget(text, annot);
         }
-        text.Raw(">>\r\n");
+        text.EntryLines(note ? additions.note : additions.link).Raw(">>\r\n");
     });
 }
 
-std::string TAnnot::PDF_Binary() const { return TextOfObject(WriteAnnotation, *this); }
+std::string TAnnot::PDF_Binary() const {
+    return TextOfObject([](ObjectWriter& file, const TAnnot& annot) { WriteAnnotation(file, annot, {}); }, *this);
+}
 
 void TPDFDoc::CreateLinkInternal(std::int32_t pageNumber, const LinkFrame& frame, std::int32_t destinationPage) {
     RequireWritableFrame(*this, pageNumber, frame);

@@ -6,12 +6,14 @@
 
 namespace vellum {
 
+struct FileAdditions;
 struct TAnnot;
 struct TOutlineObj;
 struct TOutlinesObj;
 struct TPDFImage;
 
-void WriteAnnotation(ObjectWriter& file, const TAnnot& annot);
+// The additions' link or note entries follow the annotation's own.
+void WriteAnnotation(ObjectWriter& file, const TAnnot& annot, const FileAdditions& additions);
 void WriteOutlineEntry(ObjectWriter& file, const TOutlineObj& entry);
 void WriteOutlines(ObjectWriter& file, const TOutlinesObj& outlines);
 void WriteImage(ObjectWriter& file, const TPDFImage& image);

@@ -187,11 +187,11 @@ std::string ObjectText(std::int32_t objectNumber, Body&& body, ObjectHook& hook 
 }
 
 // What features add to a file beyond what the document holds: the header's
-// version, entries after the catalog's, each page's and the trailer's own,
-// and the hook every string and stream passes through.
+// version, entries after the catalog's, each page's, each link's, each note's
+// and the trailer's own, and the hook every string and stream passes through.
 struct FileAdditions {
     std::string version = "1.3";
-    PdfEntries catalog, page, trailer;
+    PdfEntries catalog, page, link, note, trailer;
     ObjectHook* hook = nullptr;  // none: IdentityHook
 };
 

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "archival.h"
 #include "creation_date.h"
 #include "document.h"
 #include "encryption.h"
@@ -210,6 +211,7 @@ void TPDFDoc::WriteImages(ObjectWriter& file, Delivery delivery) const {
 void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options) {
     PrepareCompositeFonts();
     FinishParkedPages();
+    const ArchivalForWrite archival(*this, conformance_, Encryption != nullptr);
     const EncryptionForWrite encryption(*this, Encryption.get());
     // A signed file is written into memory and passed on once signed.
     std::optional<SignedWrite> signing;
@@ -229,7 +231,7 @@ void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions&
     for (const TOutlineObj& entry : *Outlines) WriteOutlineEntry(file, entry);
     WriteImages(file, delivery);
     for (const TPage& page : *Pages) {
-        for (const TAnnot& annot : page.Annots) WriteAnnotation(file, annot);
+        for (const TAnnot& annot : page.Annots) WriteAnnotation(file, annot, Additions);
     }
     for (const TPDFFont& font : *Fonts) file.Prepared(font.ObjectNumber, font.FontValue);
     WriteViewerPreferences(file, *ViewerPreferences);
@@ -241,6 +243,7 @@ void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions&
     SettleInfoDefaults(*Info);
     const std::string creationDate = CreationDateText();
     WriteInfo(file, *Info, creationDate);
+    archival.WriteObjects(file, *Info, creationDate);
     encryption.WriteDictionary(file);
     if (signing) signing->WriteObjects(file, (*Pages)[0].ObjectNumber, creationDate);
     file.Finish(Root->ObjectNumber, Info->ObjectNumber, Additions.trailer);
