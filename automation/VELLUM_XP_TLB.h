@@ -98,4 +98,6 @@ struct IPDFDocument : IDispatch {
 struct IPDFDocument2 : IPDFDocument {
     STDMETHOD(Encrypt)(BSTR UserPassword, BSTR OwnerPassword, BSTR Permissions, BSTR Method) PURE;
     STDMETHOD(Sign)(BSTR CertificateFile, BSTR Password, BSTR Reason, BSTR Location) PURE;
+    STDMETHOD(get_Conformance)(BSTR* Value) PURE;
+    STDMETHOD(put_Conformance)(BSTR Value) PURE;
 };

@@ -162,6 +162,8 @@ inline constexpr auto kMembers = std::to_array<MemberSpec>({
      {B("UserPassword"), B("OwnerPassword"), B("Permissions"), B("Method")}},
     {I2, 65, "Sign", 301, K::Method, T::None, 4,
      {B("CertificateFile"), B("Password"), B("Reason"), B("Location")}},
+    {I2, 66, "Conformance", 302, K::PropertyGet, T::Bstr, 0, {}},
+    {I2, 67, "Conformance", 302, K::PropertyPut, T::None, 1, {B("Value")}},
 });
 
 #undef VELLUM_LINK_PARAMS

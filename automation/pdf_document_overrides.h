@@ -86,3 +86,5 @@
     // IPDFDocument2
     STDMETHODIMP Encrypt(BSTR UserPassword, BSTR OwnerPassword, BSTR Permissions, BSTR Method) override;
     STDMETHODIMP Sign(BSTR CertificateFile, BSTR Password, BSTR Reason, BSTR Location) override;
+    STDMETHODIMP get_Conformance(BSTR* Value) override;
+    STDMETHODIMP put_Conformance(BSTR Value) override;

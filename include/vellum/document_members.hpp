@@ -241,3 +241,9 @@
         Call("Sign", &IPDFDocument2::Sign, Wide(CertificateFile).get(), Wide(Password).get(),
              Wide(Reason).get(), Wide(Location).get());
     }
+    std::string Conformance() {
+        return TextResult("Conformance", &IPDFDocument2::get_Conformance);
+    }
+    void Conformance(std::string_view Value) {
+        Call("Conformance", &IPDFDocument2::put_Conformance, Wide(Value).get());
+    }
