@@ -1,6 +1,7 @@
 // The pieces of an archival (PDF/A) document: the XMP packet read back by an
 // independent XML parser, the sRGB profile's header, and a file assembled
-// from them through the object layer that PDFBox Preflight must accept.
+// from them through the object layer that PDFBox Preflight must accept, and
+// whole documents that claim a level.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "archival.h"
 #include "document.h"
 #include "errors.h"
 #include "output_intent.h"
@@ -227,6 +229,94 @@ TEST(ArchivalFile, PassesPreflightWithPacketAndIntent) {
                                0),
               0u)
         << run.output;
+}
+
+// ---- a document that claims a level
+
+TEST(Conformance, NamesAreCheckedAndAnUnknownOneChangesNothing) {
+    TPDFDoc doc;
+    doc.ResetDocument();
+    const std::pair<const char*, const char*> accepted[] = {
+        {"PDF/A-1b", "PDF/A-1b"}, {" pdf/a-2U\t", "PDF/A-2u"}, {"PDF/A-3B", "PDF/A-3b"}, {"", ""}};
+    for (const auto& [name, canonical] : accepted) {
+        doc.SetConformance(name);
+        EXPECT_EQ(doc.ConformanceName(), canonical) << name;
+    }
+    doc.SetConformance("PDF/A-2b");
+    for (const char* unknown : {"PDF/A-1a", "PDF/A-4", "PDF/X-1a", "PDF/A-2b;", "A-2b"}) {
+        try {
+            doc.SetConformance(unknown);
+            ADD_FAILURE() << unknown << " was accepted";
+        } catch (const EngineError& error) {
+            EXPECT_NE(std::string(error.what()).find(std::string("\"") + unknown + "\": use PDF/A-1b"),
+                      std::string::npos)
+                << error.what();
+        }
+        EXPECT_EQ(doc.ConformanceName(), "PDF/A-2b");
+    }
+    doc.ResetDocument();
+    EXPECT_EQ(doc.ConformanceName(), "");
+}
+
+// Text in a standard font, a link and a note: everything but the font
+// embedding that is still to come.
+std::string ArchivalDocument(const std::string& level) {
+    TPDFDoc doc;
+    doc.ResetDocument();
+    doc.SetConformance(level);
+    doc.RequireInfo().Title = "Fish & Chips (open";
+    doc.RequireInfo().Author = "Zo\xC3\xAB";
+    doc.Page(1).TextOut("Kept for the records", 20, 30);
+    doc.CreateLinkInternet(1, {10, 10, 60, 20, 1, 0, 0, 255}, "https://example.org/");
+    doc.AddTextAnnotation(1, 30, 40, "A note");
+    std::string bytes = doc.SaveToByteArray();
+    EXPECT_EQ(doc.ConformanceName(), "");
+    return bytes;
+}
+
+TEST(ArchivalDocument, OnlyTheUnembeddedFontsKeepPdfA1bFromPassing) {
+    const std::string bytes = ArchivalDocument("PDF/A-1b");
+    EXPECT_EQ(bytes.rfind("%PDF-1.4\r\n", 0), 0u);
+    for (const char* entry : {"/F 4\r\n>>", "/F 28\r\n>>", "/Metadata ", "/OutputIntents ", "/ID ["}) {
+        EXPECT_NE(bytes.find(entry), std::string::npos) << entry;
+    }
+    EXPECT_EQ(ArchivalDocument("PDF/A-3u").rfind("%PDF-1.7\r\n", 0), 0u);
+
+    const test::ScratchFolder folder;
+    const std::string path = folder.File("archival.pdf");
+    test::WriteFile(path, bytes);
+    EXPECT_TRUE(test::QpdfCheckIsClean(path));
+    const test::CommandResult run = test::RunCommand(VELLUM_PREFLIGHT " " + test::ShellQuote(path));
+    ASSERT_EQ(run.output.rfind(path + ": invalid\n", 0), 0u) << run.output;
+    std::istringstream findings(run.output.substr(path.size() + 10));
+    std::string line;
+    int count = 0;
+    while (std::getline(findings, line)) {
+        EXPECT_EQ(line.rfind("  3.1.", 0), 0u) << run.output;
+        ++count;
+    }
+    EXPECT_GT(count, 0);
+}
+
+TEST(ArchivalDocument, EncryptionFailsTheWriteAndKeepsTheDocument) {
+    TPDFDoc doc;
+    doc.ResetDocument();
+    doc.SetConformance("PDF/A-2b");
+    doc.Encrypt(EncryptionRequest{"", "owner", "", ""});
+    const std::int32_t objects = doc.ObjectCount();
+    try {
+        doc.SaveToByteArray();
+        ADD_FAILURE() << "the write succeeded";
+    } catch (const EngineError& error) {
+        EXPECT_NE(std::string(error.what()).find("PDF/A-2b: archival documents may not be encrypted"),
+                  std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(doc.ObjectCount(), objects);
+    EXPECT_EQ(doc.Additions.version, "1.3");
+    EXPECT_TRUE(doc.Additions.catalog.empty() && doc.Additions.trailer.empty() && doc.Additions.link.empty());
+    doc.SetConformance("");
+    EXPECT_EQ(doc.SaveToByteArray().find("/Metadata"), std::string::npos);
 }
 
 }  // namespace
