@@ -76,7 +76,12 @@ std::string_view ConformanceName(Conformance level) {
 
 void TPDFDoc::SetConformance(std::string_view name) {
     RequireReady();
-    conformance_ = ParseConformance(name);
+    const Conformance level = ParseConformance(name);
+    // Text is measured as the fonts that will be embedded measure it.
+    if ((level == Conformance::None) != (conformance_ == Conformance::None)) {
+        MeasureStandardFonts(*Fonts, level != Conformance::None);
+    }
+    conformance_ = level;
 }
 
 std::string_view TPDFDoc::ConformanceName() const { return vellum::ConformanceName(conformance_); }
@@ -100,6 +105,7 @@ ArchivalForWrite::ArchivalForWrite(TPDFDoc& doc, Conformance level, bool encrypt
     // whatever the view (bits 4 and 5).
     additions.link.push_back({"F", PdfValue::Integer(4)});
     additions.note.push_back({"F", PdfValue::Integer(28)});
+    fonts_.emplace(doc, LevelOf(level).part == 1);
     previous_ = std::exchange(doc.Additions, std::move(additions));
 }
 
@@ -120,6 +126,7 @@ void ArchivalForWrite::WriteObjects(ObjectWriter& file, const TInfo& info, std::
                 StreamEnd::NewLine);
     const IccProfileStream profile = SrgbProfileStream();
     file.Stream(profileNumber_, *profile.data, profile.dictionary, StreamEnd::NewLine);
+    fonts_->WriteObjects(file);
 }
 
 }  // namespace vellum

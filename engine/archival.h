@@ -5,9 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "archival_fonts.h"
 #include "pdf_object.h"
 
 namespace vellum {
@@ -35,8 +37,8 @@ public:
     ArchivalForWrite(const ArchivalForWrite&) = delete;
     ArchivalForWrite& operator=(const ArchivalForWrite&) = delete;
 
-    // The XMP packet (saying what `info` says, with its defaults settled) and
-    // the output intent's profile.
+    // The XMP packet (saying what `info` says, with its defaults settled),
+    // the output intent's profile and the fonts' added objects.
     void WriteObjects(ObjectWriter& file, const TInfo& info, std::string_view creationDate) const;
 
 private:
@@ -45,6 +47,7 @@ private:
     std::int32_t metadataNumber_ = 0;
     std::int32_t profileNumber_ = 0;
     FileAdditions previous_;
+    std::optional<ArchivalFonts> fonts_;
 };
 
 }  // namespace vellum

@@ -13,9 +13,10 @@ constexpr std::string_view kHeader =
     "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
     "/CMapName /Adobe-Identity-UCS def\n"
     "/CMapType 2 def\n"
-    "1 begincodespacerange\n"
-    "<0000> <FFFF>\n"
-    "endcodespacerange\n";
+    "1 begincodespacerange\n";
+constexpr std::string_view kTwoByteCodes = "<0000> <FFFF>\n";
+constexpr std::string_view kOneByteCodes = "<00> <FF>\n";
+constexpr std::string_view kEndOfCodes = "endcodespacerange\n";
 
 constexpr std::string_view kTrailer =
     "endcmap\n"
@@ -35,9 +36,7 @@ void AppendHex(std::string& out, std::string_view bytes) {
     }
 }
 
-}  // namespace
-
-std::string ToUnicodeCMap(const std::map<std::uint32_t, char32_t>& codes) {
+std::string CMapOf(const std::map<std::uint32_t, char32_t>& codes, bool oneByte) {
     std::string lines;
     std::size_t inSection = 0;
     std::string section;
@@ -51,9 +50,13 @@ std::string ToUnicodeCMap(const std::map<std::uint32_t, char32_t>& codes) {
         inSection = 0;
     };
     for (const auto& [code, character] : codes) {
-        if (code == 0 || code > 0xFFFF) continue;
+        if (code == 0 || code > (oneByte ? 0xFFu : 0xFFFFu)) continue;
         std::string codeBytes;
-        AppendUtf16BE(codeBytes, code);
+        if (oneByte) {
+            codeBytes += static_cast<char>(code);
+        } else {
+            AppendUtf16BE(codeBytes, code);
+        }
         std::string textBytes;
         AppendUtf16BE(textBytes, character);
         section += '<';
@@ -65,11 +68,19 @@ std::string ToUnicodeCMap(const std::map<std::uint32_t, char32_t>& codes) {
     }
     flush();
     std::string cmap;
-    cmap.reserve(kHeader.size() + lines.size() + kTrailer.size());
+    cmap.reserve(kHeader.size() + 40 + lines.size() + kTrailer.size());
     cmap += kHeader;
+    cmap += oneByte ? kOneByteCodes : kTwoByteCodes;
+    cmap += kEndOfCodes;
     cmap += lines;
     cmap += kTrailer;
     return cmap;
 }
+
+}  // namespace
+
+std::string ToUnicodeCMap(const std::map<std::uint32_t, char32_t>& codes) { return CMapOf(codes, false); }
+
+std::string OneByteToUnicodeCMap(const std::map<std::uint32_t, char32_t>& codes) { return CMapOf(codes, true); }
 
 }  // namespace vellum

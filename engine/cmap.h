@@ -13,4 +13,7 @@ namespace vellum {
 // shared by every missing character, is left unmapped.
 std::string ToUnicodeCMap(const std::map<std::uint32_t, char32_t>& codes);
 
+// The same for a simple font's one-byte codes (codes above 0xFF are left out).
+std::string OneByteToUnicodeCMap(const std::map<std::uint32_t, char32_t>& codes);
+
 }  // namespace vellum

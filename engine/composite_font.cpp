@@ -12,6 +12,7 @@
 #include "file_input.h"
 #include "format.h"
 #include "pdf_object.h"
+#include "font_program.h"
 #include "unicode_font.h"
 
 namespace vellum {
@@ -20,24 +21,6 @@ namespace {
 constexpr std::string_view kFileNotFound = "Error - file not found";
 constexpr std::string_view kNameVoid = "Error - Font Name Void, please use a valid Font Name!";
 constexpr std::size_t kMaxFontFileBytes = 256u << 20;
-
-// Six capitals derived from the glyph set, so the same glyphs always give the
-// same tag and different subsets of one font are told apart.
-std::string SubsetTag(const UsedGlyphs& used) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const auto& entry : used) {
-        for (int shift = 0; shift < 32; shift += 8) {
-            hash ^= (entry.first >> shift) & 0xFF;
-            hash *= 1099511628211ull;
-        }
-    }
-    std::string tag;
-    for (int i = 0; i < 6; ++i) {
-        tag += static_cast<char>('A' + hash % 26);
-        hash /= 26;
-    }
-    return tag;
-}
 
 void ReferenceLine(PdfBody& text, std::string_view key, std::int32_t number) {
     text.Name(key).Raw(" ").Reference(number).Raw("\r\n");
@@ -86,56 +69,6 @@ PdfEntries DescendantDictionary(std::string_view baseFont, std::int32_t descript
             {"CIDToGIDMap", PdfValue::Name("Identity")},
             {"DW", PdfValue::Integer(1000)},
             {"W", PdfValue::Raw(widths)}};
-}
-
-std::string DescriptorObject(std::int32_t number, std::string_view baseFont, const FontMetrics& metrics,
-                             std::int32_t program) {
-    // Symbolic: the glyphs reach beyond the standard Latin character set.
-    const int flags = 4 | (metrics.fixedPitch ? 1 : 0) | (metrics.italicAngle != 0 ? 64 : 0);
-    return ObjectText(number, [&](PdfBody& text) {
-        text.Raw("<<\r\n/Type /FontDescriptor\r\n/FontName ").Name(baseFont);
-        text.Raw("\r\n/Flags ").Integer(flags).Raw("\r\n/FontBBox [");
-        for (std::size_t i = 0; i < 4; ++i) {
-            if (i > 0) text.Raw(" ");
-            text.Integer(metrics.bbox[i]);
-        }
-        text.Raw("]\r\n/ItalicAngle ").Real(pattern::kUpToTwoPlaces, metrics.italicAngle);
-        text.Raw("\r\n/Ascent ").Integer(metrics.ascent).Raw("\r\n/Descent ").Integer(metrics.descent);
-        text.Raw("\r\n/CapHeight ").Integer(metrics.capHeight).Raw("\r\n/StemV 80\r\n");
-        ReferenceLine(text, "FontFile2", program);
-        text.Raw(">>\r\n");
-    });
-}
-
-// A Flate-compressed stream; /Length1 (the program's own length) for a font file.
-void SetStreamObject(TPDFObject& object, std::shared_ptr<const std::string> compressed,
-                     std::optional<std::size_t> programLength) {
-    object.StreamDictionary = {{"Length", PdfValue::StreamLength()}};
-    if (programLength) {
-        object.StreamDictionary.push_back({"Length1", PdfValue::Integer(static_cast<std::int64_t>(*programLength))});
-    }
-    object.StreamDictionary.push_back({"Filter", PdfValue::Name("FlateDecode")});
-    object.SharedStream = std::move(compressed);
-}
-
-// The program a font embeds: its subset, or, should the subsetter fail on
-// the glyphs drawn, the whole file, which serves the same glyph ids. The
-// file was tried when it was added, so this is the rare case; the document
-// is written either way.
-struct EmbeddedProgram {
-    std::shared_ptr<const std::string> compressed;
-    std::size_t length = 0;
-    bool subset = true;
-};
-
-EmbeddedProgram MakeProgram(const UnicodeFontFile& file, const UsedGlyphs& used) {
-    EmbeddedProgram program;
-    std::optional<std::string> subset = file.Subset(used);
-    program.subset = subset.has_value();
-    const std::string_view bytes = subset ? std::string_view(*subset) : std::string_view(file.Bytes());
-    program.compressed = std::make_shared<const std::string>(CompressString(bytes));
-    program.length = bytes.size();
-    return program;
 }
 
 // Fonts over one file that draw the same glyphs embed the same program:
@@ -197,7 +130,8 @@ void TPDFDoc::PrepareCompositeFonts() {
         font.FontValue = Type0Object(font.ObjectNumber, baseFont, descendant.ObjectNumber, toUnicode.ObjectNumber);
         descendant.Dictionary = DescendantDictionary(baseFont, descriptor.ObjectNumber, WidthsArray(unicode, used));
         descriptor.ObjectValue =
-            DescriptorObject(descriptor.ObjectNumber, baseFont, unicode.Metrics(), file.ObjectNumber);
+            DescriptorObject(descriptor.ObjectNumber, baseFont, unicode.Metrics(),
+                             DescriptorFlags(unicode.Metrics(), false, true), file.ObjectNumber, unicode.CidSetObject);
         SetStreamObject(file, program.compressed, program.length);
         SetStreamObject(toUnicode, std::make_shared<const std::string>(CompressString(ToUnicodeCMap(used))),
                         std::nullopt);

@@ -1,8 +1,10 @@
 #include "fonts.h"
 
 #include <charconv>
+#include <vector>
 #include <filesystem>
 
+#include "archival_faces.h"
 #include "ascii.h"
 #include "document.h"
 #include "errors.h"
@@ -170,11 +172,23 @@ void TPDFDoc::AddStandardFonts() {
     for (const StandardFont& standard : kStandardFonts) {
         const StandardWidths& widths = WidthsOfStandardFace(standard.measuringFace);
         TPDFFont& font = Fonts->AddFontEntry();
+        font.StandardIndex = static_cast<std::int32_t>(&standard - kStandardFonts);
         font.BaseName = std::string(standard.baseName);
         font.ResourceName = "/F" + std::to_string(NextFontIndex());
         font.FontValue = StandardFontValue(font.ObjectNumber, standard.baseName, widths.text);
         font.CharWidths = widths.widths;
     }
+}
+
+void MeasureStandardFonts(TPDFFonts& fonts, bool byArchivalFaces) {
+    std::vector<std::pair<TPDFFont*, const std::array<std::int32_t, 256>*>> measured;
+    for (TPDFFont& font : fonts) {
+        if (font.StandardIndex < 0) continue;
+        const auto index = static_cast<std::size_t>(font.StandardIndex);
+        measured.emplace_back(&font, byArchivalFaces ? &ArchivalWidths(index)
+                                                     : &WidthsOfStandardFace(kStandardFonts[index].measuringFace).widths);
+    }
+    for (const auto& [font, widths] : measured) font->CharWidths = *widths;
 }
 
 void TPDFDoc::SelectFont(std::string_view name) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -15,6 +16,16 @@
 
 namespace vellum {
 
+// What an archival write needs to describe a TrueType font correctly.
+struct TrueTypeEmbedding {
+    std::shared_ptr<const std::string> bytes;
+    TPDFObject* descriptor = nullptr;
+    std::string baseFont;   // the name its font object gives
+    std::string resourceIndex;
+    std::int32_t widthsObject = 0, programObject = 0;
+    bool ownWidths = true;  // false when widths were scaled or fixed by the caller
+};
+
 struct TPDFFont {
     std::string FontValue;                   // complete object text, written verbatim
     std::array<std::int32_t, 256> CharWidths{};  // thousandths of an em; codes 30..255 filled
@@ -26,6 +37,13 @@ struct TPDFFont {
     // Set for a composite font that takes Unicode text: its glyphs, advances
     // and used-glyph record (CharWidths stay unused).
     std::shared_ptr<UnicodeFont> Unicode;
+    // Set for one of the twelve standard fonts: its place in their table.
+    std::int32_t StandardIndex = -1;
+    // Set for a TrueType font embedded whole with one-byte codes.
+    std::shared_ptr<const TrueTypeEmbedding> TrueType;
+    // The one-byte codes drawn with the font, for the programs an archival
+    // write embeds.
+    std::bitset<256> UsedCodes;
 
     // Fills CharWidths for codes 30..255 from a width text of blank-separated
     // decimal integers; empty or missing entries keep their values.
@@ -68,6 +86,11 @@ struct TPDFFonts : TCollection<TPDFFont> {
     // name (ASCII letters compared without case); "/F0" when none does.
     std::string FindFontResource(std::string_view name) const;
 };
+
+// Measures the standard fonts of a document by the faces an archival
+// document embeds for them, or again by the specified widths. Throws
+// EngineError, changing nothing, when the faces cannot be read.
+void MeasureStandardFonts(TPDFFonts& fonts, bool byArchivalFaces);
 
 // The width text of a measuring face: 226 integers for codes 30..255, each the
 // advance width times factor rounded to a whole number and followed by one blank.

@@ -1,5 +1,7 @@
 #include "measure.h"
 
+#include <utility>
+
 #include "ascii.h"
 #include "document.h"
 #include "glyph_text.h"
@@ -13,6 +15,10 @@ const TPDFFont* FindMeasuringFont(const TPDFDoc& doc, std::string_view fontName)
         if (font.BaseName == fontName || font.ResourceName == fontName) return &font;
     }
     return nullptr;
+}
+
+TPDFFont* FindMeasuringFont(TPDFDoc& doc, std::string_view fontName) {
+    return const_cast<TPDFFont*>(FindMeasuringFont(std::as_const(doc), fontName));
 }
 
 bool TakesUnicodeText(const TPDFDoc& doc, std::string_view fontName) {

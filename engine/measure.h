@@ -14,6 +14,7 @@ struct TPDFFont;
 // The first font whose base or resource name equals fontName exactly (case
 // counts), or null.
 const TPDFFont* FindMeasuringFont(const TPDFDoc& doc, std::string_view fontName);
+TPDFFont* FindMeasuringFont(TPDFDoc& doc, std::string_view fontName);
 
 // True when fontName names a composite font, which takes UTF-8 text.
 bool TakesUnicodeText(const TPDFDoc& doc, std::string_view fontName);

@@ -69,15 +69,19 @@ void AppendBlockHead(std::string& block, const TPDFDoc& doc, std::string_view ma
 // codes, or a hexadecimal string of two-byte glyph codes in a composite font.
 // Written straight into the page content; a failure leaves the content as it was.
 void AppendTextBlock(TPage& page, std::string_view matrix, double x, double y, std::string_view text) {
-    const TPDFDoc& doc = *page.Document;
+    TPDFDoc& doc = *page.Document;
     ContentRollback rollback(page);
     std::string& block = page.PageValue;
     AppendBlockHead(block, doc, matrix, x, y);
-    if (UnicodeFont* font = UnicodeFontOf(doc)) {
+    TPDFFont* font = FindMeasuringFont(doc, FontResource(doc));
+    if (font != nullptr && font->Unicode != nullptr) {
         block += '<';
-        block += GlyphHexCodes(*font, text);
+        block += GlyphHexCodes(*font->Unicode, text);
         block += "> Tj\r\nET\r\n";
     } else {
+        if (font != nullptr) {
+            for (const char c : text) font->UsedCodes.set(static_cast<unsigned char>(c));
+        }
         block += '(';
         AppendEscapedPdfString(block, text);
         block += ") Tj\r\nET\r\n";

@@ -141,6 +141,16 @@ std::string AddTrueType(TPDFDoc& doc, std::string_view fontName, const std::stri
     const std::int32_t program = embedded ? file.programObject : descriptor.ObjectNumber + 1;
     descriptor.ObjectValue = DescriptorObject(
         descriptor.ObjectNumber, request.variant == Variant::Monospaced ? "Courier" : "AvantGardeBkBT", program);
+    auto embedding = std::make_shared<TrueTypeEmbedding>();
+    embedding->bytes = file.bytes;
+    embedding->descriptor = &descriptor;
+    embedding->baseFont = BaseFontName(fontName);
+    embedding->resourceIndex = index;
+    embedding->widthsObject = widths.ObjectNumber;
+    embedding->programObject = program;
+    embedding->ownWidths = request.variant == Variant::Measured ||
+                           (request.variant == Variant::ModKern && request.factor == 1.0);
+    font.TrueType = std::move(embedding);
     if (!embedded) {
         TPDFObject& fileObject = doc.Objects->Add();
         fileObject.ObjectNumber = doc.NextObjectNumber();

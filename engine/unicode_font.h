@@ -85,6 +85,9 @@ public:
 
     // Object records filled at write time: descendant, descriptor, program, ToUnicode.
     std::array<TPDFObject*, 4> Objects{};
+    // The stream listing the subset's glyphs, for the one write that needs it
+    // (archival part 1); 0 otherwise.
+    std::int32_t CidSetObject = 0;
 
 private:
     std::shared_ptr<const UnicodeFontFile> file_;

@@ -209,9 +209,10 @@ void TPDFDoc::WriteImages(ObjectWriter& file, Delivery delivery) const {
 }
 
 void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options) {
+    // The archival scope first: it tells composite fonts to list their glyphs.
+    const ArchivalForWrite archival(*this, conformance_, Encryption != nullptr);
     PrepareCompositeFonts();
     FinishParkedPages();
-    const ArchivalForWrite archival(*this, conformance_, Encryption != nullptr);
     const EncryptionForWrite encryption(*this, Encryption.get());
     // A signed file is written into memory and passed on once signed.
     std::optional<SignedWrite> signing;

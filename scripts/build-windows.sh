@@ -14,6 +14,8 @@ cd "$(dirname "$0")/.."
 packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine64-tools wine64 cmake ninja-build dpkg-dev make
+  # the Liberation faces the DLL carries for archival documents
+  fonts-liberation2
 )
 bash scripts/install-missing.sh build-windows "${packages[@]}"
 

@@ -23,6 +23,9 @@ demo_packages=(
   # Encryption: OpenSSL's libcrypto, and libidn for SASLprep of passwords.
   libssl-dev
   libidn-dev
+  # Archival documents embed the standard fonts as Liberation 2 faces, built
+  # into the library.
+  fonts-liberation2
 )
 
 # Tests, benchmarks, fuzzing, the browser, and the independent readers and

@@ -69,3 +69,23 @@ bool HasSfntTable(const std::vector<SfntTable>& tables, std::string_view tag) {
 }
 
 }  // namespace vellum::fonts
+
+namespace vellum::fonts {
+
+bool HasUnicodeCharacterMap(std::string_view bytes) {
+    const std::vector<SfntTable> tables = ReadSfntTables(bytes).value_or(std::vector<SfntTable>{});
+    for (const SfntTable& table : tables) {
+        if (table.tag != "cmap" || table.offset > bytes.size() || table.length > bytes.size() - table.offset) continue;
+        const std::string_view cmap = bytes.substr(table.offset, table.length);
+        if (cmap.size() < 4) continue;
+        const std::uint64_t count = ReadUint(cmap, 2, 2);
+        for (std::uint64_t i = 0; i < count && 4 + 8 * i + 8 <= cmap.size(); ++i) {
+            const std::uint64_t platform = ReadUint(cmap, 4 + 8 * i, 2);
+            const std::uint64_t encoding = ReadUint(cmap, 4 + 8 * i + 2, 2);
+            if (platform == 0 || (platform == 3 && (encoding == 1 || encoding == 10))) return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace vellum::fonts

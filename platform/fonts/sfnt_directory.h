@@ -32,4 +32,9 @@ std::string CutShortProblem(std::string_view bytes);
 // Whether the directory lists a non-empty table with this tag.
 bool HasSfntTable(const std::vector<SfntTable>& tables, std::string_view tag);
 
+// Whether the character map has a Unicode subtable (platform 0, or 3 with
+// encoding 1 or 10), through which readers find a simple font's glyphs by
+// character; a symbol font has only the symbol subtable (3, 0).
+bool HasUnicodeCharacterMap(std::string_view bytes);
+
 }  // namespace vellum::fonts
