@@ -100,4 +100,6 @@ struct IPDFDocument2 : IPDFDocument {
     STDMETHOD(Sign)(BSTR CertificateFile, BSTR Password, BSTR Reason, BSTR Location) PURE;
     STDMETHOD(get_Conformance)(BSTR* Value) PURE;
     STDMETHOD(put_Conformance)(BSTR Value) PURE;
+    STDMETHOD(AttachFile)(BSTR FileName, BSTR Name, BSTR MimeType, BSTR Relationship, BSTR Description) PURE;
+    STDMETHOD(AddMetadataXml)(BSTR Rdf) PURE;
 };

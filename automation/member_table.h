@@ -164,6 +164,9 @@ inline constexpr auto kMembers = std::to_array<MemberSpec>({
      {B("CertificateFile"), B("Password"), B("Reason"), B("Location")}},
     {I2, 66, "Conformance", 302, K::PropertyGet, T::Bstr, 0, {}},
     {I2, 67, "Conformance", 302, K::PropertyPut, T::None, 1, {B("Value")}},
+    {I2, 68, "AttachFile", 303, K::Method, T::None, 5,
+     {B("FileName"), B("Name"), B("MimeType"), B("Relationship"), B("Description")}},
+    {I2, 69, "AddMetadataXml", 304, K::Method, T::None, 1, {B("Rdf")}},
 });
 
 #undef VELLUM_LINK_PARAMS

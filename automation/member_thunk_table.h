@@ -79,6 +79,8 @@ inline constexpr MemberThunk kThunks[] = {
     CheckedThunk<IPDFDocument2, &IPDFDocument2::Sign>(kMembers[64]),
     CheckedThunk<IPDFDocument2, &IPDFDocument2::get_Conformance>(kMembers[65]),
     CheckedThunk<IPDFDocument2, &IPDFDocument2::put_Conformance>(kMembers[66]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::AttachFile>(kMembers[67]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::AddMetadataXml>(kMembers[68]),
 };
 static_assert(std::size(kThunks) == kMembers.size(),
               "the member table changed: cmake --build BUILD --target interface_files");

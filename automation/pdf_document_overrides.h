@@ -88,3 +88,6 @@
     STDMETHODIMP Sign(BSTR CertificateFile, BSTR Password, BSTR Reason, BSTR Location) override;
     STDMETHODIMP get_Conformance(BSTR* Value) override;
     STDMETHODIMP put_Conformance(BSTR Value) override;
+    STDMETHODIMP AttachFile(BSTR FileName, BSTR Name, BSTR MimeType, BSTR Relationship,
+                            BSTR Description) override;
+    STDMETHODIMP AddMetadataXml(BSTR Rdf) override;

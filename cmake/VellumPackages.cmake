@@ -62,9 +62,10 @@ vellum_package(library libvellum1 libs "" "library writing PDF documents through
 ${_about}
 
 This package holds the libraries: Vellum_XP.so, the object's in-process
-server, and libvellum_com.so.1, and the modules they load on first use for
-pictures, metafiles and font files.")
-vellum_package_docs(library libvellum1)
+server, which carries the Liberation 2 faces archival documents embed, and
+libvellum_com.so.1, and the modules they load on first use for pictures,
+metafiles and font files.")
+vellum_package_docs(library libvellum1 liberation2-fonts)
 
 vellum_package(client vellum text "" "command-line client running Vellum call scripts
 ${_about}

@@ -84,14 +84,32 @@ void TPDFDoc::SetConformance(std::string_view name) {
     conformance_ = level;
 }
 
+void TPDFDoc::AddMetadataXml(std::string_view rdf) {
+    RequireReady();
+    XmpCustomSchema schema = ReadRdfDescription(rdf);
+    CheckJoinable(customMetadata_, schema);
+    customMetadata_.push_back(std::move(schema));
+}
+
 std::string_view TPDFDoc::ConformanceName() const { return vellum::ConformanceName(conformance_); }
 
 ArchivalForWrite::ArchivalForWrite(TPDFDoc& doc, Conformance level, bool encrypted) : doc_(doc), level_(level) {
-    if (level == Conformance::None) return;
+    if (level == Conformance::None) {
+        // The packet that would carry them is written for archival documents only.
+        if (!doc.CustomMetadata().empty()) {
+            throw EngineError("The metadata given to AddMetadataXml is written into archival documents only: "
+                              "set Conformance to a PDF/A level");
+        }
+        return;
+    }
     const std::string name(vellum::ConformanceName(level));
     if (encrypted) {
         throw EngineError("Cannot write the document as " + name +
                           ": archival documents may not be encrypted; drop the encryption or the conformance");
+    }
+    if (!doc.Attachments().empty() && LevelOf(level).part < 3) {
+        throw EngineError("Cannot write the document as " + name +
+                          ": only part 3 of the archival levels (PDF/A-3b, PDF/A-3u) may carry attached files");
     }
     doc.RequireObjectRoom(2);
     FileAdditions additions = doc.Additions;
@@ -119,7 +137,7 @@ void ArchivalForWrite::WriteObjects(ObjectWriter& file, const TInfo& info, std::
     const XmpDocumentInfo described{info.Title,   info.Author,  info.Subject,
                                     info.Keywords, info.Creator, info.Producer,
                                     std::string(creationDate), ""};
-    file.Stream(metadataNumber_, XmpPacket(described, LevelOf(level_)),
+    file.Stream(metadataNumber_, XmpPacket(described, LevelOf(level_), CustomDescriptions(doc_.CustomMetadata())),
                 {{"Type", PdfValue::Name("Metadata")},
                  {"Subtype", PdfValue::Name("XML")},
                  {"Length", PdfValue::StreamLength()}},

@@ -139,7 +139,8 @@ void ArchivalFonts::Restore() {
 void ArchivalFonts::EmbedStandardFont(TPDFFont& font) {
     const auto index = static_cast<std::size_t>(font.StandardIndex);
     const UnicodeFontFile& face = ArchivalFace(index);
-    const UsedGlyphs used = GlyphsOfCodes(face, font.UsedCodes);
+    // Text drawn before the level was set went unrecorded: every character may be there.
+    const UsedGlyphs used = GlyphsOfCodes(face, doc_.HasUntrackedText() ? std::bitset<256>().set() : font.UsedCodes);
     const EmbeddedProgram made = MakeProgram(face, used);
     const std::string baseFont = made.subset ? SubsetTag(used) + "+" + face.PostScriptName() : face.PostScriptName();
     StandardProgram program;

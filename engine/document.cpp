@@ -103,6 +103,9 @@ void TPDFDoc::ClearDocument() {
     Encryption.reset();
     Signature.reset();
     conformance_ = Conformance::None;
+    attachments_.clear();
+    untrackedText_ = false;
+    customMetadata_.clear();
 }
 
 void TPDFDoc::RequireReady() const {

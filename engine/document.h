@@ -10,10 +10,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "alignment.h"
 #include "annotations.h"
 #include "archival.h"
+#include "attachments.h"
+#include "xmp_extension.h"
 #include "collection.h"
 #include "fonts.h"
 #include "images.h"
@@ -271,6 +274,28 @@ public:
     // a name ParseConformance takes, empty for none. ClearDocument forgets it.
     void SetConformance(std::string_view name);
     std::string_view ConformanceName() const;
+    Conformance ConformanceLevel() const { return conformance_; }
+    // Notes the codes drawn with a one-byte font, for the subsets an archival
+    // write embeds. Without a level only the fact is noted (cheaply: every
+    // line of text passes here), and a level set later embeds whole repertoires.
+    void NoteOneByteText(TPDFFont& font, std::string_view text) {
+        if (conformance_ == Conformance::None) {
+            untrackedText_ = true;
+            return;
+        }
+        for (const char c : text) font.UsedCodes[static_cast<unsigned char>(c)] = true;
+    }
+    bool HasUntrackedText() const { return untrackedText_; }
+
+    // A file carried inside the document (attachments.cpp), read whole now.
+    // Throws EngineError, changing nothing, when it cannot be attached.
+    void AttachFile(const AttachmentRequest& request);
+    const std::vector<Attachment>& Attachments() const { return attachments_; }
+    // A caller's rdf:Description for the archival XMP packet, declared there
+    // by an extension schema (archival.cpp). Throws EngineError, changing
+    // nothing, for a description ReadRdfDescription or CheckJoinable refuses.
+    void AddMetadataXml(std::string_view rdf);
+    const std::vector<XmpCustomSchema>& CustomMetadata() const { return customMetadata_; }
 
     std::string ResourcesPDF_Binary() const;
     // What features add to the written file (header version, catalog, page
@@ -345,6 +370,9 @@ private:
     std::shared_ptr<const EncryptionSettings> Encryption;  // none unless Encrypt succeeded
     std::shared_ptr<const SignatureSettings> Signature;    // none unless Sign succeeded
     Conformance conformance_ = Conformance::None;
+    std::vector<Attachment> attachments_;
+    bool untrackedText_ = false;
+    std::vector<XmpCustomSchema> customMetadata_;
     enum class Delivery { File, ByteArray };
     void BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options);  // writer.cpp
     void WriteContentStreams(ObjectWriter& file, const WriteOptions& options) const;

@@ -41,8 +41,8 @@ struct TPDFFont {
     std::int32_t StandardIndex = -1;
     // Set for a TrueType font embedded whole with one-byte codes.
     std::shared_ptr<const TrueTypeEmbedding> TrueType;
-    // The one-byte codes drawn with the font, for the programs an archival
-    // write embeds.
+    // The one-byte codes drawn with the font while a level was set, for the
+    // programs an archival write embeds.
     std::bitset<256> UsedCodes;
 
     // Fills CharWidths for codes 30..255 from a width text of blank-separated

@@ -1,7 +1,8 @@
 # The engine on the native Windows build. libdeflate and HarfBuzz are
 # compiled here from Debian's source packages (scripts/build-windows.sh
 # fetches them), the same versions as the Linux build links, so both write the
-# same compressed pages and the same font subsets; libidn likewise, below.
+# same compressed pages and the same font subsets; libidn and expat likewise,
+# below.
 set(VELLUM_LIBDEFLATE_SOURCE "" CACHE PATH "Unpacked libdeflate source tree (the folder holding libdeflate.h)")
 if(NOT EXISTS "${VELLUM_LIBDEFLATE_SOURCE}/libdeflate.h")
   message(FATAL_ERROR "VELLUM_LIBDEFLATE_SOURCE must name libdeflate's source tree; scripts/build-windows.sh fetches it")
@@ -38,8 +39,33 @@ add_library(vellum_libidn STATIC IMPORTED)
 set_target_properties(vellum_libidn PROPERTIES IMPORTED_LOCATION ${_libidn_archive})
 target_include_directories(vellum_libidn SYSTEM INTERFACE ${VELLUM_LIBIDN_SOURCE}/lib)
 
+# expat reads callers' XMP descriptions (xmp_extension.cpp). Its three
+# library files are compiled here, static, with the settings of Debian's
+# build (namespaces, DTD handling, 1024 bytes of context); on Windows it
+# draws its hash salt from rand_s.
+set(VELLUM_EXPAT_SOURCE "" CACHE PATH "expat's source tree (the folder holding lib/xmlparse.c)")
+if(NOT EXISTS "${VELLUM_EXPAT_SOURCE}/lib/xmlparse.c")
+  message(FATAL_ERROR "VELLUM_EXPAT_SOURCE must name expat's source tree; scripts/build-windows.sh fetches it")
+endif()
+file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/expat/expat_config.h CONTENT [[
+#define BYTEORDER 1234
+#define XML_CONTEXT_BYTES 1024
+#define XML_DTD 1
+#define XML_NS 1
+]])
+add_library(vellum_expat STATIC ${VELLUM_EXPAT_SOURCE}/lib/xmlparse.c ${VELLUM_EXPAT_SOURCE}/lib/xmlrole.c
+                                ${VELLUM_EXPAT_SOURCE}/lib/xmltok.c)
+target_include_directories(vellum_expat PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/expat)
+target_include_directories(vellum_expat SYSTEM PUBLIC ${VELLUM_EXPAT_SOURCE}/lib)
+# Linked in, not imported from a DLL.
+target_compile_definitions(vellum_expat PUBLIC XML_STATIC)
+# Its debugging report prints sizes with MinGW's "I64" length, which GCC's
+# format check does not know: a false alarm in code not ours to change.
+target_compile_options(vellum_expat PRIVATE -Wno-format)
+
 # No module loading here: the picture and font code are linked in
 # (platform/pictures, platform/fonts, picture_codec.cpp, font_services_loader.cpp).
 # The cryptography is the system's (platform/crypto).
 target_link_libraries(vellum_engine PUBLIC vellum_fonts vellum_pictures_api
-                      PRIVATE vellum_libdeflate vellum_font_services vellum_crypto vellum_libidn Threads::Threads)
+                      PRIVATE vellum_libdeflate vellum_font_services vellum_crypto vellum_libidn vellum_expat
+                              Threads::Threads)

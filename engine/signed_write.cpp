@@ -82,8 +82,19 @@ void SignedWrite::WriteObjects(ObjectWriter& file, std::int32_t firstPageNumber,
     file.Object(settings_.fieldNumber, [&](PdfBody& text) {
         text.Raw("<<\r\n/Type /Annot\r\n/Subtype /Widget\r\n/FT /Sig\r\n/T ").Literal(kFieldName);
         text.Raw("\r\n/Rect [0 0 0 0]\r\n/F 132\r\n/P ").Reference(firstPageNumber);
-        text.Raw("\r\n/V ").Reference(settings_.dictionaryNumber).Raw("\r\n>>\r\n");
+        text.Raw("\r\n/V ").Reference(settings_.dictionaryNumber).Raw("\r\n");
+        if (appearanceNumber_ != 0) text.Raw("/AP << /N ").Reference(appearanceNumber_).Raw(" >>\r\n");
+        text.Raw(">>\r\n");
     });
+    if (appearanceNumber_ != 0) {
+        file.Stream(appearanceNumber_, "",
+                    {{"Type", PdfValue::Name("XObject")},
+                     {"Subtype", PdfValue::Name("Form")},
+                     {"BBox", PdfValue::Array({PdfValue::Integer(0), PdfValue::Integer(0), PdfValue::Integer(0),
+                                               PdfValue::Integer(0)})},
+                     {"Length", PdfValue::StreamLength()}},
+                    StreamEnd::NewLine);
+    }
     dictionaryAt_ = file.Size();
     file.Object(settings_.dictionaryNumber, [&](PdfBody& text) {
         text.Raw("<<\r\n/Type /Sig\r\n/Filter /Adobe.PPKLite\r\n/SubFilter /ETSI.CAdES.detached\r\n");

@@ -44,6 +44,9 @@ public:
     PdfEntries CatalogEntries(const PdfEntries& others) const;
     // The widget to list in the first page's /Annots.
     std::int32_t FieldNumber() const { return settings_.fieldNumber; }
+    // Gives the invisible widget an empty appearance in object `number`, as
+    // archival documents require of every widget.
+    void SetEmptyAppearance(std::int32_t number) { appearanceNumber_ = number; }
     // The field and the signature dictionary, with room for the signature.
     void WriteObjects(ObjectWriter& file, std::int32_t firstPageNumber, std::string_view creationDate);
     // Fills in the byte range and the signature, then passes the file on.
@@ -54,6 +57,7 @@ private:
     GrowingBufferSink file_;
     std::size_t contentsRoom_ = 0;               // hexadecimal digits kept for the signature
     std::optional<std::uint64_t> dictionaryAt_;  // where the signature dictionary starts
+    std::int32_t appearanceNumber_ = 0;
 };
 
 }  // namespace vellum

@@ -79,9 +79,7 @@ void AppendTextBlock(TPage& page, std::string_view matrix, double x, double y, s
         block += GlyphHexCodes(*font->Unicode, text);
         block += "> Tj\r\nET\r\n";
     } else {
-        if (font != nullptr) {
-            for (const char c : text) font->UsedCodes.set(static_cast<unsigned char>(c));
-        }
+        if (font != nullptr) doc.NoteOneByteText(*font, text);
         block += '(';
         AppendEscapedPdfString(block, text);
         block += ") Tj\r\nET\r\n";

@@ -211,12 +211,18 @@ void TPDFDoc::WriteImages(ObjectWriter& file, Delivery delivery) const {
 void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options) {
     // The archival scope first: it tells composite fonts to list their glyphs.
     const ArchivalForWrite archival(*this, conformance_, Encryption != nullptr);
+    const AttachmentsForWrite attachments(*this, attachments_, conformance_ == Conformance::A3b ||
+                                                                   conformance_ == Conformance::A3u);
     PrepareCompositeFonts();
     FinishParkedPages();
     const EncryptionForWrite encryption(*this, Encryption.get());
     // A signed file is written into memory and passed on once signed.
     std::optional<SignedWrite> signing;
     if (Signature != nullptr) signing.emplace(*Signature);
+    if (signing && conformance_ != Conformance::None) {
+        RequireObjectRoom(1);
+        signing->SetEmptyAppearance(NextObjectNumber());
+    }
     const std::int32_t signatureWidget = signing ? signing->FieldNumber() : 0;
     ObjectHook& hook = Additions.hook != nullptr ? *Additions.hook : IdentityHook();
     ObjectWriter file(signing ? signing->Sink() : sink, hook, static_cast<std::size_t>(objectCount_) + Outlines->Count(),
@@ -245,6 +251,7 @@ void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions&
     const std::string creationDate = CreationDateText();
     WriteInfo(file, *Info, creationDate);
     archival.WriteObjects(file, *Info, creationDate);
+    attachments.WriteObjects(file);
     encryption.WriteDictionary(file);
     if (signing) signing->WriteObjects(file, (*Pages)[0].ObjectNumber, creationDate);
     file.Finish(Root->ObjectNumber, Info->ObjectNumber, Additions.trailer);

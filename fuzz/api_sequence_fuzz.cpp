@@ -6,7 +6,7 @@
 // document written, to a file or as a byte array, must pass our structural
 // checker (which leaves an encrypted document's stream data alone: Encrypt
 // is one of the members called, its method and permission words among the
-// texts). File names never come from the input: each names one of a few
+// texts, as are the archival levels). File names never come from the input: each names one of a few
 // files in a private folder, so a run cannot touch anything else. A file's
 // bytes may come from the input, so damaged pictures and fonts reach their
 // readers through the calls that load them.
@@ -173,7 +173,10 @@ std::u16string Text(Input& in) {
                                             u"FULL", u"Helvetica", u"/F3", u"Courier-Bold", u"ChangeCreator",
                                             u"ChangeProducer", u"AddFontWithModKern", u"UseFontSize",
                                             u"a (b) \\ c\r\nd\te", u"\u00E9\u20AC\u4E2D\U0001F600",
-                                            u"AddFontUnicode", u"AES-128", u"rc4-128", u"print, copy", u"all"};
+                                            u"AddFontUnicode", u"AES-128", u"rc4-128", u"print, copy", u"all",
+                                            u"PDF/A-1b", u"pdf/a-2u", u"PDF/A-3b", u"text/xml", u"Alternative",
+                                            u"<rdf:Description xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\" "
+                                            u"xmlns:fx=\"urn:fx#\"><fx:Version>1.0</fx:Version></rdf:Description>"};
     const std::uint8_t choice = in.Byte();
     if (choice < sizeof kWords / sizeof kWords[0]) return kWords[choice];
     if (choice == 250) return std::u16string(kLongTextUnits, u'W');
@@ -211,7 +214,8 @@ std::u16string FileFromInput(Input& in, std::uint8_t choice) {
 void Argument(Input& in, VARIANT& value, std::string_view member, std::string_view parameter) {
     const Files& files = Files::Get();
     VariantInit(&value);
-    const bool fileName = parameter == "AFilename" || (member == "SendCmd" && parameter == "Param3");
+    const bool fileName = parameter == "AFilename" || parameter == "FileName" || parameter == "CertificateFile" ||
+                          (member == "SendCmd" && parameter == "Param3");
     if (fileName) {
         const std::vector<std::u16string>& choices = member == "SavePDF"                    ? files.outputs
                                                      : member.find("Image") != member.npos ? files.pictures

@@ -2,9 +2,9 @@
 # Cross-builds the native in-process server Vellum_XP.dll for 64-bit Windows
 # with Debian's mingw-w64, into build-windows/bin. Installs the cross tools
 # first when they are missing (run as root then). The DLL needs no other DLL
-# beside it: the C++ runtime, winpthread, libdeflate, HarfBuzz and libidn
-# (built from Debian's source packages) are linked in; the cryptography is
-# the system's (bcrypt, crypt32, ncrypt).
+# beside it: the C++ runtime, winpthread, libdeflate, HarfBuzz, libidn and
+# expat (built from Debian's source packages) are linked in; the
+# cryptography is the system's (bcrypt, crypt32, ncrypt).
 #   bash scripts/build-windows.sh [extra cmake arguments]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,11 +21,11 @@ bash scripts/install-missing.sh build-windows "${packages[@]}"
 
 build=${VELLUM_WINDOWS_BUILD:-build-windows}
 
-# libdeflate, HarfBuzz and libidn built for the target from Debian's own
-# source packages, so the DLL compresses pages, subsets fonts and prepares
-# passwords exactly as the Linux build does (Debian ships none of them for
-# mingw-w64). Source entries are the machine's binary entries with "deb-src"
-# in their place.
+# libdeflate, HarfBuzz, libidn and expat built for the target from Debian's
+# own source packages, so the DLL compresses pages, subsets fonts, prepares
+# passwords and reads XMP exactly as the Linux build does (Debian ships none
+# of them for mingw-w64). Source entries are the machine's binary entries
+# with "deb-src" in their place.
 third_party=$PWD/$build/third_party
 enable_source_entries() {
   apt-get source --print-uris -qq libdeflate >/dev/null 2>&1 && return
@@ -39,18 +39,26 @@ enable_source_entries() {
 }
 # Prints the folder holding MARKER in the unpacked source of PACKAGE, fetching
 # it first: the version of DEV_PACKAGE (what the Linux build links) when that
-# is installed.
+# is installed and still served, else the newest version the mirror serves
+# whole (an installed version a later update replaced may be gone from it).
 source_tree() {
   local package=$1 dev_package=$2 marker=$3 found
   found=$(find "$third_party" -maxdepth 3 -path "*/$package-*/$marker" 2>/dev/null | head -1 || true)
   if [[ -z $found ]]; then
     echo "build-windows: fetching the source of $package" >&2
     enable_source_entries >&2
-    local version
+    local version candidate fetched=
     version=$(dpkg-query -W -f='${source:Version}' "$dev_package" 2>/dev/null || true)
     mkdir -p "$third_party"
-    (cd "$third_party" && apt-get source -qq "$package${version:+=$version}" >/dev/null 2>&1) ||
-      unpack_upstream "$package"
+    for candidate in "$version" $(apt-cache showsrc "$package" 2>/dev/null | sed -n 's/^Version: //p' | sort -rVu); do
+      if (cd "$third_party" && apt-get source -qq "$package${candidate:+=$candidate}" >/dev/null 2>&1); then
+        fetched=$candidate
+        break
+      fi
+    done
+    [[ -z $version || $fetched == "$version" ]] ||
+      echo "build-windows: $package $version is not served; using ${fetched:-its upstream source}" >&2
+    [[ -n $fetched ]] || unpack_upstream "$package"
     found=$(find "$third_party" -maxdepth 3 -path "*/$package-*/$marker" | head -1)
   fi
   echo "${found%/"$marker"}"
@@ -87,6 +95,7 @@ build_libidn() {
 libdeflate_source=$(source_tree libdeflate libdeflate-dev libdeflate.h)
 harfbuzz_source=$(source_tree harfbuzz libharfbuzz-dev src/harfbuzz-subset.cc)
 libidn_source=$(source_tree libidn libidn-dev lib/stringprep.h)
+expat_source=$(source_tree expat libexpat1-dev expat/lib)/expat
 build_libidn "$libidn_source"
 launcher=()
 if command -v ccache >/dev/null; then
@@ -97,7 +106,7 @@ toolchain=()
 [[ -f $build/CMakeCache.txt ]] || toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLUM_WERROR=ON \
   -DVELLUM_LIBDEFLATE_SOURCE="$libdeflate_source" -DVELLUM_HARFBUZZ_SOURCE="$harfbuzz_source" \
-  -DVELLUM_LIBIDN_SOURCE="$libidn_source" \
+  -DVELLUM_LIBIDN_SOURCE="$libidn_source" -DVELLUM_EXPAT_SOURCE="$expat_source" \
   "${toolchain[@]}" "${launcher[@]}" "$@" >/dev/null
 cmake --build "$build" -j2 --target VELLUM_XP
 echo "build-windows: $build/bin/Vellum_XP.dll"

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
 build=${BUILD_DIR:-build-fuzz}
 # target:corpus folder under fuzz/corpus
-all="script_parser_fuzz:script bmp_fuzz:bmp ico_fuzz:ico wmf_fuzz:wmf jpeg_fuzz:jpeg png_fuzz:png truetype_fuzz:truetype unicode_font_fuzz:truetype api_sequence_fuzz:api"
+all="script_parser_fuzz:script bmp_fuzz:bmp ico_fuzz:ico wmf_fuzz:wmf jpeg_fuzz:jpeg png_fuzz:png truetype_fuzz:truetype unicode_font_fuzz:truetype api_sequence_fuzz:api xmp_description_fuzz:xmp_description_fuzz"
 wanted=${*:-}
 
 # Limits per input. Where a few kilobytes can claim gigabytes (a picture's

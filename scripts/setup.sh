@@ -23,6 +23,8 @@ demo_packages=(
   # Encryption: OpenSSL's libcrypto, and libidn for SASLprep of passwords.
   libssl-dev
   libidn-dev
+  # expat reads the XMP descriptions callers add to archival documents.
+  libexpat1-dev
   # Archival documents embed the standard fonts as Liberation 2 faces, built
   # into the library.
   fonts-liberation2

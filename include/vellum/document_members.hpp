@@ -247,3 +247,11 @@
     void Conformance(std::string_view Value) {
         Call("Conformance", &IPDFDocument2::put_Conformance, Wide(Value).get());
     }
+    void AttachFile(std::string_view FileName, std::string_view Name, std::string_view MimeType,
+                    std::string_view Relationship, std::string_view Description) {
+        Call("AttachFile", &IPDFDocument2::AttachFile, Wide(FileName).get(), Wide(Name).get(),
+             Wide(MimeType).get(), Wide(Relationship).get(), Wide(Description).get());
+    }
+    void AddMetadataXml(std::string_view Rdf) {
+        Call("AddMetadataXml", &IPDFDocument2::AddMetadataXml, Wide(Rdf).get());
+    }

@@ -261,11 +261,11 @@ TEST(Conformance, NamesAreCheckedAndAnUnknownOneChangesNothing) {
 constexpr const char* kLiberation = "/usr/share/fonts/truetype/liberation/";
 
 // Text in standard fonts (bold and italic too), a TrueType font, a Unicode
-// font, a link and a note.
-std::string ArchivalDocument(const std::string& level) {
+// font, a link and a note; the level claimed first, or after the text.
+std::string ArchivalDocument(const std::string& level, bool levelFirst = true) {
     TPDFDoc doc;
     doc.ResetDocument();
-    doc.SetConformance(level);
+    if (levelFirst) doc.SetConformance(level);
     doc.RequireInfo().Title = "Fish & Chips (open";
     doc.RequireInfo().Author = "Zo\xC3\xAB";
     const std::string trueType = doc.AddTrueTypeFont("Serif Face", std::string(kLiberation) + "LiberationSerif-Regular.ttf");
@@ -278,6 +278,7 @@ std::string ArchivalDocument(const std::string& level) {
     }
     doc.CreateLinkInternet(1, {10, 10, 60, 20, 1, 0, 0, 255}, "https://example.org/");
     doc.AddTextAnnotation(1, 30, 40, "A note");
+    if (!levelFirst) doc.SetConformance(level);
     std::string bytes = doc.SaveToByteArray();
     EXPECT_EQ(doc.ConformanceName(), "");
     return bytes;
@@ -297,8 +298,13 @@ TEST(ArchivalDocument, PassesPreflightWithEveryKindOfFont) {
     const std::string path = folder.File("archival.pdf");
     test::WriteFile(path, bytes);
     EXPECT_TRUE(test::QpdfCheckIsClean(path));
-    const test::CommandResult run = test::RunCommand(VELLUM_PREFLIGHT " " + test::ShellQuote(path));
-    EXPECT_EQ(run.output, path + ": valid\n");
+    // Text drawn before the level: whole repertoires embedded instead.
+    const std::string late = folder.File("late.pdf");
+    test::WriteFile(late, ArchivalDocument("PDF/A-1b", false));
+    EXPECT_GT(test::ReadFile(late).size(), bytes.size() + 100000);
+    const test::CommandResult run =
+        test::RunCommand(VELLUM_PREFLIGHT " " + test::ShellQuote(path) + " " + test::ShellQuote(late));
+    EXPECT_EQ(run.output, path + ": valid\n" + late + ": valid\n");
     // Every font embedded, with a map to Unicode; the standard ones as Liberation subsets.
     const test::CommandResult fonts = test::RunCommand("pdffonts " + test::ShellQuote(path) +
                                                        " | awk 'NR > 2 && ($(NF-4) != \"yes\" || $(NF-2) != \"yes\")'");

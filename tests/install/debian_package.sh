@@ -16,7 +16,7 @@ arch=$(dpkg --print-architecture)
 
 # package;architecture;section;what Depends must hold (| separated);a file it must hold
 expected="\
-libvellum1;$arch;libs;libc6|libstdc++6|libcairo2|libfreetype6|libharfbuzz0b|libjpeg62-turbo|libpng16-16|libdeflate0|libssl3|libidn12;/usr/lib/Vellum_Fonts.so
+libvellum1;$arch;libs;libc6|libstdc++6|libcairo2|libfreetype6|libharfbuzz0b|libjpeg62-turbo|libpng16-16|libdeflate0|libssl3|libidn12|libexpat1;/usr/lib/Vellum_Fonts.so
 vellum;$arch;text;libvellum1 (= $version);/usr/bin/vellum
 libvellum-dev;$arch;libdevel;libvellum1 (= $version);/usr/include/vellum/document.hpp"
 grep -q '^VELLUM_PYTHON:BOOL=ON$' "$build/CMakeCache.txt" && expected+="
@@ -35,7 +35,7 @@ declare -A holds=(
   [vellum-guidebook]="/usr/libexec/vellum/guidebook /usr/libexec/vellum/html"
 )
 # What each copyright file must name beyond our own licence.
-declare -A notices=([vellum]="Liberation" [python3-vellum]="pybind11")
+declare -A notices=([libvellum1]="SIL-OFL-1.1" [vellum]="Liberation" [python3-vellum]="pybind11")
 
 : >"$scratch/all-files"
 while IFS=";" read -r package architecture section depends_on must_hold; do
