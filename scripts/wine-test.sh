@@ -20,7 +20,9 @@ windows_build=${VELLUM_WINDOWS_BUILD:-build-windows}
 
 # Wine's bcrypt and crypt32 do their cryptography with GnuTLS; openssl makes
 # the test certificate, pikepdf compares decrypted documents.
-packages=(wine64 wine libgnutls30 qpdf poppler-utils openssl python3-pikepdf)
+# Archival files are checked by PDFBox Preflight (tests/support/preflight.sh).
+packages=(wine64 wine libgnutls30 qpdf poppler-utils openssl python3-pikepdf
+  default-jre-headless libpdfbox2-java libactivation-java libjaxb-api-java)
 bash scripts/install-missing.sh wine-test "${packages[@]}"
 
 # The Linux client, library (with its picture module) and translator, and
@@ -161,6 +163,18 @@ compare_encrypted() {
   if [[ $(pdfimages -list "$dir/a.pdf" | wc -l) -gt 2 ]]; then compare_pixels "$dir/a.pdf" "$dir/b.pdf" "$what: decrypted"; fi
 }
 
+# Archival files differ by their random identifiers (/ID in the trailer):
+# the native build's must equal the Linux build's object by object, and pass
+# Preflight when it claims part 1.
+compare_archival() {
+  local a=$1 b=$2 what=$3 compared
+  if compared=$(same_objects "$a" "$b" ""); then pass "$what: archival, the same as the Linux build's but its /ID ($compared)"
+  else fail "$what: archival, it differs from the Linux build's: $compared"; fi
+  grep -qa "<pdfaid:part>1<" "$b" || return 0
+  if bash "$root/tests/support/preflight.sh" "$b" >"$work/preflight.txt" 2>&1; then pass "$what: Preflight finds the native build's file valid"
+  else fail "$what: Preflight: $(cat "$work/preflight.txt")"; fi
+}
+
 # Runs one call script with the Linux build in $work/linux/NAME and through
 # the DLL in $work/windows/NAME, with the files of folder $2 (if given)
 # beside it.
@@ -205,6 +219,7 @@ run_script() {
       compare_encrypted "$pdf" "$windows/$relative" "$(user_password_of "$script")" "$name: $relative"; continue
     fi
     qpdf --check "$windows/$relative" >/dev/null 2>&1 || fail "$name: qpdf --check $relative (native)"
+    if grep -qa "<pdfaid:part>" "$pdf"; then compare_archival "$pdf" "$windows/$relative" "$name: $relative"; continue; fi
     if cmp -s "$pdf" "$windows/$relative"; then pass "$name: $relative identical"
     elif [[ $name == pictures ]]; then compare_pixels "$pdf" "$windows/$relative" "$name: $relative"
     else fail "$name: $relative differs from the Linux build's"; fi

@@ -382,6 +382,51 @@ TEST_F(Client, ExampleScriptsRunEncrypted) {
     }
 }
 
+// Every example script, declared PDF/A-1b after each NewPDF, writes files
+// that Preflight accepts.
+TEST_F(Client, ExampleScriptsPassPreflightAsPdfA1b) {
+    std::filesystem::create_directory(scratch.path() / "out");
+    int examples = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(VELLUM_EXAMPLES)) {
+        if (entry.path().extension() != ".vls") continue;
+        ++examples;
+        std::istringstream lines(ReadFile(entry.path().string()));
+        std::string script;
+        for (std::string line; std::getline(lines, line);) {
+            script += line + "\n";
+            if (line.rfind("NewPDF", 0) == 0) script += "Conformance = \"PDF/A-1b\"\n";
+        }
+        const std::string path = scratch.File("archival.vls");
+        WriteFile(path, script);
+        const Outcome run = RunCommandLine("run " + ShellQuote(path));
+        if (entry.path().filename() == "protected.vls") {
+            // The one example that encrypts, which an archival file may not be.
+            EXPECT_EQ(run.status, 1);
+            EXPECT_NE(run.err.find("SavePDF failed: 0x8000FFFF: Cannot write the document as PDF/A-1b: "
+                                   "archival documents may not be encrypted"),
+                      std::string::npos)
+                << run.err;
+        } else {
+            EXPECT_EQ(run.status, 0) << entry.path() << ": " << run.err;
+        }
+    }
+    EXPECT_GE(examples, 3);
+
+    std::string arguments, allValid;
+    int written = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(scratch.path())) {
+        if (entry.path().extension() != ".pdf") continue;
+        ++written;
+        EXPECT_TRUE(QpdfCheckIsClean(entry.path().string())) << entry.path();
+        arguments += " " + ShellQuote(entry.path().string());
+        allValid += entry.path().string() + ": valid\n";
+    }
+    EXPECT_EQ(written, examples - 1);  // all but protected.vls
+    const CommandResult preflight = RunCommand(VELLUM_PREFLIGHT + arguments);
+    EXPECT_EQ(preflight.status, 0) << preflight.output;
+    EXPECT_EQ(preflight.output, allValid);
+}
+
 TEST_F(Client, CommandLine) {
     const Outcome version = RunCommandLine("--version");
     EXPECT_EQ(version.status, 0);
