@@ -125,6 +125,13 @@ void EarlyBound::Encrypt(std::string_view user, std::string_view owner, std::str
     protection->Release();
     Check(result, "Encrypt");
 }
+void EarlyBound::SetConformance(std::string_view level) {
+    IPDFDocument2* archival = nullptr;
+    Check(document_->QueryInterface(IID_IPDFDocument2, reinterpret_cast<void**>(&archival)), "IPDFDocument2");
+    const HRESULT result = archival->put_Conformance(Text(level).get());
+    archival->Release();
+    Check(result, "Conformance");
+}
 void EarlyBound::SavePDF(std::string_view file) { Check(document_->SavePDF(Text(file).get()), "SavePDF"); }
 
 }  // namespace vellum::bench

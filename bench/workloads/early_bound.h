@@ -40,6 +40,7 @@ public:
     void AddChildOutline(long page, std::string_view title, long parent) override;
     void Encrypt(std::string_view user, std::string_view owner, std::string_view permissions,
                  std::string_view method) override;
+    void SetConformance(std::string_view level) override;
     void SavePDF(std::string_view file) override;
 
 private:

@@ -140,6 +140,8 @@ void ScriptWriter::Encrypt(std::string_view user, std::string_view owner, std::s
     Start("Encrypt").Arg(user).Arg(owner).Arg(permissions).Arg(method).End();
 }
 
+void ScriptWriter::SetConformance(std::string_view level) { Start("Conformance =").Arg(level).End(); }
+
 void ScriptWriter::SavePDF(std::string_view file) { Start("SavePDF").Arg(file).End(); }
 
 }  // namespace vellum::bench

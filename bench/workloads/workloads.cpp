@@ -22,6 +22,7 @@ void W1(Calls& calls, const std::string& output, int pages) {
     Lcg lcg;
     calls.NewPDF("W1");
     if (const char* method = std::getenv("W1_ENCRYPT")) calls.Encrypt("user", "owner", "print", method);
+    if (const char* level = std::getenv("W1_CONFORMANCE")) calls.SetConformance(level);
     calls.SetUnitOfMeasure("pdfu");
     calls.SetFontName("Helvetica");
     calls.SetFontHeight(10);
