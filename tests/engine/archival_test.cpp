@@ -16,6 +16,7 @@
 #include "output_intent.h"
 #include "pdf_object.h"
 #include "test_support.h"
+#include "xmp_extension.h"
 #include "xmp_metadata.h"
 
 namespace vellum {
@@ -165,7 +166,8 @@ TEST(SrgbProfile, IsAVersion2RgbDisplayProfileWithItsTags) {
 enum : std::int32_t { kCatalog = 1, kPages, kPage, kContent, kMetadata, kProfile, kInfo, kObjectCount = kInfo };
 
 // One page painted in a device colour, which needs the output intent.
-std::string ArchivalFile(TInfo info, const std::string& creationDate, bool withIntent) {
+std::string ArchivalFile(TInfo info, const std::string& creationDate, bool withIntent,
+                         const std::vector<std::string>& extraDescriptions = {}) {
     std::string bytes;
     StringSink sink(bytes);
     ObjectWriter file(sink, IdentityHook(), kObjectCount);
@@ -187,7 +189,7 @@ std::string ArchivalFile(TInfo info, const std::string& creationDate, bool withI
     const std::string framedInfo = info.PDF_Binary(creationDate);
     const XmpDocumentInfo xmp{info.Title, info.Author, info.Subject, info.Keywords, info.Creator, info.Producer,
                               creationDate, ""};
-    file.Stream(kMetadata, XmpPacket(xmp, {1, 'B'}),
+    file.Stream(kMetadata, XmpPacket(xmp, {1, 'B'}, extraDescriptions),
                 {{"Type", PdfValue::Name("Metadata")}, {"Subtype", PdfValue::Name("XML")},
                  {"Length", PdfValue::StreamLength()}},
                 StreamEnd::NewLine);
@@ -229,6 +231,28 @@ TEST(ArchivalFile, PassesPreflightWithPacketAndIntent) {
                                0),
               0u)
         << run.output;
+}
+
+// Properties of a schema PDF/A does not know pass only when the packet
+// declares them.
+TEST(ArchivalFile, TakesFacturXPropertiesOnlyWithTheirExtensionSchema) {
+    const std::string uri = "urn:factur-x:pdfa:CrossIndustryDocument:invoice:1p0#";
+    const XmpCustomSchema facturX = ReadRdfDescription(
+        "<rdf:Description xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\" xmlns:fx=\"" + uri +
+        "\"><fx:DocumentType>INVOICE</fx:DocumentType><fx:DocumentFileName>factur-x.xml</fx:DocumentFileName>"
+        "<fx:Version>1.0</fx:Version><fx:ConformanceLevel>BASIC</fx:ConformanceLevel></rdf:Description>");
+    TInfo plain;
+    plain.ObjectNumber = kInfo;
+    const test::ScratchFolder folder;
+    const std::string declared = folder.File("declared.pdf"), undeclared = folder.File("undeclared.pdf");
+    test::WriteFile(declared, ArchivalFile(plain, "20240229235959Z", true, CustomDescriptions({facturX})));
+    test::WriteFile(undeclared, ArchivalFile(plain, "20240229235959Z", true, {XmpDescriptionBlock(facturX)}));
+    EXPECT_TRUE(test::QpdfCheckIsClean(declared));
+    const test::CommandResult run =
+        test::RunCommand(VELLUM_PREFLIGHT " " + test::ShellQuote(declared) + " " + test::ShellQuote(undeclared));
+    EXPECT_EQ(run.output, declared + ": valid\n" + undeclared +
+                              ": invalid\n  7.3: Error on MetaData, Cannot find a definition for the namespace " + uri +
+                              "\n");
 }
 
 // ---- a document that claims a level

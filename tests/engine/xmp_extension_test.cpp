@@ -10,9 +10,6 @@
 #include <vector>
 
 #include "errors.h"
-#include "output_intent.h"
-#include "output_sink.h"
-#include "pdf_object.h"
 #include "test_support.h"
 #include "xmp_extension.h"
 #include "xmp_metadata.h"
@@ -177,56 +174,6 @@ TEST(ExtensionSchemaBlock, DeclaresEveryPropertyOnceInAPacketThatParses) {
                               "{" + kFacturXUri + "}ConformanceLevel \"BASIC\"\n"
                               "{urn:ex#}A \"Fish & <Chips>\\r\\n\\\"q\\\"\"\n"
                               "{urn:ex#}B \"\"\n");
-}
-
-// ---- a whole PDF/A-1b file, checked by Preflight
-
-enum : std::int32_t { kCatalog = 1, kPages, kPage, kContent, kMetadata, kProfile, kInfo, kObjectCount = kInfo };
-
-// One page painted in a device colour, with the output intent and the packet.
-std::string ArchivalFile(const std::vector<std::string>& extraDescriptions) {
-    std::string bytes;
-    StringSink sink(bytes);
-    ObjectWriter file(sink, IdentityHook(), kObjectCount);
-    file.Header("1.4");
-    file.Object(kCatalog, [&](PdfBody& text) {
-        const PdfEntries entries = {{"Type", PdfValue::Name("Catalog")},
-                                    {"Pages", PdfValue::Reference(kPages)},
-                                    {"Metadata", PdfValue::Reference(kMetadata)},
-                                    OutputIntentsCatalogEntry(kProfile)};
-        text.Raw("<<\r\n").EntryLines(entries).Raw(">>\r\n");
-    });
-    file.Object(kPages, [](PdfBody& text) { text.Raw("<< /Type /Pages /Kids [3 0 R] /Count 1 >>\r\n"); });
-    file.Object(kPage, [](PdfBody& text) {
-        text.Raw("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /Resources << >> >>\r\n");
-    });
-    file.Stream(kContent, "0.2 0.4 0.6 rg 10 10 100 100 re f", {{"Length", PdfValue::StreamLength()}},
-                StreamEnd::NewLine);
-    const XmpDocumentInfo xmp{{}, {}, {}, {}, {}, "Vellum", "", ""};
-    file.Stream(kMetadata, XmpPacket(xmp, {1, 'B'}, extraDescriptions),
-                {{"Type", PdfValue::Name("Metadata")}, {"Subtype", PdfValue::Name("XML")},
-                 {"Length", PdfValue::StreamLength()}},
-                StreamEnd::NewLine);
-    const IccProfileStream profile = SrgbProfileStream();
-    file.Stream(kProfile, *profile.data, profile.dictionary, StreamEnd::NewLine);
-    file.Object(kInfo, [](PdfBody& text) { text.Raw("<< /Producer (Vellum) >>\r\n"); });
-    const std::string id(16, '\x5A');
-    file.Finish(kCatalog, kInfo, {{"ID", PdfValue::Array({PdfValue::Hex(id), PdfValue::Hex(id)})}});
-    return bytes;
-}
-
-TEST(ExtensionSchemaBlock, MakesFacturXPropertiesPassPreflight) {
-    const XmpCustomSchema facturX = ReadRdfDescription(kFacturX);
-    const test::ScratchFolder folder;
-    const std::string declared = folder.File("declared.pdf"), undeclared = folder.File("undeclared.pdf");
-    test::WriteFile(declared, ArchivalFile(CustomDescriptions({facturX})));
-    test::WriteFile(undeclared, ArchivalFile({XmpDescriptionBlock(facturX)}));
-    EXPECT_TRUE(test::QpdfCheckIsClean(declared));
-    const test::CommandResult run =
-        test::RunCommand(VELLUM_PREFLIGHT " " + test::ShellQuote(declared) + " " + test::ShellQuote(undeclared));
-    EXPECT_EQ(run.output, declared + ": valid\n" + undeclared +
-                              ": invalid\n  7.3: Error on MetaData, Cannot find a definition for the namespace " +
-                              kFacturXUri + "\n");
 }
 
 }  // namespace
