@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "ascii.h"
+#include "creation_date.h"
 #include "document.h"
 #include "errors.h"
 #include "file_input.h"
@@ -36,7 +37,9 @@ std::string ModificationTime(const std::string& fileName) {
     const auto moment = error ? std::chrono::system_clock::now()
                               : std::chrono::time_point_cast<std::chrono::system_clock::duration>(
                                     std::chrono::file_clock::to_sys(changed));
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(moment);
+    std::time_t seconds = std::chrono::system_clock::to_time_t(moment);
+    // Reproducible output: no moment later than the one it fixes.
+    if (const auto fixed = ReproducibleMoment(); fixed && *fixed < seconds) seconds = *fixed;
     std::tm utc{};
 #if defined(_WIN32)
     gmtime_s(&utc, &seconds);

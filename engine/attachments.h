@@ -28,7 +28,8 @@ struct AttachmentRequest {
 
 struct Attachment {
     std::string name, mimeType, relationship, description;
-    std::string modified;  // "yyyymmddhhnnssZ", the file's modification time in UTC
+    std::string modified;  // "yyyymmddhhnnssZ", the file's modification time in UTC,
+                           // at most SOURCE_DATE_EPOCH's moment
     std::shared_ptr<const std::string> compressed;
     std::size_t size = 0;
 };

@@ -15,6 +15,9 @@ void AppendPadded(std::string& out, int value, int width) {
     out.append(digits, result.ptr);
 }
 
+
+}  // namespace
+
 std::optional<std::time_t> ReproducibleMoment() {
     const char* text = std::getenv("SOURCE_DATE_EPOCH");
     if (text == nullptr) return std::nullopt;
@@ -27,8 +30,6 @@ std::optional<std::time_t> ReproducibleMoment() {
     }
     return static_cast<std::time_t>(seconds);
 }
-
-}  // namespace
 
 std::string FormatCreationDate(const std::tm& moment) {
     std::string text;

@@ -1,9 +1,7 @@
-// Font files measured through the platform's text functions (native build):
-// the file is installed as a private font resource, selected at a pixel
-// height equal to its units per em, so each advance width in pixels is the
-// advance in font units; those are scaled to 1000 units per em like the
-// FreeType path does. The table directory is read here only to refuse what
-// cannot be embedded and to learn the family name and units per em.
+// Font files measured on the native build: by their own advances, as on
+// Linux, so both builds write the same widths. The table directory is read
+// here only to refuse what cannot be embedded, with the same messages as
+// before.
 #include <windows.h>
 
 #include <cmath>
@@ -15,9 +13,13 @@
 #include <string>
 
 #include "cp1252.h"
+#include "font_services.h"
 #include "widths.h"
 
 namespace vellum::fonts {
+
+OpenedFace OpenHarfBuzzFace(std::string_view bytes);  // unicode_face.cpp
+
 namespace {
 
 std::uint32_t ReadU32(std::string_view data, std::size_t at) {
@@ -64,46 +66,17 @@ std::wstring FamilyName(std::string_view name) {
     return {};
 }
 
-// Releases the private font resource, the font and the device context.
-struct GdiFont {
-    HANDLE resource = nullptr;
-    HDC dc = nullptr;
-    HFONT font = nullptr;
-    HGDIOBJ previous = nullptr;
-    ~GdiFont() {
-        if (previous != nullptr) SelectObject(dc, previous);
-        if (font != nullptr) DeleteObject(font);
-        if (dc != nullptr) DeleteDC(dc);
-        if (resource != nullptr) RemoveFontMemResourceEx(resource);
-    }
-};
-
-std::optional<WidthRow> MeasureWithGdi(std::string_view data, const std::wstring& family, int unitsPerEm) {
-    GdiFont gdi;
-    DWORD installed = 0;
-    gdi.resource = AddFontMemResourceEx(const_cast<char*>(data.data()), static_cast<DWORD>(data.size()), nullptr,
-                                        &installed);
-    if (gdi.resource == nullptr || installed == 0) return std::nullopt;
-    gdi.dc = CreateCompatibleDC(nullptr);
-    if (gdi.dc == nullptr) return std::nullopt;
-    LOGFONTW face{};
-    face.lfHeight = -unitsPerEm;  // negative: the em itself, not the cell, is this many pixels
-    face.lfCharSet = DEFAULT_CHARSET;
-    face.lfOutPrecision = OUT_TT_ONLY_PRECIS;
-    face.lfQuality = NONANTIALIASED_QUALITY;
-    family.copy(face.lfFaceName, LF_FACESIZE - 1);
-    gdi.font = CreateFontIndirectW(&face);
-    if (gdi.font == nullptr) return std::nullopt;
-    gdi.previous = SelectObject(gdi.dc, gdi.font);
-
+// Advances from the font's own metrics (HarfBuzz reads its hmtx table), as
+// FreeType gives them on Linux. The system's text functions are not used:
+// they find a font by its family name, so an installed font of the same
+// name, another version perhaps, would be measured instead of this file.
+std::optional<WidthRow> MeasureOwnAdvances(std::string_view data) {
+    const OpenedFace opened = OpenHarfBuzzFace(data);
+    if (opened.face == nullptr) return std::nullopt;
     WidthRow widths{};
-    const double scale = 1000.0 / unitsPerEm;
     for (int code = kFirstMeasuredCode; code <= kLastMeasuredCode; ++code) {
-        const UINT character = Cp1252ToUnicode(static_cast<std::uint8_t>(code));
-        ABC abc{};
-        if (!GetCharABCWidthsW(gdi.dc, character, character, &abc)) return std::nullopt;
-        const int advance = abc.abcA + static_cast<int>(abc.abcB) + abc.abcC;
-        widths[code - kFirstMeasuredCode] = static_cast<std::int32_t>(std::lround(advance * scale));
+        const char32_t character = Cp1252ToUnicode(static_cast<std::uint8_t>(code));
+        widths[code - kFirstMeasuredCode] = opened.face->Advance(opened.face->GlyphOf(character));
     }
     return widths;
 }
@@ -132,7 +105,7 @@ TrueTypeMeasurement MeasureTrueTypeData(std::string_view bytes) {
         result.problem = "it is not a font file the system can read";
         return result;
     }
-    result.widths = MeasureWithGdi(bytes, family, unitsPerEm);
+    result.widths = MeasureOwnAdvances(bytes);
     if (!result.widths) result.problem = "its glyphs cannot be measured";
     return result;
 }
