@@ -38,6 +38,9 @@ TAnnot& AddLink(TPDFDoc& doc, std::int32_t pageNumber, const LinkFrame& frame, A
     link.Kind = kind;
     link.SetAnnotColor(frame.red, frame.green, frame.blue);
     link.OutlineWidth = frame.outlineWidth;
+    if (DocumentStructure* structure = doc.Structure()) {
+        structure->AddAnnotation(page.Id, static_cast<std::int32_t>(page.Annots.Count()) - 1, true);
+    }
     return link;
 }
 
@@ -76,6 +79,14 @@ void WriteLinkTarget(PdfBody& text, const TAnnot& link) {
     }
 }
 
+std::string LinkDescription(const TAnnot& link) {
+    switch (link.Kind) {
+        case AnnotKind::InternetLink: return "Link to " + link.DestinationURI;
+        case AnnotKind::ExternalLink: return "Link to the file " + link.DestinationFileName;
+        default: return "Link to another page of this document";
+    }
+}
+
 }  // namespace
 
 // An annotation without a kind leaves the object empty: the file then fails
@@ -94,6 +105,11 @@ void WriteAnnotation(ObjectWriter& file, const TAnnot& annot, const FileAddition
             text.Raw("/Contents ").DocumentText(annot.AnnotText, DocStringEscape::AllParentheses).Raw("\r\n");
         } else {
             WriteLinkTarget(text, annot);
+        }
+        if (annot.StructParent >= 0) {
+            // Tagged: what the link leads to, for readers that speak it.
+            if (!note) text.Raw("/Contents ").DocumentText(LinkDescription(annot), DocStringEscape::AllParentheses).Raw("\r\n");
+            text.Raw("/StructParent ").Integer(annot.StructParent).Raw("\r\n");
         }
         text.EntryLines(note ? additions.note : additions.link).Raw(">>\r\n");
     });
@@ -135,6 +151,10 @@ void TPDFDoc::AddTextAnnotation(std::int32_t pageNumber, double x, double y, std
     note.SetAnnotColor(0, 0, 255);
     note.OutlineWidth = 1;
     note.AnnotText = std::string(text);
+    if (DocumentStructure* structure = Structure()) {
+        TPage& page = Page(pageNumber);
+        structure->AddAnnotation(page.Id, static_cast<std::int32_t>(page.Annots.Count()) - 1, false);
+    }
 }
 
 }  // namespace vellum

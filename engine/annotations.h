@@ -32,6 +32,7 @@ struct TAnnot {
     std::string DestinationURI;
     std::string AnnotText;  // UTF-8 (Windows-1252 bytes are accepted too)
     std::int32_t OutlineWidth = 0;
+    std::int32_t StructParent = -1;  // its key in a tagged document's parent tree, for one write
 
     // Corners in the unit of measure from the top-left of page AnnotPageNo.
     void SetAnnotRect(double x1, double y1, double x2, double y2);

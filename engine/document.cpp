@@ -106,6 +106,9 @@ void TPDFDoc::ClearDocument() {
     attachments_.clear();
     untrackedText_ = false;
     customMetadata_.clear();
+    structure_.reset();
+    drawn_ = false;
+    language_.clear();
 }
 
 void TPDFDoc::RequireReady() const {

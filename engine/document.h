@@ -24,6 +24,7 @@
 #include "output_sink.h"
 #include "pdf_object.h"
 #include "protection.h"
+#include "structure.h"
 
 namespace vellum {
 
@@ -45,6 +46,7 @@ struct TPage {
     TPDFDoc* Document = nullptr;
     std::int32_t Id = 0;
     TAnnots Annots{};
+    std::int32_t StructParents = -1;  // its key in a tagged document's parent tree, for one write
 
     // The page object's text.
     std::string PDF_Binary() const;
@@ -297,6 +299,25 @@ public:
     void AddMetadataXml(std::string_view rdf);
     const std::vector<XmpCustomSchema>& CustomMetadata() const { return customMetadata_; }
 
+    // Tagged documents (tagged.cpp): a logical structure readers and
+    // assistive software follow. Tagging is turned on or off only before
+    // anything is drawn; each call throws EngineError, changing nothing,
+    // for what the structure cannot take.
+    void SetTagged(bool tagged);
+    bool Tagged() const { return structure_ != nullptr; }
+    DocumentStructure* Structure() const { return structure_.get(); }
+    // Every drawing call notes that it draws (marked_content.cpp), so that
+    // tagging is not turned on under content already drawn.
+    void NoteDrawing() { drawn_ = true; }
+    // A BCP 47 language tag ("en-GB"), the catalog's /Lang; empty for none.
+    void SetLanguage(std::string_view tag);
+    const std::string& Language() const { return language_; }
+    void BeginStructure(std::string_view role, std::string_view altText, std::string_view language);
+    void EndStructure();
+    void BeginArtifact(std::string_view kind);
+    void EndArtifact();
+    void SetImageAltText(std::int32_t imageNumber, std::string_view text);
+
     std::string ResourcesPDF_Binary() const;
     // What features add to the written file (header version, catalog, page
     // and trailer entries, the string and stream hook); empty by default.
@@ -373,6 +394,9 @@ private:
     std::vector<Attachment> attachments_;
     bool untrackedText_ = false;
     std::vector<XmpCustomSchema> customMetadata_;
+    std::unique_ptr<DocumentStructure> structure_;
+    bool drawn_ = false;
+    std::string language_;
     enum class Delivery { File, ByteArray };
     void BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options);  // writer.cpp
     void WriteContentStreams(ObjectWriter& file, const WriteOptions& options) const;

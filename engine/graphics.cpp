@@ -8,6 +8,7 @@
 #include "document.h"
 #include "errors.h"
 #include "format.h"
+#include "marked_content.h"
 
 namespace vellum {
 namespace {
@@ -127,6 +128,7 @@ void AppendColour(TPDFDoc& doc, std::array<std::int32_t, 3>& stored, std::int32_
 }  // namespace
 
 void TPage::DrawLine(double width, double left, double right, double top, double bottom) {
+    MarkedContent marked(*this, ContentKind::Shape);
     RequireWritableValues({width, left, right, top, bottom}, "line coordinate");
     const TPDFDoc& doc = *Document;
     const double factor = doc.UnitFactor();
@@ -138,10 +140,12 @@ void TPage::DrawLine(double width, double left, double right, double top, double
     block.Number(pattern::kCoordinate, factor * right).Number(pattern::kCoordinate, factor * (flip - bottom)).Line("l");
     block.Line("S");
     AppendContent(*this, block.Text());
+    marked.Keep();
 }
 
 void TPage::DrawRect(std::int32_t width, std::int32_t fill, std::int32_t outline, double left, double rectWidth,
                      double top, double rectHeight) {
+    MarkedContent marked(*this, ContentKind::Shape);
     RequireWritableValues({left, rectWidth, top, rectHeight}, "rectangle coordinate");
     if (fill == 0 && outline == 0) return;
     const TPDFDoc& doc = *Document;
@@ -161,10 +165,12 @@ void TPage::DrawRect(std::int32_t width, std::int32_t fill, std::int32_t outline
     block.Number(pattern::kCoordinate, xLeft).Number(pattern::kCoordinate, yBottom).Line("l");
     block.Line(PaintOperator(outline, fill));
     AppendContent(*this, block.Text());
+    marked.Keep();
 }
 
 void TPage::DrawEllipse(std::int32_t width, std::int32_t fill, std::int32_t outline, double left, double rectWidth,
                         double top, double rectHeight) {
+    MarkedContent marked(*this, ContentKind::Shape);
     RequireWritableValues({left, rectWidth, top, rectHeight}, "ellipse coordinate");
     if (fill == 0 && outline == 0) return;
     Block block("ellipse coordinate");
@@ -173,10 +179,12 @@ void TPage::DrawEllipse(std::int32_t width, std::int32_t fill, std::int32_t outl
     AppendCurveSet(block, *Document, left, rectWidth, rectHeight, top + rectHeight / 2);
     block.Line(PaintOperator(outline, fill));
     AppendContent(*this, block.Text());
+    marked.Keep();
 }
 
 void TPage::DrawCircle(std::int32_t width, std::int32_t fill, std::int32_t outline, double centerX, double centerY,
                        double radius) {
+    MarkedContent marked(*this, ContentKind::Shape);
     RequireWritableValues({centerX, centerY, radius}, "circle coordinate");
     if (fill == 0 && outline == 0) return;
     Block block("circle coordinate");
@@ -185,12 +193,14 @@ void TPage::DrawCircle(std::int32_t width, std::int32_t fill, std::int32_t outli
     AppendCurveSet(block, *Document, centerX - radius, 2 * radius, 2 * radius, centerY);
     block.Line(PaintOperator(outline, fill));
     AppendContent(*this, block.Text());
+    marked.Keep();
 }
 
 // A sector drawn in one-degree segments; angle 0 points straight up and
 // angles grow clockwise. Without the pie lines only the arc itself is drawn.
 void TPage::DrawArc(std::int32_t outline, std::int32_t fill, double centerX, double centerY, double radius,
                     double initialDegree, double finalDegree, double lineWidth, std::int32_t drawPie) {
+    MarkedContent marked(*this, ContentKind::Shape);
     RequireWritableValues({centerX, centerY, radius, initialDegree, finalDegree, lineWidth}, "arc value");
     if (fill == 0 && outline == 0) return;
     const double first = std::trunc(initialDegree);
@@ -228,6 +238,7 @@ void TPage::DrawArc(std::int32_t outline, std::int32_t fill, double centerX, dou
         block.Line(!plainFlags ? "" : fill == 0 ? "S" : outline == 0 ? "f*" : "B*");
     }
     AppendContent(*this, block.Text());
+    marked.Keep();
 }
 
 void TPage::SetLineWidth(std::int32_t width) {

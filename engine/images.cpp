@@ -5,6 +5,7 @@
 #include "errors.h"
 #include "file_input.h"
 #include "format.h"
+#include "marked_content.h"
 #include "object_bodies.h"
 #include "picture_codec.h"
 
@@ -137,6 +138,8 @@ void TPage::DrawImage(std::int32_t imageNumber, double x, double y, double width
     const TPDFDoc& doc = *Document;
     if (imageNumber < 0 || static_cast<std::size_t>(imageNumber) >= doc.Images->Count()) return;
     if ((*doc.Images)[static_cast<std::size_t>(imageNumber)].ImageData.empty()) return;  // its loading failed
+    MarkedContent marked(*this, ContentKind::Picture,
+                         (*doc.Images)[static_cast<std::size_t>(imageNumber)].AltText);
     const double factor = doc.UnitFactor();
     const double matrix[4] = {factor * width, factor * height, factor * x,
                               factor * (Height / factor - y) - factor * height};
@@ -153,6 +156,7 @@ void TPage::DrawImage(std::int32_t imageNumber, double x, double y, double width
     AppendInteger(line, imageNumber);
     line += " Do Q\r\n";
     AppendContent(*this, line);
+    marked.Keep();
 }
 
 }  // namespace vellum

@@ -18,6 +18,7 @@ struct TPDFImage {
     std::int32_t PixelWidth = 0;
     std::int32_t PixelHeight = 0;
     TPDFDoc* Document = nullptr;
+    std::string AltText;  // UTF-8, what a tagged document's Figure says of it
 
     std::int32_t ImageNumber() const { return Id; }
 

@@ -7,6 +7,7 @@
 #include "errors.h"
 #include "format.h"
 #include "glyph_text.h"
+#include "marked_content.h"
 #include "measure.h"
 #include "text_split.h"
 
@@ -198,13 +199,16 @@ void PlaceLine(TPage& page, std::string_view text, double x, double y, Alignment
 }  // namespace
 
 void TPage::TextOut(std::string_view text, double x, double y) {
+    MarkedContent marked(*this, ContentKind::Text);
     PlaceLine(*this, text, x, y, Document->ParagraphAlignment());
+    marked.Keep();
 }
 
 void TPage::TextOutEx(std::string_view text, double x, double y) {
     RequireWritable(x, "text position");
     RequireWritable(y, "text position");
     const TPDFDoc& doc = *Document;
+    MarkedContent marked(*this, ContentKind::Text);
     ContentRollback rollback(*this);
     const Alignment alignment = doc.ParagraphAlignment();
     const double leading = doc.ParagraphLeadingPoints() / doc.UnitFactor();
@@ -227,6 +231,7 @@ void TPage::TextOutEx(std::string_view text, double x, double y) {
         }
     }
     rollback.Keep();
+    marked.Keep();
 }
 
 }  // namespace vellum

@@ -6,6 +6,7 @@
 #include "archival.h"
 #include "creation_date.h"
 #include "document.h"
+#include "tagged_write.h"
 #include "encryption.h"
 #include "errors.h"
 #include "file_output.h"
@@ -77,6 +78,7 @@ void WritePage(ObjectWriter& file, const TPage& page, const PdfEntries& addition
             if (signatureWidget != 0) text.Reference(signatureWidget).Raw(" ");
             text.Raw("]\r\n");
         }
+        if (page.StructParents >= 0) text.Raw("/StructParents ").Integer(page.StructParents).Raw("\r\n");
         text.EntryLines(additions).Raw(">>\r\n");
     });
 }
@@ -211,6 +213,7 @@ void TPDFDoc::WriteImages(ObjectWriter& file, Delivery delivery) const {
 void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options) {
     // The archival scope first: it tells composite fonts to list their glyphs.
     const ArchivalForWrite archival(*this, conformance_, Encryption != nullptr);
+    const TaggedForWrite tagged(*this);
     const AttachmentsForWrite attachments(*this, attachments_, conformance_ == Conformance::A3b ||
                                                                    conformance_ == Conformance::A3u);
     PrepareCompositeFonts();
@@ -252,6 +255,7 @@ void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions&
     WriteInfo(file, *Info, creationDate);
     archival.WriteObjects(file, *Info, creationDate);
     attachments.WriteObjects(file);
+    tagged.WriteObjects(file);
     encryption.WriteDictionary(file);
     if (signing) signing->WriteObjects(file, (*Pages)[0].ObjectNumber, creationDate);
     file.Finish(Root->ObjectNumber, Info->ObjectNumber, Additions.trailer);
