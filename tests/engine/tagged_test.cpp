@@ -70,6 +70,12 @@ TEST(TaggedDocument, ReadersFindTheTreeWithItsText) {
     EXPECT_NE(test::ReadFile(path).find("/Alt (The company logo)"), std::string::npos);
     const test::CommandResult text = test::RunCommand("pdftotext " + test::ShellQuote(path) + " -");
     EXPECT_NE(text.output.find("Page 1"), std::string::npos);
+    // The structure meets every condition of PDF/UA-1 but those of the
+    // document as a whole (title display, metadata, embedded fonts, tab order).
+    const test::CommandResult ua = test::RunCommand(
+        "/usr/bin/python3 " VELLUM_UA_CHECK " " + test::ShellQuote(path) +
+        " | grep -v -e '^  document: ' -e '^  fonts: ' -e '^  annotation-tagged: page has annotations but not /Tabs /S'");
+    EXPECT_EQ(ua.output, path + ": fails\n") << ua.output;
 }
 
 TEST(TaggedDocument, WhatTheStructureCannotTakeFailsAndChangesNothing) {
