@@ -1,7 +1,10 @@
 // Saves killed at random moments: the target holds its old bytes or the whole
-// new file, and no temporary file outlives the process. Where the system
-// cannot make an unnamed file (imitated here by refusing O_TMPFILE), the named
-// temporary files left behind go with the next save once they are old.
+// new file. An unnamed temporary file leaves nothing behind, except when the
+// kill falls in the instant between naming the finished file and renaming it
+// over the target (no system call replaces a name with an unnamed file); where
+// the system cannot make an unnamed file (imitated here by refusing
+// O_TMPFILE), named temporary files are left more often. Either way the next
+// save removes them once they are old.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -157,7 +160,7 @@ void KillSavesAtRandomMoments(const KillRun& run) {
 
     std::mt19937 random(20240607);
     std::uniform_int_distribution<long long> moment(0, std::chrono::nanoseconds(saveTime).count());
-    int keptOld = 0, madeWhole = 0;
+    int keptOld = 0, madeWhole = 0, leftBehind = 0;
     for (int kill = 0; kill < run.kills; ++kill) {
         test::WriteFile(target, old);
         const pid_t child = StartSave(doc, target, run.unnamedRefused);
@@ -168,9 +171,16 @@ void KillSavesAtRandomMoments(const KillRun& run) {
         ASSERT_TRUE(now == old || now == complete) << "kill " << kill << ": a target of " << now.size() << " bytes";
         (now == old ? keptOld : madeWhole) += 1;
         if (!run.unnamedRefused) {
-            EXPECT_EQ(TemporaryFilesIn(scratch.path(), "big.pdf"), std::vector<std::string>()) << "kill " << kill;
+            // A leftover of an unnamed file is the whole new file, caught before its rename.
+            for (const std::string& name : TemporaryFilesIn(scratch.path(), "big.pdf")) {
+                EXPECT_EQ(test::ReadFile(scratch.File(name)), complete) << "kill " << kill << ": " << name;
+                fs::remove(scratch.path() / name);
+                ++leftBehind;
+            }
         }
     }
+    // The instant is short: most kills leave nothing.
+    EXPECT_LE(leftBehind, run.kills / 3);
     const std::vector<std::string> leftovers = TemporaryFilesIn(scratch.path(), "big.pdf");
     std::cout << run.name << ": " << run.kills << " kills, old file kept " << keptOld << ", new file whole "
               << madeWhole << ", temporary files left " << leftovers.size() << "\n";
