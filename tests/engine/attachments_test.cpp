@@ -23,15 +23,6 @@ for name, spec in pdf.attachments.items():
 print('AF', len(pdf.Root.get('/AF', [])))
 )";
 
-std::string ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const EngineError& error) {
-        return error.what();
-    }
-    return "";
-}
-
 TEST(Attachment, ReadersFindTheFileWithWhatTheLevelAsks) {
     const test::ScratchFolder folder;
     const std::string xml = folder.File("factur-x.xml");
@@ -82,7 +73,7 @@ TEST(Attachment, BadRequestsFailAndAttachNothing) {
         {{file, "x", "", "Parent", ""}, "Unknown relationship \"Parent\": use Source, Data"},
     };
     for (const auto& [request, message] : cases) {
-        const std::string error = ErrorOf([&] { doc.AttachFile(request); });
+        const std::string error = test::ThrownMessage([&] { doc.AttachFile(request); });
         EXPECT_NE(error.find(message), std::string::npos) << message << ": " << error;
     }
     EXPECT_EQ(doc.Attachments().size(), 1u);
@@ -115,7 +106,7 @@ TEST(Attachment, WhatALevelForbidsFailsTheWriteAndKeepsTheDocument) {
         if (c.attach) doc.AttachFile({file, "", "text/csv", "Data", ""});
         if (c.metadata) doc.AddMetadataXml(rdf);
         const std::int32_t objects = doc.ObjectCount();
-        EXPECT_NE(ErrorOf([&] { doc.SaveToByteArray(); }).find(c.message), std::string::npos) << c.level;
+        EXPECT_NE(test::ThrownMessage([&] { doc.SaveToByteArray(); }).find(c.message), std::string::npos) << c.level;
         EXPECT_EQ(doc.ObjectCount(), objects);
         EXPECT_TRUE(doc.Additions.catalog.empty());
         doc.SetConformance("PDF/A-3u");

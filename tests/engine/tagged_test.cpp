@@ -3,7 +3,6 @@
 // untagged document unchanged.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 #include "document.h"
@@ -12,15 +11,6 @@
 
 namespace vellum {
 namespace {
-
-std::string ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const EngineError& error) {
-        return error.what();
-    }
-    return "";
-}
 
 // A heading, automatic paragraphs, a picture with its description, a shape,
 // a footer artifact, a list, a link and a note, over two pages.
@@ -81,7 +71,7 @@ TEST(TaggedDocument, ReadersFindTheTreeWithItsText) {
 TEST(TaggedDocument, WhatTheStructureCannotTakeFailsAndChangesNothing) {
     TPDFDoc doc;
     doc.ResetDocument();
-    EXPECT_NE(ErrorOf([&] { doc.BeginStructure("P", "", ""); }).find("set Tagged first"), std::string::npos);
+    EXPECT_NE(test::ThrownMessage([&] { doc.BeginStructure("P", "", ""); }).find("set Tagged first"), std::string::npos);
     doc.SetTagged(true);
     const std::pair<std::function<void()>, const char*> cases[] = {
         {[&] { doc.BeginStructure("Para", "", ""); }, "Unknown structure role \"Para\""},
@@ -92,16 +82,16 @@ TEST(TaggedDocument, WhatTheStructureCannotTakeFailsAndChangesNothing) {
         {[&] { doc.SetLanguage("en GB"); }, "no language tag"},
         {[&] { doc.SetImageAltText(0, "x"); }, "no picture 0"},
     };
-    for (const auto& [call, message] : cases) EXPECT_NE(ErrorOf(call).find(message), std::string::npos) << message;
+    for (const auto& [call, message] : cases) EXPECT_NE(test::ThrownMessage(call).find(message), std::string::npos) << message;
     doc.BeginStructure("Table", "", "");
     doc.BeginStructure("TR", "", "");
     const std::string before = doc.Page(1).PageValue;
-    EXPECT_NE(ErrorOf([&] { doc.Page(1).TextOut("loose", 10, 10); }).find("Text cannot stand in a TR element"),
+    EXPECT_NE(test::ThrownMessage([&] { doc.Page(1).TextOut("loose", 10, 10); }).find("Text cannot stand in a TR element"),
               std::string::npos);
     EXPECT_EQ(doc.Page(1).PageValue, before);
     doc.BeginStructure("TD", "", "");
     doc.Page(1).TextOut("cell", 10, 10);
-    EXPECT_NE(ErrorOf([&] { doc.SetTagged(false); }).find("before anything is drawn"), std::string::npos);
+    EXPECT_NE(test::ThrownMessage([&] { doc.SetTagged(false); }).find("before anything is drawn"), std::string::npos);
     EXPECT_EQ(doc.Structure()->Elements().size(), 4u);  // Document, Table, TR, TD
 }
 

@@ -107,6 +107,15 @@ std::string PdfInfoField(const std::string& pdfPath, std::string_view field) {
     return "<no " + std::string(field) + " field>";
 }
 
+std::string ThrownMessage(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return "";
+}
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream content;

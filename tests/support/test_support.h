@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,8 @@ std::string ShellQuote(std::string_view text);
 std::string PdfInfoField(const std::string& pdfPath, std::string_view field);
 
 std::string ReadFile(const std::string& path);
+// The message of the std::runtime_error the call throws; empty when it throws none.
+std::string ThrownMessage(const std::function<void()>& call);
 void WriteFile(const std::string& path, std::string_view bytes);
 
 // Inflates a zlib stream; throws on a damaged stream.
