@@ -127,6 +127,8 @@ ArchivalForWrite::ArchivalForWrite(TPDFDoc& doc, Conformance level, bool encrypt
     previous_ = std::exchange(doc.Additions, std::move(additions));
 }
 
+bool ArchivalForWrite::AssociatesFiles() const { return level_ != Conformance::None && LevelOf(level_).part == 3; }
+
 ArchivalForWrite::~ArchivalForWrite() {
     if (level_ != Conformance::None) doc_.Additions = std::move(previous_);
 }

@@ -41,6 +41,9 @@ public:
     // the output intent's profile and the fonts' added objects.
     void WriteObjects(ObjectWriter& file, const TInfo& info, std::string_view creationDate) const;
 
+    // Whether attached files are associated with the document (/AF), as part 3 asks.
+    bool AssociatesFiles() const;
+
 private:
     TPDFDoc& doc_;
     Conformance level_;

@@ -19,7 +19,6 @@ namespace {
 constexpr int kFirstCode = 30;
 constexpr int kLastCode = 255;
 
-// Codes 32..255 as Windows-1252 text, the five codes it leaves undefined left out.
 std::string WinAnsiToUnicodeCMap() {
     std::map<std::uint32_t, char32_t> codes;
     for (int code = 32; code <= kLastCode; ++code) {
@@ -28,6 +27,13 @@ std::string WinAnsiToUnicodeCMap() {
         codes.emplace(code, character);
     }
     return OneByteToUnicodeCMap(codes);
+}
+
+// Codes 32..255 as Windows-1252 text, the five codes it leaves undefined left
+// out; the same for every document, so compressed once a process.
+const std::string& CompressedWinAnsiToUnicodeCMap() {
+    static const std::string compressed = CompressString(WinAnsiToUnicodeCMap());
+    return compressed;
 }
 
 // The glyphs of the codes drawn, each with its character, and .notdef.
@@ -180,7 +186,7 @@ void ArchivalFonts::DescribeTrueTypeFont(TPDFFont& font) {
                                                             DescriptorFlags(metrics, false, symbolic),
                                                             embedding.programObject)));
     SimpleFontEntries entries;
-    const std::string name = "F" + embedding.resourceIndex;
+    const std::string name = font.ResourceName.substr(1);  // "/F3" names itself F3
     entries.name = name;
     entries.baseFont = embedding.baseFont;
     entries.widths = std::to_string(embedding.widthsObject) + " 0 R";
@@ -192,7 +198,7 @@ void ArchivalFonts::DescribeTrueTypeFont(TPDFFont& font) {
 
 void ArchivalFonts::WriteObjects(ObjectWriter& file) const {
     const PdfEntries compressed = CompressedStreamDictionary();
-    file.Stream(toUnicode_, CompressString(WinAnsiToUnicodeCMap()), compressed, StreamEnd::NewLine);
+    file.Stream(toUnicode_, CompressedWinAnsiToUnicodeCMap(), compressed, StreamEnd::NewLine);
     for (const StandardProgram& program : programs_) {
         file.Prepared(program.descriptor, program.descriptorText);
         PdfEntries withLength = compressed;

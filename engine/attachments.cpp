@@ -52,7 +52,7 @@ std::string ModificationTime(const std::string& fileName) {
 }
 
 // "type/subtype" of printable ASCII without blanks or delimiters; the name
-// that carries it escapes the slash.
+// that carries it escapes the slash (#2F).
 bool IsMimeType(std::string_view type) {
     const std::size_t slash = type.find('/');
     if (slash == 0 || slash == std::string_view::npos || slash + 1 == type.size()) return false;
@@ -60,18 +60,6 @@ bool IsMimeType(std::string_view type) {
     return std::all_of(type.begin(), type.end(), [](char c) {
         return c > 0x20 && c < 0x7F && std::string_view("()<>[]{}%#\\\"").find(c) == std::string_view::npos;
     });
-}
-
-std::string NameToken(std::string_view text) {
-    std::string name;
-    for (const char c : text) {
-        if (c == '/') {
-            name += "#2F";
-        } else {
-            name += c;
-        }
-    }
-    return name;
 }
 
 std::string Relationship(std::string_view given) {
@@ -128,22 +116,22 @@ AttachmentsForWrite::AttachmentsForWrite(TPDFDoc& doc, const std::vector<Attachm
 
     // A name tree's keys stand in byte order.
     std::vector<std::pair<std::string, std::int32_t>> keys;
-    std::vector<PdfValue> specifications;
+    std::vector<PdfValue> filespecs;
     for (std::int32_t i = 0; i < count; ++i) {
-        const std::int32_t specification = firstNumber_ + 2 * i + 1;
-        keys.emplace_back(EncodeDocumentString(attachments[static_cast<std::size_t>(i)].name).bytes, specification);
-        specifications.push_back(PdfValue::Reference(specification));
+        const std::int32_t filespec = firstNumber_ + 2 * i + 1;
+        keys.emplace_back(EncodeDocumentString(attachments[static_cast<std::size_t>(i)].name).bytes, filespec);
+        filespecs.push_back(PdfValue::Reference(filespec));
     }
     std::sort(keys.begin(), keys.end());
     std::vector<PdfValue> names;
-    for (const auto& [key, specification] : keys) {
+    for (const auto& [key, filespec] : keys) {
         names.push_back(PdfValue::Hex(key));
-        names.push_back(PdfValue::Reference(specification));
+        names.push_back(PdfValue::Reference(filespec));
     }
     FileAdditions additions = doc.Additions;
     additions.catalog.push_back(
         {"Names", PdfValue::Dictionary({{"EmbeddedFiles", PdfValue::Dictionary({{"Names", PdfValue::Array(names)}})}})});
-    if (associated) additions.catalog.push_back({"AF", PdfValue::Array(specifications)});
+    if (associated) additions.catalog.push_back({"AF", PdfValue::Array(filespecs)});
     previous_ = std::exchange(doc.Additions, std::move(additions));
 }
 
@@ -156,16 +144,16 @@ void AttachmentsForWrite::WriteObjects(ObjectWriter& file) const {
     std::int32_t number = firstNumber_;
     for (const Attachment& attachment : attachments_) {
         const std::int32_t stream = number++;
-        const std::int32_t specification = number++;
+        const std::int32_t filespec = number++;
         const PdfEntries dictionary = {
             {"Type", PdfValue::Name("EmbeddedFile")},
-            {"Subtype", PdfValue::Name(NameToken(attachment.mimeType))},
+            {"Subtype", PdfValue::Name(EscapePdfName(attachment.mimeType))},
             {"Params", PdfValue::Dictionary({{"Size", PdfValue::Integer(static_cast<std::int64_t>(attachment.size))},
                                              {"ModDate", PdfValue::Literal("D:" + attachment.modified)}})},
             {"Length", PdfValue::StreamLength()},
             {"Filter", PdfValue::Name("FlateDecode")}};
         file.Stream(stream, *attachment.compressed, dictionary, StreamEnd::NewLine);
-        file.Object(specification, [&](PdfBody& text) {
+        file.Object(filespec, [&](PdfBody& text) {
             text.Raw("<<\r\n/Type /Filespec\r\n/F ").DocumentText(attachment.name, kEscape);
             text.Raw("\r\n/UF ").DocumentText(attachment.name, kEscape);
             text.Raw("\r\n/EF << /F ").Reference(stream).Raw(" /UF ").Reference(stream).Raw(" >>\r\n");

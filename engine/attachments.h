@@ -1,6 +1,6 @@
 // Files a document carries inside it (embedded files): each an /EmbeddedFile
 // stream with its MIME type, size and modification date, and a file
-// specification listed in the catalog's /EmbeddedFiles name tree. Archival
+// /Filespec dictionary listed in the catalog's /EmbeddedFiles name tree. Archival
 // part 3 documents also say how each file relates to the document
 // (/AFRelationship) and list them in the catalog's /AF array, as e-invoices
 // (the invoice's XML beside its printable form) need.
@@ -41,7 +41,7 @@ Attachment ReadAttachment(const AttachmentRequest& request, const std::vector<At
 
 // Adds the name tree (and, for part 3, /AF) to the document's catalog for one
 // write and puts the earlier additions back when it ends; writes the streams
-// and file specifications.
+// and /Filespec dictionaries.
 class AttachmentsForWrite {
 public:
     AttachmentsForWrite(TPDFDoc& doc, const std::vector<Attachment>& attachments, bool associated);
@@ -55,7 +55,7 @@ private:
     TPDFDoc& doc_;
     const std::vector<Attachment>& attachments_;
     bool associated_;
-    std::int32_t firstNumber_ = 0;  // stream, then specification, per attachment
+    std::int32_t firstNumber_ = 0;  // stream, then /Filespec, per attachment
     FileAdditions previous_;
 };
 

@@ -16,7 +16,6 @@
 #include "annotations.h"
 #include "archival.h"
 #include "attachments.h"
-#include "xmp_extension.h"
 #include "collection.h"
 #include "fonts.h"
 #include "images.h"
@@ -25,6 +24,7 @@
 #include "pdf_object.h"
 #include "protection.h"
 #include "structure.h"
+#include "xmp_extension.h"
 
 namespace vellum {
 
@@ -276,7 +276,6 @@ public:
     // a name ParseConformance takes, empty for none. ClearDocument forgets it.
     void SetConformance(std::string_view name);
     std::string_view ConformanceName() const;
-    Conformance ConformanceLevel() const { return conformance_; }
     // Notes the codes drawn with a one-byte font, for the subsets an archival
     // write embeds. Without a level only the fact is noted (cheaply: every
     // line of text passes here), and a level set later embeds whole repertoires.

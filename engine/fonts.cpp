@@ -1,8 +1,8 @@
 #include "fonts.h"
 
 #include <charconv>
-#include <vector>
 #include <filesystem>
+#include <vector>
 
 #include "archival_faces.h"
 #include "ascii.h"

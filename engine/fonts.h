@@ -21,7 +21,6 @@ struct TrueTypeEmbedding {
     std::shared_ptr<const std::string> bytes;
     TPDFObject* descriptor = nullptr;
     std::string baseFont;   // the name its font object gives
-    std::string resourceIndex;
     std::int32_t widthsObject = 0, programObject = 0;
     bool ownWidths = true;  // false when widths were scaled or fixed by the caller
 };

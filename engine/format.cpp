@@ -208,6 +208,24 @@ void AppendEscapedPdfString(std::string& out, std::string_view text) {
     out.append(text.data() + start, text.size() - start);
 }
 
+std::string EscapePdfName(std::string_view bytes) {
+    constexpr std::string_view kDelimiters = "()<>[]{}/%#";
+    constexpr char kHex[] = "0123456789ABCDEF";
+    std::string name;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\0') continue;
+        if (byte < 0x21 || byte > 0x7E || kDelimiters.find(c) != std::string_view::npos) {
+            name += '#';
+            name += kHex[byte >> 4];
+            name += kHex[byte & 15];
+        } else {
+            name += c;
+        }
+    }
+    return name;
+}
+
 std::string EscapePdfString(std::string_view text) {
     std::string escaped;
     AppendEscapedPdfString(escaped, text);

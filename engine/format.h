@@ -89,6 +89,11 @@ void AppendEscapedPdfString(std::string& out, std::string_view text);
 // bare one into a line feed).
 std::string EscapeInfoString(std::string_view text);
 
+// A PDF name token (without its slash) for any bytes: whatever would end or
+// break a name (blanks, controls, delimiters, '#', bytes beyond ASCII) is
+// written as #xx. NULs, which no name may hold, are dropped.
+std::string EscapePdfName(std::string_view bytes);
+
 // The escapings a literal string's bytes get in this library's files.
 enum class StringEscape {
     Parentheses,            // EscapePdfString

@@ -19,6 +19,10 @@ std::int32_t FirstPage(const StructElement& element) {
     return -1;
 }
 
+TAnnot& AnnotationOf(const TPDFDoc& doc, const StructKid& kid) {
+    return (*doc.Pages)[static_cast<std::size_t>(kid.page)].Annots[static_cast<std::size_t>(kid.value)];
+}
+
 }  // namespace
 
 TaggedForWrite::TaggedForWrite(TPDFDoc& doc) : doc_(doc) {
@@ -34,8 +38,10 @@ TaggedForWrite::TaggedForWrite(TPDFDoc& doc) : doc_(doc) {
     // Keys: each page's index, then one per annotation that an element holds.
     std::int32_t key = 0;
     for (TPage& page : *doc.Pages) page.StructParents = key++;
-    for (TPage& page : *doc.Pages) {
-        for (TAnnot& annot : page.Annots) annot.StructParent = key++;
+    for (const StructElement& element : structure->Elements()) {
+        for (const StructKid& kid : element.kids) {
+            if (kid.kind == StructKid::Kind::Annotation) AnnotationOf(doc, kid).StructParent = key++;
+        }
     }
     annotationKeys_ = key;
 
@@ -61,9 +67,7 @@ void TaggedForWrite::WriteObjects(ObjectWriter& file) const {
     const std::vector<StructElement>& elements = structure.Elements();
     auto elementNumber = [&](std::int32_t index) { return firstElementNumber_ + index; };
     auto pageNumber = [&](std::int32_t page) { return (*doc_.Pages)[static_cast<std::size_t>(page)].ObjectNumber; };
-    auto annotation = [&](const StructKid& kid) -> const TAnnot& {
-        return (*doc_.Pages)[static_cast<std::size_t>(kid.page)].Annots[static_cast<std::size_t>(kid.value)];
-    };
+    auto annotation = [&](const StructKid& kid) -> const TAnnot& { return AnnotationOf(doc_, kid); };
 
     file.Object(rootNumber_, [&](PdfBody& text) {
         text.Raw("<<\r\n/Type /StructTreeRoot\r\n/K ").Reference(elementNumber(0));

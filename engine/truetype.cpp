@@ -18,25 +18,13 @@ constexpr std::size_t kMaxFontFileBytes = 256u << 20;
 
 enum class Variant { Measured, ModKern, Monospaced };
 
-// A PDF name token for the font: blanks removed as they always were, NULs
-// dropped (a name may not contain one, not even as #00), and anything else
-// that would end or break the name written as #xx.
+// A PDF name token for the font, its blanks removed as they always were.
 std::string BaseFontName(std::string_view fontName) {
-    constexpr std::string_view kDelimiters = "()<>[]{}/%#";
-    std::string name;
+    std::string kept;
     for (const char c : fontName) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == ' ' || c == '\0') continue;
-        if (byte < 0x21 || byte > 0x7E || kDelimiters.find(c) != std::string_view::npos) {
-            constexpr char kHex[] = "0123456789ABCDEF";
-            name += '#';
-            name += kHex[byte >> 4];
-            name += kHex[byte & 15];
-        } else {
-            name += c;
-        }
+        if (c != ' ') kept += c;
     }
-    return name;
+    return EscapePdfName(kept);
 }
 
 // Object `number` is the font; its widths and descriptor follow it.
@@ -145,7 +133,6 @@ std::string AddTrueType(TPDFDoc& doc, std::string_view fontName, const std::stri
     embedding->bytes = file.bytes;
     embedding->descriptor = &descriptor;
     embedding->baseFont = BaseFontName(fontName);
-    embedding->resourceIndex = index;
     embedding->widthsObject = widths.ObjectNumber;
     embedding->programObject = program;
     embedding->ownWidths = request.variant == Variant::Measured ||

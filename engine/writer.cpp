@@ -6,7 +6,6 @@
 #include "archival.h"
 #include "creation_date.h"
 #include "document.h"
-#include "tagged_write.h"
 #include "encryption.h"
 #include "errors.h"
 #include "file_output.h"
@@ -16,6 +15,7 @@
 #include "page_compression.h"
 #include "parked_pages.h"
 #include "signing.h"
+#include "tagged_write.h"
 #include "unicode_text.h"
 
 namespace vellum {
@@ -214,8 +214,7 @@ void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions&
     // The archival scope first: it tells composite fonts to list their glyphs.
     const ArchivalForWrite archival(*this, conformance_, Encryption != nullptr);
     const TaggedForWrite tagged(*this);
-    const AttachmentsForWrite attachments(*this, attachments_, conformance_ == Conformance::A3b ||
-                                                                   conformance_ == Conformance::A3u);
+    const AttachmentsForWrite attachments(*this, attachments_, archival.AssociatesFiles());
     PrepareCompositeFonts();
     FinishParkedPages();
     const EncryptionForWrite encryption(*this, Encryption.get());

@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "errors.h"
+#include "xmp_metadata.h"
 #include "unicode_text.h"
 
 namespace vellum {
@@ -243,33 +244,11 @@ private:
 
 // ---- writing
 
-// Escaped for element text, or for an attribute value when `attribute`
-// (where a parser would turn white space other than a space into spaces).
-// A carriage return is always a reference, since a parser reads it as a line
-// feed otherwise.
-std::string XmlEscaped(std::string_view text, bool attribute = false) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += attribute ? "&quot;" : "\""; break;
-            case '\r': out += "&#xD;"; break;
-            case '\n': out += attribute ? "&#xA;" : "\n"; break;
-            case '\t': out += attribute ? "&#x9;" : "\t"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
 void AppendElement(std::string& out, std::string_view name, std::string_view text) {
     out += '<';
     out += name;
     out += '>';
-    out += XmlEscaped(text);
+    out += XmlText(text);
     out += "</";
     out += name;
     out += ">\n";
@@ -323,7 +302,7 @@ XmpCustomSchema ReadRdfDescription(std::string_view rdf) {
 
 std::string XmpDescriptionBlock(const XmpCustomSchema& schema) {
     std::string out = "<rdf:Description rdf:about=\"\" xmlns:" + schema.prefix + "=\"" +
-                      XmlEscaped(schema.namespaceUri, true) + "\">\n";
+                      XmlText(schema.namespaceUri, true) + "\">\n";
     for (const XmpProperty& property : schema.properties) {
         AppendElement(out, schema.prefix + ":" + property.name, property.value);
     }

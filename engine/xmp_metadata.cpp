@@ -22,36 +22,6 @@ bool IsNonCharacterAt(std::string_view utf8, std::size_t i) {
     return utf8.substr(i, 3) == "\xEF\xBF\xBE" || utf8.substr(i, 3) == "\xEF\xBF\xBF";
 }
 
-// Characters XML cannot carry at all (most control characters, U+FFFE and
-// U+FFFF) are left out; a carriage return is written as a reference, since a
-// parser would otherwise read it as a line feed and the text would differ
-// from the dictionary's.
-std::string XmlText(std::string_view text) {
-    const std::string utf8 = ToUtf8Text(text);
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const char c = utf8[i];
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            case '\r': out += "&#xD;"; break;
-            case '\t':
-            case '\n': out += c; break;
-            default:
-                if (IsNonCharacterAt(utf8, i)) {
-                    i += 2;
-                } else if (static_cast<unsigned char>(c) >= 0x20) {
-                    out += c;
-                }
-        }
-    }
-    return out;
-}
-
 struct Property {
     std::string_view name;  // prefixed
     std::string value;      // already XML
@@ -150,6 +120,32 @@ bool XmpZone(std::string_view zone, std::string& out) {
 }
 
 }  // namespace
+
+std::string XmlText(std::string_view text, bool attribute) {
+    const std::string utf8 = ToUtf8Text(text);
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&apos;"; break;
+            case '\r': out += "&#xD;"; break;
+            case '\t': out += attribute ? "&#x9;" : "\t"; break;
+            case '\n': out += attribute ? "&#xA;" : "\n"; break;
+            default:
+                if (IsNonCharacterAt(utf8, i)) {
+                    i += 2;
+                } else if (static_cast<unsigned char>(c) >= 0x20) {
+                    out += c;
+                }
+        }
+    }
+    return out;
+}
 
 std::string XmpDate(std::string_view pdfDate) {
     struct Field {

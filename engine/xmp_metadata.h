@@ -41,6 +41,13 @@ struct XmpDocumentInfo {
 std::string XmpPacket(const XmpDocumentInfo& info, PdfaLevel level,
                       const std::vector<std::string>& extraDescriptions = {});
 
+// Text for XML, UTF-8 (other bytes read as Windows-1252): markup characters
+// escaped, a carriage return as a reference (a parser would read it as a line
+// feed), characters XML cannot carry at all (most controls, U+FFFE and
+// U+FFFF) left out; in an attribute value also tabs and line feeds as
+// references, which a parser would otherwise turn into spaces.
+std::string XmlText(std::string_view text, bool attribute = false);
+
 // A dictionary date ("yyyymmddhhnnss" and zone, as above) as an XMP date:
 // "yyyy-mm-ddThh:mm:ss" and "", "Z" or "+hh:mm" / "-hh:mm". Throws
 // EngineError for any other form.

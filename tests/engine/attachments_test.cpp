@@ -15,11 +15,11 @@ namespace {
 // One line per attachment as pikepdf reads it, then the catalog's /AF count.
 constexpr const char* kReadAttachments = R"(import sys, pikepdf
 pdf = pikepdf.open(sys.argv[1])
-for name, spec in pdf.attachments.items():
-    stream = spec.obj.EF.F
-    rel = spec.obj.get('/AFRelationship')
+for name, attached in pdf.attachments.items():
+    stream = attached.obj.EF.F
+    rel = attached.obj.get('/AFRelationship')
     print(name, stream.Subtype, int(stream.Params.Size), str(stream.Params.ModDate)[:2], rel,
-          str(spec.obj.get('/Desc', '')), stream.read_bytes() == open(sys.argv[2], 'rb').read())
+          str(attached.obj.get('/Desc', '')), stream.read_bytes() == open(sys.argv[2], 'rb').read())
 print('AF', len(pdf.Root.get('/AF', [])))
 )";
 
