@@ -102,4 +102,13 @@ struct IPDFDocument2 : IPDFDocument {
     STDMETHOD(put_Conformance)(BSTR Value) PURE;
     STDMETHOD(AttachFile)(BSTR FileName, BSTR Name, BSTR MimeType, BSTR Relationship, BSTR Description) PURE;
     STDMETHOD(AddMetadataXml)(BSTR Rdf) PURE;
+    STDMETHOD(get_Tagged)(VARIANT_BOOL* Value) PURE;
+    STDMETHOD(put_Tagged)(VARIANT_BOOL Value) PURE;
+    STDMETHOD(get_Language)(BSTR* Value) PURE;
+    STDMETHOD(put_Language)(BSTR Value) PURE;
+    STDMETHOD(BeginStructure)(BSTR Role, BSTR AltText, BSTR Language) PURE;
+    STDMETHOD(EndStructure)() PURE;
+    STDMETHOD(BeginArtifact)(BSTR Kind) PURE;
+    STDMETHOD(EndArtifact)() PURE;
+    STDMETHOD(SetImageAltText)(LONG Index, BSTR Text) PURE;
 };

@@ -14,6 +14,7 @@ constexpr std::string_view CppLayerParameterType(ValueType type) {
         case ValueType::Bstr: return "std::string_view";
         case ValueType::Double: return "double";
         case ValueType::Long: return "std::int32_t";
+        case ValueType::Bool: return "bool";
         case ValueType::Variant: return "const Operand&";
         case ValueType::None: break;
     }
@@ -26,6 +27,7 @@ constexpr std::string_view CppLayerResultType(ValueType type, bool bytes) {
         case ValueType::Bstr: return "std::string";
         case ValueType::Double: return "double";
         case ValueType::Long: return "std::int32_t";
+        case ValueType::Bool: return "bool";
         case ValueType::Variant: return bytes ? "std::vector<std::uint8_t>" : "std::string";
         case ValueType::None: break;
     }

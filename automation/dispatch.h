@@ -152,6 +152,11 @@ struct InParam<LONG> {
     static LONG Get(VARIANT& v) { return v.lVal; }
 };
 template <>
+struct InParam<VARIANT_BOOL> {
+    static constexpr ValueType type = ValueType::Bool;
+    static VARIANT_BOOL Get(VARIANT& v) { return v.boolVal; }
+};
+template <>
 struct InParam<VARIANT> {
     static constexpr ValueType type = ValueType::Variant;
     static VARIANT Get(VARIANT& v) { return v; }
@@ -189,6 +194,16 @@ struct OutParam<LONG*> {
         r.vt = VT_I4;
         r.lVal = 0;
         return &r.lVal;
+    }
+};
+template <>
+struct OutParam<VARIANT_BOOL*> {
+    static constexpr bool isResult = true;
+    static constexpr ValueType type = ValueType::Bool;
+    static VARIANT_BOOL* Slot(VARIANT& r) {
+        r.vt = VT_BOOL;
+        r.boolVal = VARIANT_FALSE;
+        return &r.boolVal;
     }
 };
 template <>

@@ -20,6 +20,7 @@ inline VARTYPE VarTypeOf(ValueType type) {
         case ValueType::Bstr: return VT_BSTR;
         case ValueType::Double: return VT_R8;
         case ValueType::Long: return VT_I4;
+        case ValueType::Bool: return VT_BOOL;
         default: return VT_EMPTY;
     }
 }

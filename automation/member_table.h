@@ -13,7 +13,7 @@
 namespace vellum {
 
 enum class MemberKind : std::uint8_t { Method, PropertyGet, PropertyPut };
-enum class ValueType : std::uint8_t { None, Bstr, Double, Long, Variant };
+enum class ValueType : std::uint8_t { None, Bstr, Double, Long, Variant, Bool };
 
 // Each interface extends the one before it: a published interface never
 // changes, new members go into a new one.
@@ -71,6 +71,7 @@ constexpr ParamSpec B(std::string_view n) { return {n, T::Bstr}; }
 constexpr ParamSpec D(std::string_view n) { return {n, T::Double}; }
 constexpr ParamSpec L(std::string_view n) { return {n, T::Long}; }
 constexpr ParamSpec V(std::string_view n) { return {n, T::Variant}; }
+constexpr ParamSpec F(std::string_view n) { return {n, T::Bool}; }  // a flag
 
 // Link creation shares its eight leading parameters.
 #define VELLUM_LINK_PARAMS                                                         \
@@ -167,6 +168,15 @@ inline constexpr auto kMembers = std::to_array<MemberSpec>({
     {I2, 68, "AttachFile", 303, K::Method, T::None, 5,
      {B("FileName"), B("Name"), B("MimeType"), B("Relationship"), B("Description")}},
     {I2, 69, "AddMetadataXml", 304, K::Method, T::None, 1, {B("Rdf")}},
+    {I2, 70, "Tagged", 305, K::PropertyGet, T::Bool, 0, {}},
+    {I2, 71, "Tagged", 305, K::PropertyPut, T::None, 1, {F("Value")}},
+    {I2, 72, "Language", 306, K::PropertyGet, T::Bstr, 0, {}},
+    {I2, 73, "Language", 306, K::PropertyPut, T::None, 1, {B("Value")}},
+    {I2, 74, "BeginStructure", 307, K::Method, T::None, 3, {B("Role"), B("AltText"), B("Language")}},
+    {I2, 75, "EndStructure", 308, K::Method, T::None, 0, {}},
+    {I2, 76, "BeginArtifact", 309, K::Method, T::None, 1, {B("Kind")}},
+    {I2, 77, "EndArtifact", 310, K::Method, T::None, 0, {}},
+    {I2, 78, "SetImageAltText", 311, K::Method, T::None, 2, {L("Index"), B("Text")}},
 });
 
 #undef VELLUM_LINK_PARAMS

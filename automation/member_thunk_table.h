@@ -81,6 +81,15 @@ inline constexpr MemberThunk kThunks[] = {
     CheckedThunk<IPDFDocument2, &IPDFDocument2::put_Conformance>(kMembers[66]),
     CheckedThunk<IPDFDocument2, &IPDFDocument2::AttachFile>(kMembers[67]),
     CheckedThunk<IPDFDocument2, &IPDFDocument2::AddMetadataXml>(kMembers[68]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::get_Tagged>(kMembers[69]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::put_Tagged>(kMembers[70]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::get_Language>(kMembers[71]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::put_Language>(kMembers[72]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::BeginStructure>(kMembers[73]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::EndStructure>(kMembers[74]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::BeginArtifact>(kMembers[75]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::EndArtifact>(kMembers[76]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::SetImageAltText>(kMembers[77]),
 };
 static_assert(std::size(kThunks) == kMembers.size(),
               "the member table changed: cmake --build BUILD --target interface_files");

@@ -91,3 +91,12 @@
     STDMETHODIMP AttachFile(BSTR FileName, BSTR Name, BSTR MimeType, BSTR Relationship,
                             BSTR Description) override;
     STDMETHODIMP AddMetadataXml(BSTR Rdf) override;
+    STDMETHODIMP get_Tagged(VARIANT_BOOL* Value) override;
+    STDMETHODIMP put_Tagged(VARIANT_BOOL Value) override;
+    STDMETHODIMP get_Language(BSTR* Value) override;
+    STDMETHODIMP put_Language(BSTR Value) override;
+    STDMETHODIMP BeginStructure(BSTR Role, BSTR AltText, BSTR Language) override;
+    STDMETHODIMP EndStructure() override;
+    STDMETHODIMP BeginArtifact(BSTR Kind) override;
+    STDMETHODIMP EndArtifact() override;
+    STDMETHODIMP SetImageAltText(LONG Index, BSTR Text) override;

@@ -23,6 +23,7 @@ std::string_view PythonType(ValueType type) {
         case ValueType::Bstr: return "str";
         case ValueType::Double: return "float";
         case ValueType::Long: return "int";
+        case ValueType::Bool: return "bool";
         case ValueType::Variant: return "Any";
         case ValueType::None: break;
     }

@@ -259,6 +259,10 @@ private:
         return value;
     }
     template <class Method, class... Arguments>
+    bool FlagResult(const char* member, Method method, Arguments&&... arguments) {
+        return Result<VARIANT_BOOL>(member, method, std::forward<Arguments>(arguments)...) != VARIANT_FALSE;
+    }
+    template <class Method, class... Arguments>
     std::string TextResult(const char* member, Method method, Arguments&&... arguments) {
         BStr value;
         Call(member, method, std::forward<Arguments>(arguments)..., value.put());

@@ -255,3 +255,31 @@
     void AddMetadataXml(std::string_view Rdf) {
         Call("AddMetadataXml", &IPDFDocument2::AddMetadataXml, Wide(Rdf).get());
     }
+    bool Tagged() {
+        return FlagResult("Tagged", &IPDFDocument2::get_Tagged);
+    }
+    void Tagged(bool Value) {
+        Call("Tagged", &IPDFDocument2::put_Tagged, (Value ? VARIANT_TRUE : VARIANT_FALSE));
+    }
+    std::string Language() {
+        return TextResult("Language", &IPDFDocument2::get_Language);
+    }
+    void Language(std::string_view Value) {
+        Call("Language", &IPDFDocument2::put_Language, Wide(Value).get());
+    }
+    void BeginStructure(std::string_view Role, std::string_view AltText, std::string_view Language) {
+        Call("BeginStructure", &IPDFDocument2::BeginStructure, Wide(Role).get(), Wide(AltText).get(),
+             Wide(Language).get());
+    }
+    void EndStructure() {
+        Call("EndStructure", &IPDFDocument2::EndStructure);
+    }
+    void BeginArtifact(std::string_view Kind) {
+        Call("BeginArtifact", &IPDFDocument2::BeginArtifact, Wide(Kind).get());
+    }
+    void EndArtifact() {
+        Call("EndArtifact", &IPDFDocument2::EndArtifact);
+    }
+    void SetImageAltText(std::int32_t Index, std::string_view Text) {
+        Call("SetImageAltText", &IPDFDocument2::SetImageAltText, Index, Wide(Text).get());
+    }

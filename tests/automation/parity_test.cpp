@@ -79,6 +79,10 @@ protected:
                     arg->vt = VT_I4;
                     arg->lVal = sample == 0 ? 2 : 0;
                     break;
+                case ValueType::Bool:
+                    arg->vt = VT_BOOL;
+                    arg->boolVal = sample == 0 ? VARIANT_TRUE : VARIANT_FALSE;
+                    break;
                 default:
                     arg->vt = VT_BSTR;
                     arg->bstrVal = AllocBstr(u"ChangeCreator");

@@ -93,6 +93,7 @@ private:
             case ValueType::Bstr: result = Str(Utf8ToUtf16(std::string(m.name))); break;
             case ValueType::Double: result = asText ? Str(u"1.5") : R8(1.5); break;
             case ValueType::Long: result = asText ? Str(u"42") : I4(42); break;
+            case ValueType::Bool: result = asText ? Str(u"True") : Bool(true); break;
             case ValueType::Variant: result = Str(u"variant result"); break;
             case ValueType::None: break;
         }

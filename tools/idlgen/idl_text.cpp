@@ -13,6 +13,7 @@ const char* TypeName(ValueType type) {
         case ValueType::Bstr: return "BSTR";
         case ValueType::Double: return "double";
         case ValueType::Long: return "long";
+        case ValueType::Bool: return "VARIANT_BOOL";
         case ValueType::Variant: return "VARIANT";
         case ValueType::None: break;
     }

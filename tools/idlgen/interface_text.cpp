@@ -11,6 +11,7 @@ std::string TypeName(ValueType type) {
         case ValueType::Bstr: return "BSTR";
         case ValueType::Double: return "double";
         case ValueType::Long: return "LONG";
+        case ValueType::Bool: return "VARIANT_BOOL";
         case ValueType::Variant: return "VARIANT";
         case ValueType::None: break;
     }

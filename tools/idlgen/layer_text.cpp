@@ -31,6 +31,7 @@ std::string Argument(const ParamSpec& param) {
     switch (param.type) {
         case ValueType::Bstr: return "Wide(" + std::string(param.name) + ").get()";
         case ValueType::Variant: return std::string(param.name) + ".variant()";
+        case ValueType::Bool: return std::string("(") + std::string(param.name) + " ? VARIANT_TRUE : VARIANT_FALSE)";
         default: break;
     }
     return std::string(param.name);
@@ -42,6 +43,7 @@ std::string Helper(const MemberSpec& member) {
         case ValueType::Bstr: return "return TextResult";
         case ValueType::Double: return "return Result<double>";
         case ValueType::Long: return "return Result<LONG>";
+        case ValueType::Bool: return "return FlagResult";
         case ValueType::Variant: return ReturnsByteArray(member) ? "return BytesResult" : "return VariantText";
         case ValueType::None: break;
     }

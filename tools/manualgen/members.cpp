@@ -44,6 +44,7 @@ std::string_view CppTypeName(ValueType type) {
     case ValueType::Bstr: return "BSTR";
     case ValueType::Double: return "double";
     case ValueType::Long: return "long";
+    case ValueType::Bool: return "VARIANT_BOOL";
     case ValueType::Variant: return "VARIANT";
     case ValueType::None: break;
     }
@@ -55,6 +56,7 @@ std::string_view PlainTypeName(ValueType type) {
     case ValueType::Bstr: return "text";
     case ValueType::Double: return "number";
     case ValueType::Long: return "whole number";
+    case ValueType::Bool: return "True or False";
     case ValueType::Variant: return "any value";
     case ValueType::None: break;
     }

@@ -21,6 +21,7 @@ std::string PythonType(ValueType type, bool bytes = false) {
     case ValueType::Bstr: return "str";
     case ValueType::Double: return "float";
     case ValueType::Long: return "int";
+    case ValueType::Bool: return "bool";
     case ValueType::Variant: return bytes ? "bytes" : "Any";
     case ValueType::None: break;
     }

@@ -47,6 +47,8 @@ std::string Describe(ValueType type) {
             return "a number (Double)";
         case ValueType::Long:
             return "a whole number (Long)";
+        case ValueType::Bool:
+            return "True or False (Boolean)";
         case ValueType::Variant:
             return "a value (Variant)";
         case ValueType::None:
