@@ -1,45 +1,78 @@
-// The archival level's name checked into an enumeration, and the scope that
-// applies the level to one write.
+// The claimed levels' names checked into a Conformance, and the scope that
+// applies them to one write.
 #include "archival.h"
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "ascii.h"
 #include "crypto.h"
 #include "document.h"
+#include "encryption.h"
 #include "errors.h"
 #include "output_intent.h"
+#include "xmp_extension.h"
 #include "xmp_metadata.h"
 
 namespace vellum {
 namespace {
 
 struct NamedLevel {
-    Conformance level;
+    ArchivalLevel level;
     std::string_view name;
 };
 
 constexpr NamedLevel kLevels[] = {
-    {Conformance::A1b, "PDF/A-1b"}, {Conformance::A2b, "PDF/A-2b"}, {Conformance::A2u, "PDF/A-2u"},
-    {Conformance::A3b, "PDF/A-3b"}, {Conformance::A3u, "PDF/A-3u"},
+    {ArchivalLevel::A1b, "PDF/A-1b"}, {ArchivalLevel::A2b, "PDF/A-2b"}, {ArchivalLevel::A2u, "PDF/A-2u"},
+    {ArchivalLevel::A3b, "PDF/A-3b"}, {ArchivalLevel::A3u, "PDF/A-3u"},
 };
+constexpr std::string_view kAccessibleName = "PDF/UA-1";
+constexpr std::string_view kNameList = "use PDF/A-1b, PDF/A-2b, PDF/A-2u, PDF/A-3b or PDF/A-3u, PDF/UA-1, "
+                                       "an archival level and PDF/UA-1 separated by a blank, or an empty text for none";
 
-std::string_view Trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The blank-separated words of `text`.
+std::vector<std::string_view> Words(std::string_view text) {
+    std::vector<std::string_view> words;
+    while (true) {
+        while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+        if (text.empty()) return words;
+        std::size_t end = 0;
+        while (end < text.size() && !IsBlank(text[end])) ++end;
+        words.push_back(text.substr(0, end));
+        text.remove_prefix(end);
+    }
 }
 
-PdfaLevel LevelOf(Conformance level) {
+PdfaLevel LevelOf(ArchivalLevel level) {
     switch (level) {
-        case Conformance::A2b: return {2, 'B'};
-        case Conformance::A2u: return {2, 'U'};
-        case Conformance::A3b: return {3, 'B'};
-        case Conformance::A3u: return {3, 'U'};
+        case ArchivalLevel::None: return kNoPdfaLevel;
+        case ArchivalLevel::A2b: return {2, 'B'};
+        case ArchivalLevel::A2u: return {2, 'U'};
+        case ArchivalLevel::A3b: return {3, 'B'};
+        case ArchivalLevel::A3u: return {3, 'U'};
         default: return {1, 'B'};
     }
+}
+
+// The packet's claim of PDF/UA-1; an archival packet also declares it, as
+// its schema is none of those archival readers know.
+XmpCustomSchema AccessibleIdentification() {
+    return {"http://www.aiim.org/pdfua/ns/id/", "pdfuaid", {{"part", "1", "Integer", "internal"}}};
+}
+
+std::vector<std::string> PacketDescriptions(const TPDFDoc& doc, Conformance claimed) {
+    std::vector<XmpCustomSchema> schemas = doc.CustomMetadata();
+    if (!claimed.accessible) return CustomDescriptions(schemas);
+    if (claimed.archival != ArchivalLevel::None) {
+        schemas.push_back(AccessibleIdentification());
+        return CustomDescriptions(schemas);
+    }
+    std::vector<std::string> descriptions = CustomDescriptions(schemas);
+    descriptions.push_back(XmpDescriptionBlock(AccessibleIdentification()));
+    return descriptions;
 }
 
 // Archival readers need the identifier to tell versions of a file apart; drawn
@@ -57,31 +90,43 @@ PdfValue FileIdentifier() {
 
 }  // namespace
 
-Conformance ParseConformance(std::string_view name) {
-    const std::string_view trimmed = Trimmed(name);
-    if (trimmed.empty()) return Conformance::None;
-    for (const NamedLevel& known : kLevels) {
-        if (EqualsIgnoringAsciiCase(trimmed, known.name)) return known.level;
+Conformance ParseConformance(std::string_view names) {
+    Conformance claimed;
+    for (const std::string_view word : Words(names)) {
+        const auto known = std::find_if(std::begin(kLevels), std::end(kLevels), [&](const NamedLevel& level) {
+            return EqualsIgnoringAsciiCase(word, level.name);
+        });
+        const bool accessible = EqualsIgnoringAsciiCase(word, kAccessibleName);
+        const bool repeated = accessible ? claimed.accessible : claimed.archival != ArchivalLevel::None;
+        if ((known == std::end(kLevels) && !accessible) || repeated) {
+            throw EngineError("Unknown conformance \"" + std::string(names) + "\": " + std::string(kNameList));
+        }
+        if (accessible) {
+            claimed.accessible = true;
+        } else {
+            claimed.archival = known->level;
+        }
     }
-    throw EngineError("Unknown conformance \"" + std::string(name) +
-                      "\": use PDF/A-1b, PDF/A-2b, PDF/A-2u, PDF/A-3b, PDF/A-3u or an empty text for none");
+    return claimed;
 }
 
-std::string_view ConformanceName(Conformance level) {
+std::string ConformanceName(Conformance claimed) {
+    std::string name;
     for (const NamedLevel& known : kLevels) {
-        if (known.level == level) return known.name;
+        if (known.level == claimed.archival) name = known.name;
     }
-    return {};
+    if (claimed.accessible) name += name.empty() ? kAccessibleName : " " + std::string(kAccessibleName);
+    return name;
 }
 
-void TPDFDoc::SetConformance(std::string_view name) {
+void TPDFDoc::SetConformance(std::string_view names) {
     RequireReady();
-    const Conformance level = ParseConformance(name);
+    const Conformance claimed = ParseConformance(names);
+    // An accessible document is a tagged one; turning tagging on may fail.
+    if (claimed.accessible) SetTagged(true);
     // Text is measured as the fonts that will be embedded measure it.
-    if ((level == Conformance::None) != (conformance_ == Conformance::None)) {
-        MeasureStandardFonts(*Fonts, level != Conformance::None);
-    }
-    conformance_ = level;
+    if (claimed.Claimed() != conformance_.Claimed()) MeasureStandardFonts(*Fonts, claimed.Claimed());
+    conformance_ = claimed;
 }
 
 void TPDFDoc::AddMetadataXml(std::string_view rdf) {
@@ -91,61 +136,75 @@ void TPDFDoc::AddMetadataXml(std::string_view rdf) {
     customMetadata_.push_back(std::move(schema));
 }
 
-std::string_view TPDFDoc::ConformanceName() const { return vellum::ConformanceName(conformance_); }
+std::string TPDFDoc::ConformanceName() const { return vellum::ConformanceName(conformance_); }
 
-ArchivalForWrite::ArchivalForWrite(TPDFDoc& doc, Conformance level, bool encrypted) : doc_(doc), level_(level) {
-    if (level == Conformance::None) {
-        // The packet that would carry them is written for archival documents only.
+ArchivalForWrite::ArchivalForWrite(TPDFDoc& doc, Conformance claimed, const EncryptionSettings* encryption)
+    : doc_(doc), claimed_(claimed) {
+    if (!claimed.Claimed()) {
+        // The packet that would carry them is written for such documents only.
         if (!doc.CustomMetadata().empty()) {
-            throw EngineError("The metadata given to AddMetadataXml is written into archival documents only: "
-                              "set Conformance to a PDF/A level");
+            throw EngineError("The metadata given to AddMetadataXml is written into archival or accessible "
+                              "documents only: set Conformance to a PDF/A level or PDF/UA-1");
         }
         return;
     }
-    const std::string name(vellum::ConformanceName(level));
-    if (encrypted) {
+    const std::string name = vellum::ConformanceName(claimed);
+    const bool archival = claimed.archival != ArchivalLevel::None;
+    const PdfaLevel level = LevelOf(claimed.archival);
+    if (archival && encryption != nullptr) {
         throw EngineError("Cannot write the document as " + name +
                           ": archival documents may not be encrypted; drop the encryption or the conformance");
     }
-    if (!doc.Attachments().empty() && LevelOf(level).part < 3) {
+    if (claimed.accessible && encryption != nullptr && (encryption->permissions & kAccessibilityPermission) == 0) {
+        throw EngineError("Cannot write the document as " + name +
+                          ": its encryption keeps screen readers from its text; add accessibility to the permissions");
+    }
+    if (archival && !doc.Attachments().empty() && level.part < 3) {
         throw EngineError("Cannot write the document as " + name +
                           ": only part 3 of the archival levels (PDF/A-3b, PDF/A-3u) may carry attached files");
     }
     doc.RequireObjectRoom(2);
     FileAdditions additions = doc.Additions;
-    additions.trailer.push_back({"ID", FileIdentifier()});
     metadataNumber_ = doc.NextObjectNumber();
-    profileNumber_ = doc.NextObjectNumber();
-    additions.version = std::max(additions.version, std::string(LevelOf(level).part == 1 ? "1.4" : "1.7"));
     additions.catalog.push_back({"Metadata", PdfValue::Reference(metadataNumber_)});
-    additions.catalog.push_back(OutputIntentsCatalogEntry(profileNumber_));
-    // Printed as shown (bit 3); notes also keep their size and direction
-    // whatever the view (bits 4 and 5).
-    additions.link.push_back({"F", PdfValue::Integer(4)});
-    additions.note.push_back({"F", PdfValue::Integer(28)});
-    fonts_.emplace(doc, LevelOf(level).part == 1);
+    if (archival) {
+        additions.trailer.push_back({"ID", FileIdentifier()});
+        profileNumber_ = doc.NextObjectNumber();
+        additions.version = std::max(additions.version, std::string(level.part == 1 ? "1.4" : "1.7"));
+        additions.catalog.push_back(OutputIntentsCatalogEntry(profileNumber_));
+        // Printed as shown (bit 3); notes also keep their size and direction
+        // whatever the view (bits 4 and 5).
+        additions.link.push_back({"F", PdfValue::Integer(4)});
+        additions.note.push_back({"F", PdfValue::Integer(28)});
+    } else {
+        // Accessible documents are read by the rules of PDF 1.7.
+        additions.version = std::max(additions.version, std::string("1.7"));
+    }
+    fonts_.emplace(doc, level.part == 1);
     previous_ = std::exchange(doc.Additions, std::move(additions));
 }
 
-bool ArchivalForWrite::AssociatesFiles() const { return level_ != Conformance::None && LevelOf(level_).part == 3; }
+bool ArchivalForWrite::AssociatesFiles() const { return LevelOf(claimed_.archival).part == 3; }
 
 ArchivalForWrite::~ArchivalForWrite() {
-    if (level_ != Conformance::None) doc_.Additions = std::move(previous_);
+    if (claimed_.Claimed()) doc_.Additions = std::move(previous_);
 }
 
 void ArchivalForWrite::WriteObjects(ObjectWriter& file, const TInfo& info, std::string_view creationDate) const {
-    if (level_ == Conformance::None) return;
+    if (!claimed_.Claimed()) return;
     // The information dictionary writes every entry, empty ones too.
     const XmpDocumentInfo described{info.Title,   info.Author,  info.Subject,
                                     info.Keywords, info.Creator, info.Producer,
                                     std::string(creationDate), ""};
-    file.Stream(metadataNumber_, XmpPacket(described, LevelOf(level_), CustomDescriptions(doc_.CustomMetadata())),
+    file.Stream(metadataNumber_, XmpPacket(described, LevelOf(claimed_.archival), PacketDescriptions(doc_, claimed_)),
                 {{"Type", PdfValue::Name("Metadata")},
                  {"Subtype", PdfValue::Name("XML")},
                  {"Length", PdfValue::StreamLength()}},
                 StreamEnd::NewLine);
-    const IccProfileStream profile = SrgbProfileStream();
-    file.Stream(profileNumber_, *profile.data, profile.dictionary, StreamEnd::NewLine);
+    if (profileNumber_ != 0) {
+        const IccProfileStream profile = SrgbProfileStream();
+        file.Stream(profileNumber_, *profile.data, profile.dictionary, StreamEnd::NewLine);
+    }
     fonts_->WriteObjects(file);
 }
 

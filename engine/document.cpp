@@ -102,7 +102,7 @@ void TPDFDoc::ClearDocument() {
     Contents.reset();
     Encryption.reset();
     Signature.reset();
-    conformance_ = Conformance::None;
+    conformance_ = {};
     attachments_.clear();
     untrackedText_ = false;
     customMetadata_.clear();

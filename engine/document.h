@@ -272,15 +272,17 @@ public:
     void Encrypt(const EncryptionRequest& request);
     void Sign(const SignatureRequest& request);
 
-    // The archival level every later write claims and meets (archival.cpp):
-    // a name ParseConformance takes, empty for none. ClearDocument forgets it.
-    void SetConformance(std::string_view name);
-    std::string_view ConformanceName() const;
+    // The levels every later write claims and meets (archival.cpp): names
+    // ParseConformance takes, empty for none. PDF/UA-1 turns tagging on, so
+    // it fails once something is drawn. ClearDocument forgets them.
+    void SetConformance(std::string_view names);
+    std::string ConformanceName() const;
+    bool ClaimsAccessibility() const { return conformance_.accessible; }
     // Notes the codes drawn with a one-byte font, for the subsets an archival
     // write embeds. Without a level only the fact is noted (cheaply: every
     // line of text passes here), and a level set later embeds whole repertoires.
     void NoteOneByteText(TPDFFont& font, std::string_view text) {
-        if (conformance_ == Conformance::None) {
+        if (!conformance_.Claimed()) {
             untrackedText_ = true;
             return;
         }
@@ -389,7 +391,7 @@ private:
     std::unique_ptr<ParkedPages> Parked;
     std::shared_ptr<const EncryptionSettings> Encryption;  // none unless Encrypt succeeded
     std::shared_ptr<const SignatureSettings> Signature;    // none unless Sign succeeded
-    Conformance conformance_ = Conformance::None;
+    Conformance conformance_;
     std::vector<Attachment> attachments_;
     bool untrackedText_ = false;
     std::vector<XmpCustomSchema> customMetadata_;

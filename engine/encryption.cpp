@@ -30,7 +30,7 @@ struct PermissionWord {
 constexpr PermissionWord kPermissionWords[] = {
     {"print", 1u << 2},       {"print-high", 1u << 11 | 1u << 2}, {"modify", 1u << 3},
     {"copy", 1u << 4},        {"annotate", 1u << 5},              {"fill-forms", 1u << 8},
-    {"accessibility", 1u << 9}, {"assemble", 1u << 10},
+    {"accessibility", static_cast<std::uint32_t>(kAccessibilityPermission)}, {"assemble", 1u << 10},
 };
 constexpr std::string_view kPermissionList =
     "print, print-high, modify, copy, annotate, fill-forms, accessibility, assemble or all";

@@ -19,6 +19,9 @@ class SecurityHandler;
 
 enum class EncryptionMethod { Aes256, Aes128, Rc4_128 };
 
+// The /P bit that lets assistive technology extract the text.
+inline constexpr std::int32_t kAccessibilityPermission = 1 << 9;
+
 struct EncryptionSettings {
     EncryptionMethod method = EncryptionMethod::Aes256;
     // The passwords' bytes as the handler hashes them: UTF-8 after SASLprep

@@ -192,6 +192,8 @@ std::string ObjectText(std::int32_t objectNumber, Body&& body, ObjectHook& hook 
 struct FileAdditions {
     std::string version = "1.3";
     PdfEntries catalog, page, link, note, trailer;
+    PdfEntries annotatedPage;      // also on pages with annotations
+    PdfEntries viewerPreferences;  // after the dictionary's own
     ObjectHook* hook = nullptr;  // none: IdentityHook
 };
 

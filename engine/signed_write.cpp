@@ -84,6 +84,9 @@ void SignedWrite::WriteObjects(ObjectWriter& file, std::int32_t firstPageNumber,
         text.Raw("\r\n/Rect [0 0 0 0]\r\n/F 132\r\n/P ").Reference(firstPageNumber);
         text.Raw("\r\n/V ").Reference(settings_.dictionaryNumber).Raw("\r\n");
         if (appearanceNumber_ != 0) text.Raw("/AP << /N ").Reference(appearanceNumber_).Raw(" >>\r\n");
+        if (structParent_ >= 0) {
+            text.Raw("/StructParent ").Integer(structParent_).Raw("\r\n/Contents (Digital signature)\r\n");
+        }
         text.Raw(">>\r\n");
     });
     if (appearanceNumber_ != 0) {

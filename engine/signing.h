@@ -47,6 +47,9 @@ public:
     // Gives the invisible widget an empty appearance in object `number`, as
     // archival documents require of every widget.
     void SetEmptyAppearance(std::int32_t number) { appearanceNumber_ = number; }
+    // In a tagged document, the widget's key in the parent tree (-1: none);
+    // it then also describes itself, as tagged annotations do.
+    void SetStructParent(std::int32_t key) { structParent_ = key; }
     // The field and the signature dictionary, with room for the signature.
     void WriteObjects(ObjectWriter& file, std::int32_t firstPageNumber, std::string_view creationDate);
     // Fills in the byte range and the signature, then passes the file on.
@@ -58,6 +61,7 @@ private:
     std::size_t contentsRoom_ = 0;               // hexadecimal digits kept for the signature
     std::optional<std::uint64_t> dictionaryAt_;  // where the signature dictionary starts
     std::int32_t appearanceNumber_ = 0;
+    std::int32_t structParent_ = -1;
 };
 
 }  // namespace vellum

@@ -30,6 +30,9 @@ bool IsLanguageTag(std::string_view tag) {
 void TPDFDoc::SetTagged(bool tagged) {
     RequireReady();
     if (tagged == Tagged()) return;
+    if (!tagged && conformance_.accessible) {
+        throw EngineError("A PDF/UA-1 document is tagged: drop PDF/UA-1 from Conformance first");
+    }
     if (drawn_) {
         throw EngineError("Turn tagging on or off before anything is drawn: what is on the pages already "
                           "would stay outside the structure");

@@ -1,5 +1,7 @@
 #include "tagged_write.h"
 
+#include <algorithm>
+#include <string>
 #include <utility>
 
 #include "document.h"
@@ -23,17 +25,66 @@ TAnnot& AnnotationOf(const TPDFDoc& doc, const StructKid& kid) {
     return (*doc.Pages)[static_cast<std::size_t>(kid.page)].Annots[static_cast<std::size_t>(kid.value)];
 }
 
+int HeadingLevel(StructRole role) {
+    const int level = static_cast<int>(role) - static_cast<int>(StructRole::H1) + 1;
+    return level >= 1 && level <= 6 ? level : 0;
+}
+
+// What an accessible document needs from the caller, all of it named at once
+// so one failed write tells the whole story. Elements are numbered in the
+// order they were opened, which is reading order.
+std::vector<std::string> AccessibilityGaps(const TPDFDoc& doc, const DocumentStructure& structure) {
+    std::vector<std::string> gaps;
+    if (doc.Info->Title.empty()) gaps.emplace_back("a title (NewPDF's or SetTitle's)");
+    if (doc.Language().empty()) gaps.emplace_back("a Language");
+    int figures = 0, previousLevel = 0;
+    std::string headingGap;
+    for (const StructElement& element : structure.Elements()) {
+        if (element.role == StructRole::Figure && element.alt.empty()) ++figures;
+        const int level = HeadingLevel(element.role);
+        if (level == 0) continue;
+        if (level > previousLevel + 1 && headingGap.empty()) {
+            headingGap = previousLevel == 0 ? "a first heading of H1, not H" + std::to_string(level)
+                                            : "no heading skipping a level (H" + std::to_string(level) + " follows H" +
+                                                  std::to_string(previousLevel) + ")";
+        }
+        previousLevel = level;
+    }
+    if (figures > 0) {
+        gaps.push_back("alternative text for " + std::to_string(figures) +
+                       (figures == 1 ? " picture" : " pictures") +
+                       " (SetImageAltText before drawing, or BeginStructure's AltText)");
+    }
+    if (!headingGap.empty()) gaps.push_back(headingGap);
+    return gaps;
+}
+
+void RequireAccessible(const TPDFDoc& doc, const DocumentStructure& structure) {
+    const std::vector<std::string> gaps = AccessibilityGaps(doc, structure);
+    if (gaps.empty()) return;
+    std::string message = "Cannot write the document as PDF/UA-1: it needs ";
+    for (std::size_t i = 0; i < gaps.size(); ++i) {
+        if (i > 0) message += i + 1 == gaps.size() ? " and " : ", ";
+        message += gaps[i];
+    }
+    throw EngineError(message);
+}
+
 }  // namespace
 
-TaggedForWrite::TaggedForWrite(TPDFDoc& doc) : doc_(doc) {
+TaggedForWrite::TaggedForWrite(TPDFDoc& doc, bool accessible, std::int32_t signatureWidget)
+    : doc_(doc), signatureWidget_(signatureWidget) {
     const DocumentStructure* structure = doc.Structure();
     if (structure == nullptr) return;
+    if (accessible) RequireAccessible(doc, *structure);
     const auto elements = static_cast<std::int32_t>(structure->Elements().size());
-    doc.RequireObjectRoom(2 + elements);
+    const bool signedDocument = signatureWidget != 0;
+    doc.RequireObjectRoom(2 + elements + (signedDocument ? 1 : 0));
     rootNumber_ = doc.NextObjectNumber();
     parentTreeNumber_ = doc.NextObjectNumber();
     firstElementNumber_ = elements > 0 ? doc.NextObjectNumber() : 0;
     for (std::int32_t i = 1; i < elements; ++i) doc.NextObjectNumber();
+    if (signedDocument) formNumber_ = doc.NextObjectNumber();
 
     // Keys: each page's index, then one per annotation that an element holds.
     std::int32_t key = 0;
@@ -43,12 +94,19 @@ TaggedForWrite::TaggedForWrite(TPDFDoc& doc) : doc_(doc) {
             if (kid.kind == StructKid::Kind::Annotation) AnnotationOf(doc, kid).StructParent = key++;
         }
     }
+    if (signedDocument) signatureKey_ = key++;
     annotationKeys_ = key;
 
     FileAdditions additions = doc.Additions;
+    // The language and the marked flag came with PDF 1.4.
+    additions.version = std::max(additions.version, std::string("1.4"));
     additions.catalog.push_back({"StructTreeRoot", PdfValue::Reference(rootNumber_)});
     additions.catalog.push_back({"MarkInfo", PdfValue::Dictionary({{"Marked", PdfValue::Boolean(true)}})});
     if (!doc.Language().empty()) additions.catalog.push_back({"Lang", PdfValue::Literal(doc.Language())});
+    if (accessible) {
+        additions.viewerPreferences.push_back({"DisplayDocTitle", PdfValue::Boolean(true)});
+        additions.annotatedPage.push_back({"Tabs", PdfValue::Name("S")});
+    }
     previous_ = std::exchange(doc.Additions, std::move(additions));
 }
 
@@ -92,6 +150,7 @@ void TaggedForWrite::WriteObjects(ObjectWriter& file) const {
                 text.Integer(annotation(kid).StructParent).Raw(" ").Reference(elementNumber(static_cast<std::int32_t>(index))).Raw("\r\n");
             }
         }
+        if (formNumber_ != 0) text.Integer(signatureKey_).Raw(" ").Reference(formNumber_).Raw("\r\n");
         text.Raw("]\r\n>>\r\n");
     });
 
@@ -123,7 +182,17 @@ void TaggedForWrite::WriteObjects(ObjectWriter& file) const {
                         break;
                 }
             }
+            if (index == 0 && formNumber_ != 0) text.Raw(" ").Reference(formNumber_);
             text.Raw(" ]\r\n>>\r\n");
+        });
+    }
+    // The signature's field, last in reading order: its widget is on the first page.
+    if (formNumber_ != 0) {
+        file.Object(formNumber_, [&](PdfBody& text) {
+            text.Raw("<<\r\n/Type /StructElem\r\n/S /Form\r\n/P ").Reference(elementNumber(0));
+            text.Raw("\r\n/Pg ").Reference(pageNumber(0));
+            text.Raw("\r\n/K [ << /Type /OBJR /Obj ").Reference(signatureWidget_);
+            text.Raw(" /Pg ").Reference(pageNumber(0)).Raw(" >> ]\r\n>>\r\n");
         });
     }
 }

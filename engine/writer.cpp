@@ -66,7 +66,7 @@ private:
 namespace {
 
 // A signed document lists its signature's widget on the first page too.
-void WritePage(ObjectWriter& file, const TPage& page, const PdfEntries& additions, std::int32_t signatureWidget = 0) {
+void WritePage(ObjectWriter& file, const TPage& page, const FileAdditions& additions, std::int32_t signatureWidget = 0) {
     file.Object(page.ObjectNumber, [&](PdfBody& text) {
         text.Raw("<<\r\n/Type /Page\r\n/Parent ").Reference(page.ParentNumber);
         text.Raw("\r\n/Resources ").Reference(page.ResourcesNumber);
@@ -79,7 +79,9 @@ void WritePage(ObjectWriter& file, const TPage& page, const PdfEntries& addition
             text.Raw("]\r\n");
         }
         if (page.StructParents >= 0) text.Raw("/StructParents ").Integer(page.StructParents).Raw("\r\n");
-        text.EntryLines(additions).Raw(">>\r\n");
+        text.EntryLines(additions.page);
+        if (!page.Annots.Empty() || signatureWidget != 0) text.EntryLines(additions.annotatedPage);
+        text.Raw(">>\r\n");
     });
 }
 
@@ -108,9 +110,10 @@ void WriteCatalog(ObjectWriter& file, const TRoot& root, const PdfEntries& addit
     });
 }
 
-void WriteViewerPreferences(ObjectWriter& file, const TViewerPreferences& preferences) {
-    file.Object(preferences.ObjectNumber, [](PdfBody& text) {
-        text.Raw("<<\r\n/Type /ViewerPreferences\r\n/FitWindow true\r\n>>\r\n");
+void WriteViewerPreferences(ObjectWriter& file, const TViewerPreferences& preferences,
+                            const PdfEntries& additions = {}) {
+    file.Object(preferences.ObjectNumber, [&](PdfBody& text) {
+        text.Raw("<<\r\n/Type /ViewerPreferences\r\n/FitWindow true\r\n").EntryLines(additions).Raw(">>\r\n");
     });
 }
 
@@ -177,7 +180,9 @@ std::string TRoot::PDF_Binary() {
     return TextOfObject([](ObjectWriter& file, const TRoot& root) { WriteCatalog(file, root, {}); }, *this);
 }
 
-std::string TViewerPreferences::PDF_Binary() const { return TextOfObject(WriteViewerPreferences, *this); }
+std::string TViewerPreferences::PDF_Binary() const {
+    return TextOfObject([](ObjectWriter& file, const TViewerPreferences& preferences) { WriteViewerPreferences(file, preferences); }, *this);
+}
 
 std::string TInfo::PDF_Binary(std::string_view creationDate) {
     SettleInfoDefaults(*this);
@@ -212,8 +217,8 @@ void TPDFDoc::WriteImages(ObjectWriter& file, Delivery delivery) const {
 
 void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options) {
     // The archival scope first: it tells composite fonts to list their glyphs.
-    const ArchivalForWrite archival(*this, conformance_, Encryption != nullptr);
-    const TaggedForWrite tagged(*this);
+    const ArchivalForWrite archival(*this, conformance_, Encryption.get());
+    const TaggedForWrite tagged(*this, conformance_.accessible, Signature ? Signature->fieldNumber : 0);
     const AttachmentsForWrite attachments(*this, attachments_, archival.AssociatesFiles());
     PrepareCompositeFonts();
     FinishParkedPages();
@@ -221,17 +226,18 @@ void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions&
     // A signed file is written into memory and passed on once signed.
     std::optional<SignedWrite> signing;
     if (Signature != nullptr) signing.emplace(*Signature);
-    if (signing && conformance_ != Conformance::None) {
+    if (signing && conformance_.Claimed()) {
         RequireObjectRoom(1);
         signing->SetEmptyAppearance(NextObjectNumber());
     }
+    if (signing) signing->SetStructParent(tagged.SignatureKey());
     const std::int32_t signatureWidget = signing ? signing->FieldNumber() : 0;
     ObjectHook& hook = Additions.hook != nullptr ? *Additions.hook : IdentityHook();
     ObjectWriter file(signing ? signing->Sink() : sink, hook, static_cast<std::size_t>(objectCount_) + Outlines->Count(),
                       options.maxObjectOffset);
     file.Header(signing ? signing->Version(Additions.version) : Additions.version);
     for (const TPage& page : *Pages) {
-        WritePage(file, page, Additions.page, &page == &(*Pages)[0] ? signatureWidget : 0);
+        WritePage(file, page, Additions, &page == &(*Pages)[0] ? signatureWidget : 0);
     }
     WriteContentStreams(file, options);
     for (const TPDFObject& object : *Objects) WriteDocumentObject(file, object);
@@ -243,7 +249,7 @@ void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions&
         for (const TAnnot& annot : page.Annots) WriteAnnotation(file, annot, Additions);
     }
     for (const TPDFFont& font : *Fonts) file.Prepared(font.ObjectNumber, font.FontValue);
-    WriteViewerPreferences(file, *ViewerPreferences);
+    WriteViewerPreferences(file, *ViewerPreferences, Additions.viewerPreferences);
     WritePagesTree(file, *Pages);
     WriteOutlines(file, *Outlines);
     WriteResources(file, *this);

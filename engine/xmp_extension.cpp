@@ -31,6 +31,7 @@ constexpr ReservedNamespace kReserved[] = {
     {"pdf", "http://ns.adobe.com/pdf/1.3/"},
     {"xmp", "http://ns.adobe.com/xap/1.0/"},
     {"pdfaid", "http://www.aiim.org/pdfa/ns/id/"},
+    {"pdfuaid", "http://www.aiim.org/pdfua/ns/id/"},
     {"pdfaExtension", "http://www.aiim.org/pdfa/ns/extension/"},
     {"pdfaSchema", "http://www.aiim.org/pdfa/ns/schema#"},
     {"pdfaProperty", "http://www.aiim.org/pdfa/ns/property#"},
@@ -254,12 +255,12 @@ void AppendElement(std::string& out, std::string_view name, std::string_view tex
     out += ">\n";
 }
 
-void AppendPropertyDeclaration(std::string& out, std::string_view name) {
+void AppendPropertyDeclaration(std::string& out, const XmpProperty& property) {
     out += "<rdf:li rdf:parseType=\"Resource\">\n";
-    AppendElement(out, "pdfaProperty:name", name);
-    AppendElement(out, "pdfaProperty:valueType", "Text");
-    AppendElement(out, "pdfaProperty:category", "external");
-    AppendElement(out, "pdfaProperty:description", name);
+    AppendElement(out, "pdfaProperty:name", property.name);
+    AppendElement(out, "pdfaProperty:valueType", property.valueType);
+    AppendElement(out, "pdfaProperty:category", property.category);
+    AppendElement(out, "pdfaProperty:description", property.name);
     out += "</rdf:li>\n";
 }
 
@@ -269,7 +270,7 @@ void AppendSchemaDeclaration(std::string& out, const XmpCustomSchema& schema) {
     AppendElement(out, "pdfaSchema:namespaceURI", schema.namespaceUri);
     AppendElement(out, "pdfaSchema:prefix", schema.prefix);
     out += "<pdfaSchema:property>\n<rdf:Seq>\n";
-    for (const XmpProperty& property : schema.properties) AppendPropertyDeclaration(out, property.name);
+    for (const XmpProperty& property : schema.properties) AppendPropertyDeclaration(out, property);
     out += "</rdf:Seq>\n</pdfaSchema:property>\n</rdf:li>\n";
 }
 

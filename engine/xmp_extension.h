@@ -21,6 +21,10 @@ namespace vellum {
 struct XmpProperty {
     std::string name;   // local name, as "DocumentType"
     std::string value;  // the text, UTF-8, references resolved
+    // As the extension schema declares it: a caller's are external text;
+    // the packet's own claims may be of another type and internal.
+    std::string valueType = "Text";
+    std::string category = "external";
 
     bool operator==(const XmpProperty&) const = default;
 };
@@ -38,7 +42,7 @@ struct XmpCustomSchema {
 // rdf:about) whose properties (child elements holding text only, or
 // attributes of the description, RDF's shorthand) are all in one namespace
 // with a prefix, neither of which the packet uses itself (dc, pdf, xmp,
-// pdfaid, the extension schema's, rdf, x, xml). Text that is not valid UTF-8
+// pdfaid, pdfuaid, the extension schema's, rdf, x, xml). Text that is not valid UTF-8
 // is read as Windows-1252, as every text of the document is, whatever an XML
 // declaration says (the caller hands over text, not encoded bytes); the
 // declaration, comments and processing instructions are dropped. Throws
@@ -64,7 +68,7 @@ void CheckJoinable(std::span<const XmpCustomSchema> earlier, const XmpCustomSche
 
 // The rdf:Description holding the pdfaExtension:schemas Bag that declares
 // every property of every schema (one entry per namespace, properties in
-// first-seen order, each of value type Text and category external). Empty
+// first-seen order, each of its value type and category). Empty
 // for no schemas. Throws EngineError for schemas CheckJoinable refuses.
 std::string ExtensionSchemaBlock(const std::vector<XmpCustomSchema>& schemas);
 

@@ -72,6 +72,7 @@ std::vector<Property> DublinCore(const XmpDocumentInfo& info) {
 }
 
 void CheckLevel(PdfaLevel level) {
+    if (level.part == kNoPdfaLevel.part && level.conformance == kNoPdfaLevel.conformance) return;
     const bool known = (level.part >= 1 && level.part <= 3 && level.conformance == 'B') ||
                        ((level.part == 2 || level.part == 3) && level.conformance == 'U');
     if (!known) {
@@ -181,8 +182,11 @@ std::string XmpPacket(const XmpDocumentInfo& info, PdfaLevel level, const std::v
     AddText(basic, "xmp:CreatorTool", info.creator);
     AddDate(basic, "xmp:CreateDate", info.creationDate);
     AddDate(basic, "xmp:ModifyDate", info.modificationDate);
-    const std::vector<Property> identification = {{"pdfaid:part", std::to_string(level.part)},
-                                                  {"pdfaid:conformance", std::string(1, level.conformance)}};
+    std::vector<Property> identification;
+    if (level.part != kNoPdfaLevel.part || level.conformance != kNoPdfaLevel.conformance) {
+        identification = {{"pdfaid:part", std::to_string(level.part)},
+                          {"pdfaid:conformance", std::string(1, level.conformance)}};
+    }
 
     std::string packet(kPacketStart);
     AppendDescription(packet, "dc", "http://purl.org/dc/elements/1.1/", DublinCore(info));

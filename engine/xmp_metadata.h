@@ -20,6 +20,8 @@ struct PdfaLevel {
     int part = 1;
     char conformance = 'B';
 };
+// No archival level: the packet claims none (an accessible document's).
+inline constexpr PdfaLevel kNoPdfaLevel{0, 0};
 
 // The information entries as the information dictionary writes them. An
 // entry it leaves out is nullopt and has no property; one it writes empty is

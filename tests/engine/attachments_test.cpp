@@ -97,7 +97,7 @@ TEST(Attachment, WhatALevelForbidsFailsTheWriteAndKeepsTheDocument) {
     const Case cases[] = {
         {"PDF/A-1b", true, false, "PDF/A-1b: only part 3 of the archival levels"},
         {"PDF/A-2u", true, true, "PDF/A-2u: only part 3 of the archival levels"},
-        {"", false, true, "written into archival documents only"},
+        {"", false, true, "written into archival or accessible documents only"},
     };
     for (const Case& c : cases) {
         TPDFDoc doc;

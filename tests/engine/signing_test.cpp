@@ -165,5 +165,22 @@ TEST_F(Signing, RefusedCertificatesLeaveTheDocumentUnsigned) {
     }
 }
 
+// An accessible document holds its signature's widget in a Form element,
+// as it holds every annotation, and the signature still verifies.
+TEST_F(Signing, AccessibleDocumentsTagTheSignatureWidget) {
+    doc.ResetDocument();
+    doc.SetConformance("PDF/UA-1");
+    doc.SetLanguage("en");
+    doc.RequireInfo().Title = "Signed";
+    doc.Page(1).TextOut("Signed text", 20, 30);
+    doc.AddTextAnnotation(1, 10, 10, "A note");
+    doc.Sign({Pkcs12(), kPassword, "", ""});
+    const std::string path = Saved(true, "accessible.pdf");
+    EXPECT_TRUE(test::QpdfCheckIsClean(path));
+    EXPECT_NE(PdfSig(path).find("Signature Validation: Signature is Valid."), std::string::npos);
+    const test::CommandResult ua = test::RunCommand("/usr/bin/python3 " VELLUM_UA_CHECK " " + test::ShellQuote(path));
+    EXPECT_EQ(ua.output, path + ": conforms\n");
+}
+
 }  // namespace
 }  // namespace vellum

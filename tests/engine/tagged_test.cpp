@@ -3,6 +3,7 @@
 // untagged document unchanged.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "document.h"
@@ -13,38 +14,46 @@ namespace vellum {
 namespace {
 
 // A heading, automatic paragraphs, a picture with its description, a shape,
-// a footer artifact, a list, a link and a note, over two pages.
-std::string TaggedLetter() {
+// a footer artifact, a list, a link and a note, over two pages; untagged, the
+// same drawing without any structure. `conformance` is claimed first.
+std::string Letter(bool tagged = true, const std::string& conformance = "") {
     TPDFDoc doc;
     doc.ResetDocument();
-    doc.SetTagged(true);
+    doc.SetConformance(conformance);
+    if (tagged) doc.SetTagged(true);
     doc.SetLanguage("en-GB");
     doc.RequireInfo().Title = "Letter";
+    auto begin = [&](const char* role) {
+        if (tagged) doc.BeginStructure(role, "", "");
+    };
+    auto end = [&](int count) {
+        for (int i = 0; tagged && i < count; ++i) doc.EndStructure();
+    };
     TPage& page = doc.Page(1);
-    doc.BeginStructure("H1", "", "");
+    begin("H1");
     page.TextOut("Dear reader", 20, 20);
-    doc.EndStructure();
+    end(1);
     page.TextOut("First paragraph.", 20, 40);
     const std::int32_t logo = doc.ImportImageFile(VELLUM_EXAMPLE_ASSETS "/logo.jpg", 90);
     doc.SetImageAltText(logo, "The company logo");
     page.DrawImage(logo, 150, 10, 30, 15);
     page.DrawLine(1, 20, 190, 50, 50);
-    doc.BeginStructure("L", "", "");
-    doc.BeginStructure("LI", "", "");
-    doc.BeginStructure("LBody", "", "");
+    begin("L");
+    begin("LI");
+    begin("LBody");
     page.TextOut("An item", 25, 60);
-    doc.EndStructure();
-    doc.EndStructure();
-    doc.EndStructure();
-    doc.BeginArtifact("Pagination");
+    end(3);
+    if (tagged) doc.BeginArtifact("Pagination");
     page.TextOut("Page 1", 100, 280);
-    doc.EndArtifact();
+    if (tagged) doc.EndArtifact();
     doc.CreateLinkInternet(1, {20, 70, 80, 75, 0, 0, 0, 0}, "https://example.org/");
     doc.AddTextAnnotation(1, 30, 90, "A note");
     doc.NewPage();
     doc.Page(2).TextOut("Second page.", 20, 20);
     return doc.SaveToByteArray();
 }
+
+std::string TaggedLetter() { return Letter(); }
 
 TEST(TaggedDocument, ReadersFindTheTreeWithItsText) {
     const test::ScratchFolder folder;
@@ -110,6 +119,103 @@ TEST(TaggedDocument, UntaggedDocumentsKeepTheirBytes) {
     const std::string plain = write(false);
     EXPECT_EQ(write(true), plain);
     EXPECT_EQ(plain.find("BDC"), std::string::npos);
+}
+
+// ---- accessible (PDF/UA-1) documents
+
+std::string UaCheck(const std::string& paths) {
+    return test::RunCommand("/usr/bin/python3 " VELLUM_UA_CHECK " " + paths).output;
+}
+
+TEST(AccessibleDocument, MeetsPdfUaAloneAndWithArchivalLevels) {
+    const test::ScratchFolder folder;
+    std::string paths, expected;
+    const char* levels[] = {"PDF/UA-1", "PDF/A-2u PDF/UA-1", "PDF/A-1b PDF/UA-1"};
+    for (std::size_t i = 0; i < std::size(levels); ++i) {
+        const char* level = levels[i];
+        const std::string path = folder.File(std::to_string(i) + ".pdf");
+        const std::string bytes = Letter(true, level);
+        test::WriteFile(path, bytes);
+        EXPECT_TRUE(test::QpdfCheckIsClean(path));
+        EXPECT_NE(bytes.find("<pdfuaid:part>1</pdfuaid:part>"), std::string::npos) << level;
+        EXPECT_NE(bytes.find("/DisplayDocTitle true"), std::string::npos) << level;
+        paths += " " + test::ShellQuote(path);
+        expected += path + ": conforms\n";
+    }
+    EXPECT_EQ(UaCheck(paths), expected);
+    // PDF/UA-1 alone is read by PDF 1.7's rules; an archival level keeps its own version.
+    EXPECT_EQ(test::ReadFile(folder.File("0.pdf")).rfind("%PDF-1.7", 0), 0u);
+    const std::string archival = folder.File("2.pdf");
+    EXPECT_EQ(test::RunCommand(VELLUM_PREFLIGHT " " + test::ShellQuote(archival)).output, archival + ": valid\n");
+    // Tagging changes what readers are told, not the text they extract.
+    const std::string plain = folder.File("plain.pdf");
+    test::WriteFile(plain, Letter(false));
+    const auto text = [](const std::string& path) {
+        return test::RunCommand("pdftotext " + test::ShellQuote(path) + " -").output;
+    };
+    const std::string tagged = folder.File("tagged.pdf");
+    test::WriteFile(tagged, Letter(true));
+    EXPECT_EQ(text(tagged), text(plain));
+}
+
+TEST(AccessibleDocument, WhatTheLevelNeedsFailsTheWriteAndKeepsTheDocument) {
+    struct Case {
+        std::function<void(TPDFDoc&)> spoil;
+        const char* message;
+        const char* firstHeading = "H1";
+    };
+    const Case cases[] = {
+        {[](TPDFDoc& doc) { doc.RequireInfo().Title.clear(); }, "it needs a title"},
+        {[](TPDFDoc& doc) { doc.SetLanguage(""); }, "it needs a Language"},
+        {[](TPDFDoc& doc) { doc.Page(1).DrawImage(doc.ImportImageFile(VELLUM_EXAMPLE_ASSETS "/logo.jpg", 90), 1, 1, 9, 9); },
+         "it needs alternative text for 1 picture"},
+        {[](TPDFDoc& doc) { doc.BeginStructure("H3", "", ""); }, "no heading skipping a level (H3 follows H1)"},
+        {[](TPDFDoc& doc) { doc.Encrypt({"", "", "print,copy", ""}); }, "add accessibility to the permissions"},
+        {[](TPDFDoc&) {}, "it needs a first heading of H1, not H2", "H2"},
+    };
+    for (const Case& c : cases) {
+        TPDFDoc doc;
+        doc.ResetDocument();
+        doc.SetConformance("PDF/UA-1");
+        doc.SetLanguage("en");
+        doc.RequireInfo().Title = "Report";
+        doc.BeginStructure(c.firstHeading, "", "");
+        doc.Page(1).TextOut("Title", 10, 10);
+        doc.EndStructure();
+        c.spoil(doc);
+        const std::int32_t objects = doc.ObjectCount();
+        EXPECT_NE(test::ThrownMessage([&] { doc.SaveToByteArray(); }).find(c.message), std::string::npos) << c.message;
+        EXPECT_EQ(doc.ObjectCount(), objects);
+        EXPECT_EQ(doc.ConformanceName(), "PDF/UA-1");
+    }
+}
+
+TEST(AccessibleDocument, TheLevelIsClaimedBeforeDrawingAndKeepsTaggingOn) {
+    TPDFDoc doc;
+    doc.ResetDocument();
+    const std::pair<const char*, const char*> names[] = {
+        {" pdf/ua-1 ", "PDF/UA-1"}, {"PDF/UA-1\tpdf/a-3U", "PDF/A-3u PDF/UA-1"}, {"PDF/A-2b", "PDF/A-2b"}};
+    for (const auto& [name, canonical] : names) {
+        doc.SetConformance(name);
+        EXPECT_EQ(doc.ConformanceName(), canonical);
+    }
+    for (const char* unknown : {"PDF/UA-2", "PDF/UA-1 PDF/UA-1", "PDF/A-2b PDF/A-3b", "PDF/UA-1,PDF/A-2b"}) {
+        EXPECT_NE(test::ThrownMessage([&] { doc.SetConformance(unknown); }).find("Unknown conformance"), std::string::npos)
+            << unknown;
+    }
+    EXPECT_EQ(doc.ConformanceName(), "PDF/A-2b");
+    doc.SetConformance("PDF/UA-1");
+    EXPECT_TRUE(doc.Tagged());
+    EXPECT_NE(test::ThrownMessage([&] { doc.SetTagged(false); }).find("drop PDF/UA-1"), std::string::npos);
+    doc.SetConformance("");
+    doc.Page(1).TextOut("Drawn", 10, 10);
+    EXPECT_TRUE(doc.Tagged());
+    TPDFDoc late;
+    late.ResetDocument();
+    late.Page(1).TextOut("Drawn", 10, 10);
+    EXPECT_NE(test::ThrownMessage([&] { late.SetConformance("PDF/UA-1"); }).find("before anything is drawn"),
+              std::string::npos);
+    EXPECT_EQ(late.ConformanceName(), "");
 }
 
 }  // namespace
