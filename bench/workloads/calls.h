@@ -39,6 +39,7 @@ public:
     virtual void Encrypt(std::string_view user, std::string_view owner, std::string_view permissions,
                          std::string_view method) = 0;
     virtual void SetConformance(std::string_view level) = 0;
+    virtual void SetTagged(bool tagged) = 0;
     virtual void SavePDF(std::string_view file) = 0;
 };
 
@@ -46,7 +47,9 @@ public:
 // "w1-N" writes N pages instead of 500, "w5-N" N bookmarks instead of 1000.
 // Returns false for an unknown name. With W1_ENCRYPT set to a method, W1's
 // document is encrypted, to time the encryption against a plain write; with
-// W1_CONFORMANCE set to an archival level, it claims and meets that level.
+// W1_CONFORMANCE set to an archival level, it claims and meets that level;
+// with W3_TAGGED set, W3's document is tagged, to time tagging against a
+// plain write.
 bool RunWorkload(std::string_view name, Calls& calls, const std::string& output, const std::string& imageFolder);
 
 }  // namespace vellum::bench

@@ -132,6 +132,13 @@ void EarlyBound::SetConformance(std::string_view level) {
     archival->Release();
     Check(result, "Conformance");
 }
+void EarlyBound::SetTagged(bool tagged) {
+    IPDFDocument2* structure = nullptr;
+    Check(document_->QueryInterface(IID_IPDFDocument2, reinterpret_cast<void**>(&structure)), "IPDFDocument2");
+    const HRESULT result = structure->put_Tagged(tagged ? VARIANT_TRUE : VARIANT_FALSE);
+    structure->Release();
+    Check(result, "Tagged");
+}
 void EarlyBound::SavePDF(std::string_view file) { Check(document_->SavePDF(Text(file).get()), "SavePDF"); }
 
 }  // namespace vellum::bench

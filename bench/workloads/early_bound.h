@@ -41,6 +41,7 @@ public:
     void Encrypt(std::string_view user, std::string_view owner, std::string_view permissions,
                  std::string_view method) override;
     void SetConformance(std::string_view level) override;
+    void SetTagged(bool tagged) override;
     void SavePDF(std::string_view file) override;
 
 private:

@@ -142,6 +142,8 @@ void ScriptWriter::Encrypt(std::string_view user, std::string_view owner, std::s
 
 void ScriptWriter::SetConformance(std::string_view level) { Start("Conformance =").Arg(level).End(); }
 
+void ScriptWriter::SetTagged(bool tagged) { Start(tagged ? "Tagged = True" : "Tagged = False").End(); }
+
 void ScriptWriter::SavePDF(std::string_view file) { Start("SavePDF").Arg(file).End(); }
 
 }  // namespace vellum::bench

@@ -74,6 +74,7 @@ void W2(Calls& calls, const std::string& output) {
 void W3(Calls& calls, const std::string& output) {
     Lcg lcg;
     calls.NewPDF("W3");
+    if (std::getenv("W3_TAGGED") != nullptr) calls.SetTagged(true);
     calls.SetUnitOfMeasure("pdfu");
     calls.SetFontName("Times-Roman");
     calls.SetFontHeight(11);
