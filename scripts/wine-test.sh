@@ -175,6 +175,14 @@ compare_archival() {
   else fail "$what: Preflight: $(cat "$work/preflight.txt")"; fi
 }
 
+# An accessible file written by the native build meets the PDF/UA-1 checker.
+check_accessible() {
+  local file=$1 what=$2
+  if /usr/bin/python3 "$root/tests/support/ua_check.py" "$file" >"$work/ua.txt" 2>&1; then
+    pass "$what: the native build's file meets the PDF/UA-1 checker"
+  else fail "$what: PDF/UA-1 checker: $(cat "$work/ua.txt")"; fi
+}
+
 # Runs one call script with the Linux build in $work/linux/NAME and through
 # the DLL in $work/windows/NAME, with the files of folder $2 (if given)
 # beside it.
@@ -219,6 +227,7 @@ run_script() {
       compare_encrypted "$pdf" "$windows/$relative" "$(user_password_of "$script")" "$name: $relative"; continue
     fi
     qpdf --check "$windows/$relative" >/dev/null 2>&1 || fail "$name: qpdf --check $relative (native)"
+    if grep -qa "<pdfuaid:part>" "$pdf"; then check_accessible "$windows/$relative" "$name: $relative"; fi
     if grep -qa "<pdfaid:part>" "$pdf"; then compare_archival "$pdf" "$windows/$relative" "$name: $relative"; continue; fi
     if cmp -s "$pdf" "$windows/$relative"; then pass "$name: $relative identical"
     elif [[ $name == pictures ]]; then compare_pixels "$pdf" "$windows/$relative" "$name: $relative"
