@@ -48,6 +48,8 @@ TAnnot& AddLink(TPDFDoc& doc, std::int32_t pageNumber, const LinkFrame& frame, A
 
 TAnnot& TAnnots::AddAnnot() {
     Document->RequireObjectRoom(1);
+    // Tagging turned on later would leave this annotation without an element.
+    Document->NoteDrawing();
     TAnnot& annot = Add();
     annot.ObjectNumber = Document->NextObjectNumber();
     return annot;

@@ -9,7 +9,10 @@
 // texts, as are the archival levels). File names never come from the input: each names one of a few
 // files in a private folder, so a run cannot touch anything else. A file's
 // bytes may come from the input, so damaged pictures and fonts reach their
-// readers through the calls that load them.
+// readers through the calls that load them. A tagged document's structure
+// must also pass our tagged-structure checker; structure roles, artifact
+// kinds and languages are mostly chosen from the valid ones, so calls reach
+// the tree rather than its refusals.
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,6 +35,7 @@
 #include "member_table.h"
 #include "pdf_document.h"
 #include "pdf_structure.h"
+#include "tagged_structure.h"
 
 namespace {
 
@@ -209,6 +213,27 @@ std::u16string FileFromInput(Input& in, std::uint8_t choice) {
     return vellum::Utf8ToUtf16(path.string());
 }
 
+// The words a tagging parameter is most often given: the valid ones, one
+// invalid, and for descriptions ordinary text. Null for other parameters.
+const std::vector<std::u16string>* TaggingWords(std::string_view member, std::string_view parameter) {
+    static const std::vector<std::u16string> kRoles = {
+        u"Document", u"Part", u"Sect", u"Div", u"P", u"H1", u"H2", u"H3", u"H4", u"H5", u"H6", u"L", u"LI",
+        u"Lbl", u"LBody", u"Table", u"THead", u"TBody", u"TR", u"TH", u"TD", u"Figure", u"Caption", u"BlockQuote",
+        u"Quote", u"Note", u"Code", u"Span", u"Link", u"Annot", u"Para"};
+    static const std::vector<std::u16string> kKinds = {u"Pagination", u"Layout", u"Background", u"Header"};
+    static const std::vector<std::u16string> kLanguages = {u"en-GB", u"", u"en GB", u"de"};
+    static const std::vector<std::u16string> kDescriptions = {u"A picture", u"", u"Chart (2024) \u00E9\u20AC\u4E2D"};
+    if (member == "BeginStructure" && parameter == "Role") return &kRoles;
+    if (member == "BeginArtifact" && parameter == "Kind") return &kKinds;
+    if (parameter == "Language" || (member == "Language" && parameter == "Value")) return &kLanguages;
+    if (parameter == "AltText" || (member == "SetImageAltText" && parameter == "Text")) return &kDescriptions;
+    return nullptr;
+}
+
+// A choice byte below this picks one of a tagging parameter's words; from
+// here up, the argument is any VARIANT, as for other parameters.
+constexpr std::uint8_t kAnyTaggingArgument = 0x80;
+
 // An argument of any VARIANT type; kind tells what the parameter expects, so
 // file names are always chosen from the private folder's files.
 void Argument(Input& in, VARIANT& value, std::string_view member, std::string_view parameter) {
@@ -224,6 +249,13 @@ void Argument(Input& in, VARIANT& value, std::string_view member, std::string_vi
         const bool fromInput = choice >= kFileFromInput && member != "SavePDF";
         SetBstr(value, fromInput ? FileFromInput(in, choice) : choices[choice % choices.size()]);
         return;
+    }
+    if (const auto* words = TaggingWords(member, parameter)) {
+        const std::uint8_t choice = in.Byte();
+        if (choice < kAnyTaggingArgument) {
+            SetBstr(value, (*words)[choice % words->size()]);
+            return;
+        }
     }
     switch (in.Byte() % 14) {
         case 0: break;  // VT_EMPTY
@@ -249,7 +281,8 @@ void Argument(Input& in, VARIANT& value, std::string_view member, std::string_vi
 }
 
 void CheckWrittenBytes(std::string_view bytes) {
-    const std::vector<std::string> problems = vellum::test::PdfStructureProblems(bytes);
+    std::vector<std::string> problems = vellum::test::PdfStructureProblems(bytes);
+    if (problems.empty()) problems = vellum::test::TaggedStructureProblems(bytes);
     if (problems.empty()) return;
     std::fprintf(stderr, "%s", vellum::test::DescribeProblems(problems).c_str());
     __builtin_trap();

@@ -4,7 +4,9 @@ A call is the member's index in the member table, a shape byte (0: the
 member's own form), then each argument: a file name is one choice byte (from
 0xF0 up: a file written from the input, two length bytes and its bytes);
 anything else is a type byte (2 double, 3 long, 4 text, 0 empty, 1 null)
-and its value (a choice byte, then what the choice needs)."""
+and its value (a choice byte, then what the choice needs). A structure
+role, artifact kind, language or description is first a choice byte: below
+0x80 one of the target's words for it (ROLES, KINDS, ...)."""
 import pathlib
 import struct
 import sys
@@ -19,7 +21,8 @@ MEMBERS = {"NewPDF": 0, "SavePDF": 1, "TextOut": 2, "SetPageDimensions": 4, "Cre
            "ImportImage": 26, "AddFont": 27, "AddOutline": 28, "AddTextAnnotation": 29, "DrawLine": 30,
            "DrawRect": 31, "ImportImageAsResource": 33, "DrawImageResource": 34, "GetPDFContent": 35,
            "SendCmd": 49, "DrawCircle": 51, "AddChildOutline": 53, "DrawArc": 55, "SetDashLineProperties": 59,
-           "AddFontMonospaced": 62}
+           "AddFontMonospaced": 62, "Encrypt": 63, "Tagged=": 70, "Language=": 72, "BeginStructure": 73,
+           "EndStructure": 74, "BeginArtifact": 75, "EndArtifact": 76, "SetImageAltText": 77}
 SPECIAL = {0.0: 0, 1.0: 2, 10.0: 5, 100.0: 6, 1e9: 8, 1e300: 14, -1e300: 15, 1e308: 16,
            float("inf"): 18, float("-inf"): 19, float("nan"): 20}
 
@@ -44,9 +47,32 @@ def call(member, *args):
 
 
 FILE = lambda choice: bytes([choice])
+TRUE = bytes([7, 1])
+ROLES = ("Document Part Sect Div P H1 H2 H3 H4 H5 H6 L LI Lbl LBody Table THead TBody TR TH TD Figure Caption "
+         "BlockQuote Quote Note Code Span Link Annot Para").split()
+KINDS = ["Pagination", "Layout", "Background", "Header"]
+LANGUAGES = ["en-GB", "", "en GB", "de"]
+DESCRIPTIONS = ["A picture", ""]
 EMPTY, NULL = bytes([0]), bytes([1])
 WORD_MM, WORD_FULL, WORD_LONG = bytes([4, 0]), bytes([4, 7]), bytes([4, 251])
 WORD_ADD_FONT_UNICODE = bytes([4, 17])
+WORD_AES_128, WORD_PRINT_COPY = bytes([4, 18]), bytes([4, 20])
+
+
+def word(words, value):
+    return bytes([words.index(value)])
+
+
+def structure(role, alt="", language=""):
+    return call("BeginStructure", word(ROLES, role), word(DESCRIPTIONS, alt), word(LANGUAGES, language))
+
+
+def artifact(kind):
+    return call("BeginArtifact", word(KINDS, kind))
+
+
+def end_structures(count):
+    return call("EndStructure") * count
 
 
 def file_from_input(data):
@@ -118,6 +144,29 @@ SEEDS = {
     + call("ImportImageAsResource", file_from_input(png()), long(80))
     + call("DrawImageResource", double(10), double(10), double(10), double(10), long(0))
     + picture_call("ImportImage", png()[:100]) + call("GetPDFContent"),
+    "tagged-letter": call("NewPDF", text("Seed")) + call("Tagged=", TRUE) + call("Language=", word(LANGUAGES, "en-GB"))
+    + structure("H1") + call("TextOut", text("Dear reader"), double(10), double(10)) + end_structures(1)
+    + call("TextOut", text("First paragraph."), double(10), double(20))
+    + call("ImportImageAsResource", FILE(0), long(80))
+    + call("SetImageAltText", long(0), word(DESCRIPTIONS, "A picture"))
+    + call("DrawImageResource", double(10), double(10), double(10), double(10), long(0))
+    + call("DrawLine", double(1), double(10), double(100), double(10), double(100))
+    + structure("L") + structure("LI") + structure("LBody") + call("TextOut", text("An item"), double(10), double(30))
+    + end_structures(3) + artifact("Pagination") + call("TextOut", text("Page 1"), double(10), double(100))
+    + call("EndArtifact") + call("CreateLink_Internet", double(1), double(1), double(10), double(10), long(1), long(0),
+                                 long(0), long(255), text("https://example.org"))
+    + call("AddTextAnnotation", double(10), double(10), text("Note")) + call("AddPage")
+    + call("TextOut", text("Second page."), double(10), double(10)) + call("SavePDF", FILE(0)),
+    "tagged-table-refusals-encrypted": call("NewPDF", text("Seed")) + call("Tagged=", TRUE) + structure("Table")
+    + structure("TR") + call("TextOut", text("loose"), double(10), double(10)) + structure("TD")
+    + call("TextOut", text("cell"), double(10), double(10)) + end_structures(3) + artifact("Background")
+    + call("DrawRect", long(1), long(1), long(1), double(10), double(10), double(100), double(10)) + artifact("Header")
+    + call("EndArtifact") + structure("Para") + structure("Figure", "A picture", "de")
+    + call("ImportImage", FILE(0), long(80), double(10), double(10), double(10), double(10)) + end_structures(2)
+    + call("AddPage") + call("CreateLink_Internal", double(1), double(1), double(10), double(10), long(1), long(0),
+                             long(0), long(255), long(1))
+    + structure("Note") + call("AddTextAnnotation", double(10), double(10), text("Note")) + end_structures(1)
+    + call("Encrypt", text("user"), text("owner"), WORD_PRINT_COPY, WORD_AES_128) + call("GetPDFContent"),
     "damaged-fonts": call("NewPDF", text("Seed")) + unicode_font("Cut", font()[:300])
     + unicode_font("Far", font_with_glyphs_past_the_end()) + unicode_font("Uni", font())
     + call("FontName=", text("Uni")) + call("TextOut", text("A A"), double(10), double(10))

@@ -1,6 +1,7 @@
 // Tagged documents: the structure tree readers build from the file (poppler's
-// pdfinfo -struct-text), refusals that leave the structure as it was, and an
-// untagged document unchanged.
+// pdfinfo -struct-text), our tagged-structure checker against broken copies,
+// refusals that leave the structure as it was, and an untagged document
+// unchanged.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,6 +9,8 @@
 
 #include "document.h"
 #include "errors.h"
+#include "pdf_structure.h"
+#include "tagged_structure.h"
 #include "test_support.h"
 
 namespace vellum {
@@ -15,8 +18,10 @@ namespace {
 
 // A heading, automatic paragraphs, a picture with its description, a shape,
 // a footer artifact, a list, a link and a note, over two pages; untagged, the
-// same drawing without any structure. `conformance` is claimed first.
-std::string Letter(bool tagged = true, const std::string& conformance = "") {
+// same drawing without any structure. `conformance` is claimed first,
+// `beforeWrite` changes the document just before it is written.
+std::string Letter(bool tagged = true, const std::string& conformance = "",
+                   const std::function<void(TPDFDoc&)>& beforeWrite = {}) {
     TPDFDoc doc;
     doc.ResetDocument();
     doc.SetConformance(conformance);
@@ -50,10 +55,13 @@ std::string Letter(bool tagged = true, const std::string& conformance = "") {
     doc.AddTextAnnotation(1, 30, 90, "A note");
     doc.NewPage();
     doc.Page(2).TextOut("Second page.", 20, 20);
+    if (beforeWrite) beforeWrite(doc);
     return doc.SaveToByteArray();
 }
 
-std::string TaggedLetter() { return Letter(); }
+std::string TaggedLetter(const std::function<void(TPDFDoc&)>& beforeWrite = {}) {
+    return Letter(true, "", beforeWrite);
+}
 
 TEST(TaggedDocument, ReadersFindTheTreeWithItsText) {
     const test::ScratchFolder folder;
@@ -75,6 +83,54 @@ TEST(TaggedDocument, ReadersFindTheTreeWithItsText) {
         "/usr/bin/python3 " VELLUM_UA_CHECK " " + test::ShellQuote(path) +
         " | grep -v -e '^  document: ' -e '^  fonts: ' -e '^  annotation-tagged: page has annotations but not /Tabs /S'");
     EXPECT_EQ(ua.output, path + ": fails\n") << ua.output;
+}
+
+// The tagged-structure checker the fuzzers trust: silent on the letter, and
+// on copies broken in one place (same-length edits of the file's plain
+// objects, or of a page's content before it is compressed) exactly the break.
+TEST(TaggedDocument, StructureCheckerFindsEachBreak) {
+    EXPECT_EQ(test::DescribeProblems(test::TaggedStructureProblems(TaggedLetter())), "");
+    struct Break {
+        int page;  // whose content is edited; 0: the file's bytes
+        std::string from, to;
+        std::string problems;
+    };
+    const Break breaks[] = {
+        {1, "<</MCID 1>>", "<</MCID 7>>",
+         "page 1: MCID 7 is in no structure element\n"
+         "page 1: structure element 30 0 R names MCID 1, which the content lacks\n"},
+        {1, "<</MCID 3>>", "<</MCID 2>>",
+         "page 1: MCID 2 marks more than one sequence\n"
+         "page 1: structure element 34 0 R names MCID 3, which the content lacks\n"},
+        {1, "EMC\r\n/Artifact <</Type /Pagination>>", "/Artifact <</Type /Pagination>>",
+         "page 1: an artifact opens inside MCID 3\npage 1: 1 marked-content sequence(s) left open\n"},
+        {2, "EMC\r\n", "EMC\r\n0 0 m 9 9 l S\r\n", "page 2: S outside tagged content and artifacts\n"},
+        {0, "1 [37 0 R ]", "1 [30 0 R ]",
+         "page 2: the parent tree does not name MCID 0's element 37 0 R at its index\n"
+         "page 2: the parent tree names 30 0 R at index 0, which holds no MCID 0 of the page\n"},
+        {0, "/LBody\r\n/P 33 0 R", "/LBody\r\n/P 32 0 R", "structure element 34 0 R: /P is not element 33 0 R\n"},
+        {0, "/LI\r\n/P 32 0 R\r\n/K [ 34 0 R ]", "/LI\r\n/P 32 0 R\r\n/K [ 32 0 R ]",
+         "structure element 32 0 R is its own ancestor\npage 1: MCID 3 is in no structure element\n"
+         "page 1: the parent tree names 34 0 R at index 3, which holds no MCID 3 of the page\n"},
+        {0, "/StructParent 3\r\n", "/StructParent 2\r\n",
+         "page 1: annotation 23 0 R: its element 35 0 R holds no OBJR to it\n"
+         "structure element 36 0 R holds an OBJR to 23 0 R, whose /StructParent does not lead back to it\n"
+         "parent-tree key 2 is used by 2 objects\n"},
+        {0, "/ParentTreeNextKey 4", "/ParentTreeNextKey 3",
+         "/ParentTreeNextKey 3 does not exceed parent-tree key 3\n"},
+    };
+    for (const Break& edit : breaks) {
+        auto replace = [&](std::string& text) {
+            const std::size_t at = text.find(edit.from);
+            ASSERT_NE(at, std::string::npos) << edit.from;
+            text.replace(at, edit.from.size(), edit.to);
+        };
+        std::string broken = TaggedLetter([&](TPDFDoc& doc) {
+            if (edit.page > 0) replace(doc.Page(edit.page).PageValue);
+        });
+        if (edit.page == 0) replace(broken);
+        EXPECT_EQ(test::DescribeProblems(test::TaggedStructureProblems(broken)), edit.problems) << edit.to;
+    }
 }
 
 TEST(TaggedDocument, WhatTheStructureCannotTakeFailsAndChangesNothing) {
@@ -101,6 +157,10 @@ TEST(TaggedDocument, WhatTheStructureCannotTakeFailsAndChangesNothing) {
     doc.BeginStructure("TD", "", "");
     doc.Page(1).TextOut("cell", 10, 10);
     EXPECT_NE(test::ThrownMessage([&] { doc.SetTagged(false); }).find("before anything is drawn"), std::string::npos);
+    TPDFDoc noted;  // an annotation, like drawing, comes too early for tagging
+    noted.ResetDocument();
+    noted.AddTextAnnotation(1, 10, 10, "early");
+    EXPECT_NE(test::ThrownMessage([&] { noted.SetTagged(true); }).find("before anything is drawn"), std::string::npos);
     EXPECT_EQ(doc.Structure()->Elements().size(), 4u);  // Document, Table, TR, TD
 }
 
