@@ -51,6 +51,10 @@ test_packages=(
   libpdfbox2-java
   libactivation-java
   libjaxb-api-java
+  # Tagged documents' structure is read back by pdf.js under Node.js too
+  # (PDFBox, above, is the other reader).
+  nodejs
+  libjs-pdf
   # tools/iccgen makes the committed sRGB profile with Little CMS.
   liblcms2-dev
   # Signing tests make their certificates with the openssl command.

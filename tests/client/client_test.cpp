@@ -2,12 +2,9 @@
 // and the one-line failure message, for scripts fed on standard input or from files.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "test_support.h"
@@ -331,100 +328,6 @@ TEST_F(Client, WarnsOfCallsThatSucceedWithoutEffect) {
             EXPECT_EQ(run.out, test.out) << context;
         }
     }
-}
-
-// Every example script runs to its end and writes a file readers accept.
-TEST_F(Client, ExampleScriptsRun) {
-    std::filesystem::create_directory(scratch.path() / "out");
-    int examples = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(VELLUM_EXAMPLES)) {
-        if (entry.path().extension() != ".vls") continue;
-        ++examples;
-        const Outcome run = RunCommandLine("run " + ShellQuote(entry.path().string()));
-        EXPECT_EQ(run.status, 0) << entry.path() << ": " << run.err;
-    }
-    EXPECT_GE(examples, 2);
-    for (const auto& entry : std::filesystem::directory_iterator(scratch.path() / "out")) {
-        EXPECT_TRUE(QpdfCheckIsClean(entry.path().string(), "reader"));  // the password of protected.vls
-    }
-}
-
-// Every example script, encrypted by each method just before each SavePDF
-// (replacing any earlier Encrypt), writes files that open with the password
-// and check clean.
-TEST_F(Client, ExampleScriptsRunEncrypted) {
-    std::filesystem::create_directory(scratch.path() / "out");
-    for (const std::string method : {"AES-256", "AES-128", "RC4-128"}) {
-        for (const auto& entry : std::filesystem::directory_iterator(VELLUM_EXAMPLES)) {
-            if (entry.path().extension() != ".vls") continue;
-            std::istringstream lines(ReadFile(entry.path().string()));
-            std::string script;
-            for (std::string line; std::getline(lines, line);) {
-                if (line.rfind("SavePDF", 0) == 0) {
-                    script += "Encrypt \"user\", \"owner\", \"print\", \"" + method + "\"\n";
-                }
-                script += line + "\n";
-            }
-            const std::string path = scratch.File("encrypted.vls");
-            WriteFile(path, script);
-            const Outcome run = RunCommandLine("run " + ShellQuote(path));
-            EXPECT_EQ(run.status, 0) << method << " " << entry.path() << ": " << run.err;
-        }
-        std::vector<std::filesystem::path> written;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(scratch.path())) {
-            if (entry.path().extension() == ".pdf") written.push_back(entry.path());
-        }
-        EXPECT_GE(written.size(), 3u) << method;
-        for (const std::filesystem::path& pdf : written) {
-            EXPECT_TRUE(QpdfCheckIsClean(pdf.string(), "user")) << method;
-            std::filesystem::remove(pdf);
-        }
-    }
-}
-
-// Every example script, declared PDF/A-1b after each NewPDF, writes files
-// that Preflight accepts.
-TEST_F(Client, ExampleScriptsPassPreflightAsPdfA1b) {
-    std::filesystem::create_directory(scratch.path() / "out");
-    int examples = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(VELLUM_EXAMPLES)) {
-        if (entry.path().extension() != ".vls") continue;
-        ++examples;
-        std::istringstream lines(ReadFile(entry.path().string()));
-        std::string script;
-        for (std::string line; std::getline(lines, line);) {
-            script += line + "\n";
-            if (line.rfind("NewPDF", 0) == 0) script += "Conformance = \"PDF/A-1b\"\n";
-        }
-        const std::string path = scratch.File("archival.vls");
-        WriteFile(path, script);
-        const Outcome run = RunCommandLine("run " + ShellQuote(path));
-        if (entry.path().filename() == "protected.vls") {
-            // The one example that encrypts, which an archival file may not be.
-            EXPECT_EQ(run.status, 1);
-            EXPECT_NE(run.err.find("SavePDF failed: 0x8000FFFF: Cannot write the document as PDF/A-1b: "
-                                   "archival documents may not be encrypted"),
-                      std::string::npos)
-                << run.err;
-        } else {
-            EXPECT_EQ(run.status, 0) << entry.path() << ": " << run.err;
-        }
-    }
-    EXPECT_GE(examples, 3);
-
-    std::string arguments, allValid;
-    int written = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(scratch.path())) {
-        if (entry.path().extension() != ".pdf") continue;
-        ++written;
-        EXPECT_TRUE(QpdfCheckIsClean(entry.path().string())) << entry.path();
-        arguments += " " + ShellQuote(entry.path().string());
-        allValid += entry.path().string() + ": valid\n";
-    }
-    EXPECT_EQ(written, examples - 1);  // all but protected.vls
-    const CommandResult preflight = RunCommand(VELLUM_PREFLIGHT + arguments);
-    EXPECT_EQ(preflight.status, 0) << preflight.output;
-    EXPECT_EQ(preflight.output, allValid);
 }
 
 TEST_F(Client, CommandLine) {
