@@ -164,6 +164,11 @@ void DocumentStructure::Unmark(const ContentMarking& marking) {
 void DocumentStructure::AddAnnotation(std::int32_t page, std::int32_t annotation, bool link) {
     // A link or note stands in the innermost element that may hold it.
     std::int32_t parent = Innermost();
+    // A Link the caller opened holds the link itself, beside its text.
+    if (link && elements_[static_cast<std::size_t>(parent)].role == R::Link) {
+        elements_[static_cast<std::size_t>(parent)].kids.push_back({StructKid::Kind::Annotation, annotation, page});
+        return;
+    }
     while (IsContainer(elements_[static_cast<std::size_t>(parent)].role)) {
         parent = elements_[static_cast<std::size_t>(parent)].parent;
     }

@@ -25,6 +25,38 @@ TAnnot& AnnotationOf(const TPDFDoc& doc, const StructKid& kid) {
     return (*doc.Pages)[static_cast<std::size_t>(kid.page)].Annots[static_cast<std::size_t>(kid.value)];
 }
 
+// What each header cell heads, which readers cannot tell from the table
+// alone: the cells of the table's first row (or of its THead) head their
+// columns, any other header cell heads its row. Empty for other elements.
+std::vector<std::string_view> HeaderScopes(const std::vector<StructElement>& elements) {
+    std::vector<std::string_view> scopes(elements.size());
+    std::vector<std::int32_t> firstRowOfTable(elements.size(), -1);
+    auto tableOf = [&](std::int32_t row) {
+        std::int32_t up = elements[static_cast<std::size_t>(row)].parent;
+        if (up >= 0 && elements[static_cast<std::size_t>(up)].role != StructRole::Table) {
+            up = elements[static_cast<std::size_t>(up)].parent;
+        }
+        return up;
+    };
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        const StructElement& element = elements[i];
+        if (element.role == StructRole::TR) {
+            const std::int32_t table = tableOf(static_cast<std::int32_t>(i));
+            if (table >= 0 && firstRowOfTable[static_cast<std::size_t>(table)] < 0) {
+                firstRowOfTable[static_cast<std::size_t>(table)] = static_cast<std::int32_t>(i);
+            }
+        }
+        if (element.role != StructRole::TH || element.parent < 0) continue;
+        const std::int32_t row = element.parent;
+        const std::int32_t section = elements[static_cast<std::size_t>(row)].parent;
+        const std::int32_t table = tableOf(row);
+        const bool headRow = (section >= 0 && elements[static_cast<std::size_t>(section)].role == StructRole::THead) ||
+                             (table >= 0 && firstRowOfTable[static_cast<std::size_t>(table)] == row);
+        scopes[i] = headRow ? "Column" : "Row";
+    }
+    return scopes;
+}
+
 int HeadingLevel(StructRole role) {
     const int level = static_cast<int>(role) - static_cast<int>(StructRole::H1) + 1;
     return level >= 1 && level <= 6 ? level : 0;
@@ -154,6 +186,7 @@ void TaggedForWrite::WriteObjects(ObjectWriter& file) const {
         text.Raw("]\r\n>>\r\n");
     });
 
+    const std::vector<std::string_view> scopes = HeaderScopes(elements);
     for (std::size_t index = 0; index < elements.size(); ++index) {
         const StructElement& element = elements[index];
         const std::int32_t page = FirstPage(element);
@@ -163,6 +196,7 @@ void TaggedForWrite::WriteObjects(ObjectWriter& file) const {
             if (page >= 0) text.Raw("\r\n/Pg ").Reference(pageNumber(page));
             if (!element.alt.empty()) text.Raw("\r\n/Alt ").DocumentText(element.alt, kEscape);
             if (!element.lang.empty()) text.Raw("\r\n/Lang ").Literal(element.lang);
+            if (!scopes[index].empty()) text.Raw("\r\n/A << /O /Table /Scope /").Raw(scopes[index]).Raw(" >>");
             text.Raw("\r\n/K [");
             for (const StructKid& kid : element.kids) {
                 text.Raw(" ");

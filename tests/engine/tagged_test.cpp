@@ -164,6 +164,42 @@ TEST(TaggedDocument, WhatTheStructureCannotTakeFailsAndChangesNothing) {
     EXPECT_EQ(doc.Structure()->Elements().size(), 4u);  // Document, Table, TR, TD
 }
 
+// A Link the caller opens holds its annotation beside its text; header
+// cells say what they head (the first row its columns, later ones their rows).
+TEST(TaggedDocument, CallersLinksAndHeaderCellsReadAsMeant) {
+    TPDFDoc doc;
+    doc.ResetDocument();
+    doc.SetTagged(true);
+    doc.BeginStructure("Link", "", "");
+    doc.Page(1).TextOut("Our website", 20, 20);
+    doc.CreateLinkInternet(1, {20, 15, 60, 22, 0, 0, 0, 0}, "https://example.org/");
+    doc.EndStructure();
+    doc.BeginStructure("Table", "", "");
+    for (const char* first : {"TH", "TH", "TD"}) {
+        doc.BeginStructure("TR", "", "");
+        for (const char* role : {first, "TD"}) {
+            doc.BeginStructure(role, "", "");
+            doc.Page(1).TextOut(role, 20, 40);
+            doc.EndStructure();
+        }
+        doc.EndStructure();
+    }
+    doc.EndStructure();
+    const test::ScratchFolder folder;
+    const std::string path = folder.File("cells.pdf");
+    const std::string bytes = doc.SaveToByteArray();
+    test::WriteFile(path, bytes);
+    const test::CommandResult tree = test::RunCommand("pdfinfo -struct-text " + test::ShellQuote(path) + " | head -3");
+    EXPECT_EQ(tree.output, "Document\n  Link (inline)\n    \"Our website\"\n") << tree.output;
+    const test::CommandResult links = test::RunCommand("pdfinfo -struct-text " + test::ShellQuote(path) + " | grep -c Link");
+    EXPECT_EQ(links.output, "1\n");
+    const std::size_t column = bytes.find("/Scope /Column");
+    EXPECT_NE(column, std::string::npos);
+    EXPECT_EQ(bytes.find("/Scope /Column", column + 1), std::string::npos);
+    EXPECT_NE(bytes.find("/Scope /Row"), std::string::npos);
+    EXPECT_EQ(test::DescribeProblems(test::TaggedStructureProblems(bytes)), "");
+}
+
 TEST(TaggedDocument, UntaggedDocumentsKeepTheirBytes) {
     auto write = [](bool tagged) {
         TPDFDoc doc;
