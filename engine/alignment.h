@@ -35,4 +35,25 @@ constexpr std::string_view AlignmentName(Alignment alignment) {
     return "LEFT";
 }
 
+// The direction of paragraphs in Unicode fonts: from each paragraph's first
+// strong character (left to right when it has none), or one for all.
+enum class TextDirection : std::uint8_t { Auto, LeftToRight, RightToLeft };
+
+// "auto", "ltr" or "rtl" in any letter case; nullopt for anything else.
+constexpr std::optional<TextDirection> ParseTextDirection(std::string_view name) {
+    if (EqualsIgnoringAsciiCase(name, "auto")) return TextDirection::Auto;
+    if (EqualsIgnoringAsciiCase(name, "ltr")) return TextDirection::LeftToRight;
+    if (EqualsIgnoringAsciiCase(name, "rtl")) return TextDirection::RightToLeft;
+    return std::nullopt;
+}
+
+constexpr std::string_view TextDirectionName(TextDirection direction) {
+    switch (direction) {
+        case TextDirection::LeftToRight: return "ltr";
+        case TextDirection::RightToLeft: return "rtl";
+        case TextDirection::Auto: break;
+    }
+    return "auto";
+}
+
 }  // namespace vellum

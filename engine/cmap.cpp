@@ -36,7 +36,8 @@ void AppendHex(std::string& out, std::string_view bytes) {
     }
 }
 
-std::string CMapOf(const std::map<std::uint32_t, char32_t>& codes, bool oneByte) {
+std::string CMapOf(const std::map<std::uint32_t, char32_t>& codes, bool oneByte,
+                   const std::map<std::uint32_t, std::u32string>& sequences = {}) {
     std::string lines;
     std::size_t inSection = 0;
     std::string section;
@@ -58,7 +59,12 @@ std::string CMapOf(const std::map<std::uint32_t, char32_t>& codes, bool oneByte)
             AppendUtf16BE(codeBytes, code);
         }
         std::string textBytes;
-        AppendUtf16BE(textBytes, character);
+        const auto sequence = sequences.find(code);
+        if (sequence == sequences.end()) {
+            AppendUtf16BE(textBytes, character);
+        } else {
+            for (const char32_t c : sequence->second) AppendUtf16BE(textBytes, c);
+        }
         section += '<';
         AppendHex(section, codeBytes);
         section += "> <";
@@ -79,7 +85,10 @@ std::string CMapOf(const std::map<std::uint32_t, char32_t>& codes, bool oneByte)
 
 }  // namespace
 
-std::string ToUnicodeCMap(const std::map<std::uint32_t, char32_t>& codes) { return CMapOf(codes, false); }
+std::string ToUnicodeCMap(const std::map<std::uint32_t, char32_t>& codes,
+                          const std::map<std::uint32_t, std::u32string>& sequences) {
+    return CMapOf(codes, false, sequences);
+}
 
 std::string OneByteToUnicodeCMap(const std::map<std::uint32_t, char32_t>& codes) { return CMapOf(codes, true); }
 

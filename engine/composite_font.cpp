@@ -11,6 +11,7 @@
 #include "errors.h"
 #include "file_input.h"
 #include "format.h"
+#include "measure.h"
 #include "pdf_object.h"
 #include "font_program.h"
 #include "unicode_font.h"
@@ -26,7 +27,9 @@ void ReferenceLine(PdfBody& text, std::string_view key, std::int32_t number) {
     text.Name(key).Raw(" ").Reference(number).Raw("\r\n");
 }
 
-// Runs of consecutive glyph ids, one line each: "first [w1 w2 ...]".
+// Runs of consecutive glyph ids, one line each: "first [w1 w2 ...]", the
+// widths exact to four places, so shaped text needs no adjustment where the
+// shaper kept a glyph's own advance.
 std::string WidthsArray(const UnicodeFont& font, const UsedGlyphs& used) {
     std::string text = "[\r\n";
     std::int64_t previous = -2;
@@ -39,7 +42,7 @@ std::string WidthsArray(const UnicodeFont& font, const UsedGlyphs& used) {
         } else {
             text += ' ';
         }
-        AppendInteger(text, font.Advance(glyph));
+        AppendPdfNumber(text, pattern::kCoordinate, font.WrittenAdvance(glyph));
         previous = glyph;
     }
     if (previous >= 0) text += "]\r\n";
@@ -112,6 +115,21 @@ std::string TPDFDoc::AddUnicodeFont(std::string_view fontName, const std::string
     return font.ResourceName;
 }
 
+void TPDFDoc::AddFontFallback(std::string_view fontName, const std::string& fallbackFile) {
+    RequireReady();
+    TPDFFont* font = FindMeasuringFont(*this, fontName);
+    if (font == nullptr || font->Unicode == nullptr) {
+        throw EngineError("\"" + std::string(fontName) +
+                          "\" is no Unicode font: add it with AddFontUnicode before giving it fallbacks");
+    }
+    const std::string name = font->BaseName + " fallback " + std::to_string(font->Fallbacks.size() + 1);
+    const std::string resource = AddUnicodeFont(name, fallbackFile);
+    if (resource.rfind("/F", 0) != 0) {
+        throw EngineError("Cannot use \"" + fallbackFile + "\" as a fallback font: " + resource);
+    }
+    font->Fallbacks.push_back(resource);
+}
+
 void TPDFDoc::PrepareCompositeFonts() {
     ProgramCache programs;
     for (TPDFFont& font : *Fonts) {
@@ -133,7 +151,7 @@ void TPDFDoc::PrepareCompositeFonts() {
             DescriptorObject(descriptor.ObjectNumber, baseFont, unicode.Metrics(),
                              DescriptorFlags(unicode.Metrics(), false, true), file.ObjectNumber, unicode.CidSetObject);
         SetStreamObject(file, program.compressed, program.length);
-        SetStreamObject(toUnicode, std::make_shared<const std::string>(CompressString(ToUnicodeCMap(used))),
+        SetStreamObject(toUnicode, std::make_shared<const std::string>(CompressString(ToUnicodeCMap(used, unicode.Ligatures()))),
                         std::nullopt);
     }
 }

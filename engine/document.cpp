@@ -109,6 +109,8 @@ void TPDFDoc::ClearDocument() {
     structure_.reset();
     drawn_ = false;
     language_.clear();
+    textDirection_ = TextDirection::Auto;
+    missingCharacters_.clear();
 }
 
 void TPDFDoc::RequireReady() const {

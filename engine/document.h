@@ -227,6 +227,11 @@ public:
     // font over its own character map, taking UTF-8 text (composite_font.cpp).
     // Returns the resource name, or an error text like AddTrueTypeFont.
     std::string AddUnicodeFont(std::string_view fontName, const std::string& fileName);
+    // Adds the Unicode font in fallbackFile as the next fallback of the
+    // Unicode font fontName (base or resource name): characters it lacks are
+    // drawn in the first fallback that has them. Throws EngineError, changing
+    // nothing, when fontName is no Unicode font or the file cannot be used.
+    void AddFontFallback(std::string_view fontName, const std::string& fallbackFile);
     // Fills the objects of every composite font from the glyphs the document
     // uses; the writer calls it before it writes anything.
     void PrepareCompositeFonts();
@@ -353,6 +358,14 @@ public:
     double PageWidth() const { return pageWidth_; }  // points, for pages added from now on
     double PageHeight() const { return pageHeight_; }
     std::int32_t TextRendering() const { return textRendering_; }
+    // Paragraph direction for Unicode fonts; throws EngineError for a name
+    // ParseTextDirection does not take. ClearDocument sets Auto again.
+    void SetTextDirection(std::string_view name);
+    TextDirection Direction() const { return textDirection_; }
+    // The characters of the last TextOut or TextOutEx that no font of its
+    // chain has, UTF-8, once each; empty when there were none.
+    const std::string& MissingCharacters() const { return missingCharacters_; }
+    void SetMissingCharacters(std::string characters) { missingCharacters_ = std::move(characters); }
     void SetTextRendering(std::int32_t mode) { textRendering_ = mode; }
     double FontHeight() const { return fontHeight_; }
     std::int32_t TextInclinationDegrees() const { return textInclinationDegrees_; }
@@ -378,6 +391,8 @@ private:
     double pageWidth_ = 595;
     double pageHeight_ = 842;
     std::int32_t textRendering_ = 0;
+    TextDirection textDirection_ = TextDirection::Auto;
+    std::string missingCharacters_;
     double fontHeight_ = 0;
     std::int32_t textInclinationDegrees_ = 0;
     double newPageAfterThisVerticalPosition_ = 0;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "collection.h"
 #include "unicode_font.h"
@@ -36,6 +37,9 @@ struct TPDFFont {
     // Set for a composite font that takes Unicode text: its glyphs, advances
     // and used-glyph record (CharWidths stay unused).
     std::shared_ptr<UnicodeFont> Unicode;
+    // A Unicode font's fallbacks, by resource name: the fonts that draw the
+    // characters it lacks, in the order they are tried.
+    std::vector<std::string> Fallbacks;
     // Set for one of the twelve standard fonts: its place in their table.
     std::int32_t StandardIndex = -1;
     // Set for a TrueType font embedded whole with one-byte codes.

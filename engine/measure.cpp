@@ -1,10 +1,11 @@
 #include "measure.h"
 
+#include <limits>
 #include <utility>
 
 #include "ascii.h"
 #include "document.h"
-#include "glyph_text.h"
+#include "unicode_layout.h"
 #include "text_split.h"
 
 namespace vellum {
@@ -26,24 +27,19 @@ bool TakesUnicodeText(const TPDFDoc& doc, std::string_view fontName) {
     return font != nullptr && font->Unicode != nullptr;
 }
 
-std::vector<std::string_view> SplitWordsFor(const TPDFFont* font, std::string_view line) {
-    return font != nullptr && font->Unicode ? SplitBreakableWords(line) : SplitWords(line);
-}
-
 std::int64_t WidthSum(const TPDFFont* font, std::string_view text) {
     if (font == nullptr) return 0;
-    if (font->Unicode) return GlyphWidthSum(*font->Unicode, text);
     std::int64_t sum = 0;
     for (const char c : text) sum += font->CharWidths[static_cast<unsigned char>(c)];
     return sum;
 }
 
-double MillimetresOfSum(const TPDFDoc& doc, std::int64_t sum) {
-    return doc.FontHeight() * (static_cast<double>(sum) / 1000) / 72 * 2.54 * 10;
+double MillimetresOfThousandths(const TPDFDoc& doc, double thousandths) {
+    return doc.FontHeight() * (thousandths / 1000) / 72 * 2.54 * 10;
 }
 
-double UnitWidthOfSum(const TPDFDoc& doc, std::int64_t sum) {
-    const double millimetres = MillimetresOfSum(doc, sum);
+double UnitWidthOfThousandths(const TPDFDoc& doc, double thousandths) {
+    const double millimetres = MillimetresOfThousandths(doc, thousandths);
     const std::string_view unit = doc.UnitOfMeasure();
     if (EqualsIgnoringAsciiCase(unit, "cm")) return millimetres / 10;
     // 2.83333, not the unit factor, kept on purpose: callers' layouts rely on these widths.
@@ -52,14 +48,30 @@ double UnitWidthOfSum(const TPDFDoc& doc, std::int64_t sum) {
     return millimetres;
 }
 
+double WrapLimit(const TPDFDoc& doc) {
+    const double perThousandth = UnitWidthOfThousandths(doc, 1);
+    const double limit = doc.ParagraphWidthPoints() / doc.UnitFactor();
+    return perThousandth == 0 ? std::numeric_limits<double>::infinity() : limit / perThousandth;
+}
+
+namespace {
+
+// The text's width in thousandths of an em: shaped in a Unicode font.
+double ThousandthsOf(TPDFDoc& doc, std::string_view text, std::string_view fontName) {
+    TPDFFont* font = FindMeasuringFont(doc, fontName);
+    if (font != nullptr && font->Unicode != nullptr) return UnicodeParagraph(doc, *font, text).Width();
+    return static_cast<double>(WidthSum(font, text));
+}
+
+}  // namespace
+
 double TPage::TextWidth(std::string_view text, std::string_view fontName) const {
-    return UnitWidthOfSum(*Document, WidthSum(FindMeasuringFont(*Document, fontName), text));
+    return UnitWidthOfThousandths(*Document, ThousandthsOf(*Document, text, fontName));
 }
 
 // 17/6 whatever the unit, kept on purpose: the text layout's positions rely on it.
 double TPage::InternalTextWidth(std::string_view text, std::string_view fontName) const {
-    return MillimetresOfSum(*Document, WidthSum(FindMeasuringFont(*Document, fontName), text)) *
-           2.8333333333333333;
+    return MillimetresOfThousandths(*Document, ThousandthsOf(*Document, text, fontName)) * 2.8333333333333333;
 }
 
 double TPage::GetTextBoxWidth(std::string_view text) const { return TextWidth(text, Document->CurrentFont()); }
@@ -73,11 +85,15 @@ std::int32_t TPage::GetTextBoxLines(std::string_view text) const {
     if (doc.ParagraphWidthPoints() == 0) return static_cast<std::int32_t>(paragraphs.size());
 
     const double limit = doc.ParagraphWidthPoints() / doc.UnitFactor();
-    const TPDFFont* font = FindMeasuringFont(doc, doc.CurrentFont());
+    TPDFFont* font = FindMeasuringFont(*Document, doc.CurrentFont());
     std::int64_t count = 0;
     for (const std::string_view paragraph : paragraphs) {
+        if (font != nullptr && font->Unicode != nullptr) {
+            count += static_cast<std::int64_t>(UnicodeParagraph(*Document, *font, paragraph).Wrap(WrapLimit(doc)).size());
+            continue;
+        }
         std::int64_t lineSum = 0;
-        for (const std::string_view word : SplitWordsFor(font, paragraph)) {
+        for (const std::string_view word : SplitWords(paragraph)) {
             const std::int64_t wordSum = WidthSum(font, word);
             lineSum += wordSum;
             if (UnitWidthOfSum(doc, lineSum) > limit) {

@@ -19,17 +19,20 @@ TPDFFont* FindMeasuringFont(TPDFDoc& doc, std::string_view fontName);
 // True when fontName names a composite font, which takes UTF-8 text.
 bool TakesUnicodeText(const TPDFDoc& doc, std::string_view fontName);
 
-// The words a line wraps at in this font: at blanks, and for a composite
-// font also between ideographs.
-std::vector<std::string_view> SplitWordsFor(const TPDFFont* font, std::string_view line);
-
-// Sum of the advance widths of the bytes of text (of its characters, in a
-// composite font), thousandths of an em.
+// Sum of the advance widths of the bytes of a one-byte font's text,
+// thousandths of an em.
 std::int64_t WidthSum(const TPDFFont* font, std::string_view text);
 
-// A width sum as a length at the document's font height, in millimetres and
-// in the unit of measure.
-double MillimetresOfSum(const TPDFDoc& doc, std::int64_t sum);
-double UnitWidthOfSum(const TPDFDoc& doc, std::int64_t sum);
+// A width in thousandths of an em as a length at the document's font height,
+// in millimetres and in the unit of measure.
+double MillimetresOfThousandths(const TPDFDoc& doc, double thousandths);
+double UnitWidthOfThousandths(const TPDFDoc& doc, double thousandths);
+inline double UnitWidthOfSum(const TPDFDoc& doc, std::int64_t sum) {
+    return UnitWidthOfThousandths(doc, static_cast<double>(sum));
+}
+
+// The paragraph width in thousandths of an em at the document's font height
+// (infinite at height 0, where nothing has a width).
+double WrapLimit(const TPDFDoc& doc);
 
 }  // namespace vellum

@@ -1,5 +1,6 @@
 #include "unicode_font.h"
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -63,12 +64,31 @@ std::uint32_t UnicodeFontFile::GlyphOf(char32_t character) const { return face_-
 
 std::int32_t UnicodeFontFile::Advance(std::uint32_t glyph) const { return face_->Advance(glyph); }
 
+unsigned int UnicodeFontFile::UnitsPerEm() const { return face_->UnitsPerEm(); }
+
+double UnicodeFontFile::ExactAdvance(std::uint32_t glyph) const { return face_->ExactAdvance(glyph); }
+
+double UnicodeFontFile::WrittenAdvance(std::uint32_t glyph) const {
+    return std::round(ExactAdvance(glyph) * 10000) / 10000;
+}
+
+std::vector<fonts::ShapedGlyph> UnicodeFontFile::Shape(std::u32string_view text, std::size_t start, std::size_t length,
+                                                       bool rightToLeft, std::string_view language) const {
+    return face_->Shape(text, start, length, rightToLeft, language);
+}
+
 std::optional<std::string> UnicodeFontFile::Subset(const UsedGlyphs& used) const {
     const std::vector<std::pair<std::uint32_t, char32_t>> glyphs(used.begin(), used.end());
     return face_->Subset(glyphs);
 }
 
 UnicodeFont::UnicodeFont(std::shared_ptr<const UnicodeFontFile> file) : file_(std::move(file)) {}
+
+void UnicodeFont::NoteUsed(std::uint32_t glyph, std::u32string_view characters) {
+    if (characters.empty()) return;
+    const bool first = used_.emplace(glyph, characters.front()).second;
+    if (first && characters.size() > 1) ligatures_.emplace(glyph, std::u32string(characters));
+}
 
 std::shared_ptr<const UnicodeFontFile> UnicodeFontFileStore::Open(const std::string& fileName,
                                                                   std::size_t maxBytes) {

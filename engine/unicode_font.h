@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "held_font_files.h"
 
@@ -18,6 +19,7 @@ namespace vellum {
 
 namespace fonts {
 class UnicodeFace;
+struct ShapedGlyph;
 }
 struct TPDFObject;
 
@@ -47,6 +49,15 @@ public:
 
     std::uint32_t GlyphOf(char32_t character) const;
     std::int32_t Advance(std::uint32_t glyph) const;
+    // Unrounded, and rounded to the four places /W gives readers: shaped
+    // text is placed by these.
+    double ExactAdvance(std::uint32_t glyph) const;
+    double WrittenAdvance(std::uint32_t glyph) const;
+    unsigned int UnitsPerEm() const;
+    // The shaper's glyphs for text[start, start + length), in font units (see
+    // fonts::UnicodeFace::Shape).
+    std::vector<fonts::ShapedGlyph> Shape(std::u32string_view text, std::size_t start, std::size_t length,
+                                          bool rightToLeft, std::string_view language) const;
     const FontMetrics& Metrics() const { return metrics_; }
     const std::string& PostScriptName() const { return postScriptName_; }
     const std::string& Bytes() const { return bytes_; }
@@ -73,11 +84,16 @@ public:
     std::uint32_t GlyphOf(char32_t character) const { return file_->GlyphOf(character); }
     // Advance of a glyph in thousandths of an em, rounded as /W writes it.
     std::int32_t Advance(std::uint32_t glyph) const { return file_->Advance(glyph); }
+    double WrittenAdvance(std::uint32_t glyph) const { return file_->WrittenAdvance(glyph); }
 
     // Notes that the document draws glyph for character (the first
     // character noted for a glyph is the one copying text gives back).
     void NoteUsed(std::uint32_t glyph, char32_t character) { used_.emplace(glyph, character); }
+    // The same for a glyph that stands for several characters (a ligature).
+    void NoteUsed(std::uint32_t glyph, std::u32string_view characters);
     const UsedGlyphs& Used() const { return used_; }
+    // The glyphs noted first for several characters, and those characters.
+    const std::map<std::uint32_t, std::u32string>& Ligatures() const { return ligatures_; }
 
     const UnicodeFontFile& File() const { return *file_; }
     const FontMetrics& Metrics() const { return file_->Metrics(); }
@@ -92,6 +108,7 @@ public:
 private:
     std::shared_ptr<const UnicodeFontFile> file_;
     UsedGlyphs used_;
+    std::map<std::uint32_t, std::u32string> ligatures_;
 };
 
 // The Unicode font files of a document, each read and checked once however

@@ -25,6 +25,9 @@ std::u32string DecodeText(std::string_view text);
 // Windows-1252): what the automation layer hands back to callers.
 std::string ToUtf8Text(std::string_view text);
 
+// Appends character c as UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
+
 // Appends character c as UTF-16BE (a surrogate pair beyond the BMP).
 void AppendUtf16BE(std::string& out, char32_t c);
 

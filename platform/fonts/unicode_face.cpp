@@ -20,6 +20,7 @@ struct HbDeleter {
 using BlobPtr = std::unique_ptr<hb_blob_t, HbDeleter<hb_blob_t, hb_blob_destroy>>;
 using FacePtr = std::unique_ptr<hb_face_t, HbDeleter<hb_face_t, hb_face_destroy>>;
 using FontPtr = std::unique_ptr<hb_font_t, HbDeleter<hb_font_t, hb_font_destroy>>;
+using BufferPtr = std::unique_ptr<hb_buffer_t, HbDeleter<hb_buffer_t, hb_buffer_destroy>>;
 using SubsetInputPtr = std::unique_ptr<hb_subset_input_t, HbDeleter<hb_subset_input_t, hb_subset_input_destroy>>;
 
 // A big-endian field of a font table, 0 when the table is too short.
@@ -109,6 +110,38 @@ public:
         const char* data = hb_blob_get_data(blob.get(), &length);
         if (data == nullptr || length == 0) return std::nullopt;
         return std::string(data, length);
+    }
+
+    double ExactAdvance(std::uint32_t glyph) const override {
+        return hb_font_get_glyph_h_advance(font_.get(), glyph) * 1000.0 / unitsPerEm_;
+    }
+
+    unsigned int UnitsPerEm() const override { return unitsPerEm_; }
+
+    std::vector<ShapedGlyph> Shape(std::u32string_view text, std::size_t start, std::size_t length, bool rightToLeft,
+                                   std::string_view language) const override {
+        std::vector<ShapedGlyph> shaped;
+        if (length == 0 || text.size() > INT_MAX) return shaped;
+        const BufferPtr buffer(hb_buffer_create());
+        if (!hb_buffer_allocation_successful(buffer.get())) throw std::bad_alloc();
+        hb_buffer_add_utf32(buffer.get(), reinterpret_cast<const std::uint32_t*>(text.data()),
+                            static_cast<int>(text.size()), static_cast<unsigned int>(start), static_cast<int>(length));
+        hb_buffer_set_direction(buffer.get(), rightToLeft ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
+        // A fixed language unless one is given: shaping must not follow the process's locale.
+        const std::string_view tag = language.empty() ? std::string_view("und") : language;
+        hb_buffer_set_language(buffer.get(), hb_language_from_string(tag.data(), static_cast<int>(tag.size())));
+        hb_buffer_guess_segment_properties(buffer.get());
+        hb_shape(font_.get(), buffer.get(), nullptr, 0);
+        if (!hb_buffer_allocation_successful(buffer.get())) throw std::bad_alloc();
+        unsigned int count = 0;
+        const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer.get(), &count);
+        const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer.get(), &count);
+        shaped.reserve(count);
+        for (unsigned int i = 0; i < count; ++i) {
+            shaped.push_back({infos[i].codepoint > 0xFFFF ? 0 : infos[i].codepoint, infos[i].cluster,
+                              positions[i].x_advance, positions[i].x_offset, positions[i].y_offset});
+        }
+        return shaped;
     }
 
 private:

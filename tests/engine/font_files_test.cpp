@@ -140,6 +140,19 @@ public:
         if (opened.face) opened.face = std::make_unique<Face>(std::move(opened.face));
         return opened;
     }
+    fonts::BidiParagraph ResolveBidi(std::u32string_view text, fonts::BaseDirection direction) const override {
+        return fonts::LinkedFontServices().ResolveBidi(text, direction);
+    }
+    void ReorderLine(const fonts::BidiParagraph& paragraph, std::size_t start, std::size_t end,
+                     std::vector<std::uint8_t>& levels, std::vector<std::size_t>& visual) const override {
+        fonts::LinkedFontServices().ReorderLine(paragraph, start, end, levels, visual);
+    }
+    std::vector<fonts::LineBreak> LineBreaks(std::u32string_view text, std::string_view language) const override {
+        return fonts::LinkedFontServices().LineBreaks(text, language);
+    }
+    std::vector<std::uint32_t> Scripts(std::u32string_view text) const override {
+        return fonts::LinkedFontServices().Scripts(text);
+    }
 
 private:
     class Face final : public fonts::UnicodeFace {
@@ -147,6 +160,12 @@ private:
         explicit Face(std::unique_ptr<fonts::UnicodeFace> real) : real_(std::move(real)) {}
         std::uint32_t GlyphOf(char32_t c) const override { return real_->GlyphOf(c); }
         std::int32_t Advance(std::uint32_t glyph) const override { return real_->Advance(glyph); }
+        double ExactAdvance(std::uint32_t glyph) const override { return real_->ExactAdvance(glyph); }
+        unsigned int UnitsPerEm() const override { return real_->UnitsPerEm(); }
+        std::vector<fonts::ShapedGlyph> Shape(std::u32string_view text, std::size_t start, std::size_t length,
+                                              bool rightToLeft, std::string_view language) const override {
+            return real_->Shape(text, start, length, rightToLeft, language);
+        }
         std::optional<std::string> Subset(const std::vector<std::pair<std::uint32_t, char32_t>>& used) const override {
             if (!used.empty()) return std::nullopt;
             return real_->Subset(used);

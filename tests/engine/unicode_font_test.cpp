@@ -11,7 +11,8 @@
 #include "cmap.h"
 #include "document.h"
 #include "errors.h"
-#include "glyph_text.h"
+#include "measure.h"
+#include "unicode_layout.h"
 #include "test_support.h"
 
 namespace vellum {
@@ -124,49 +125,79 @@ TEST_F(UnicodeFonts, RefusesWhatIsNoSingleTrueTypeFont) {
     EXPECT_EQ(doc.Fonts->Count(), 14u);
 }
 
+// The glyphs' hexadecimal codes of a content stream's TJ arrays, joined.
+std::string GlyphCodes(const std::string& content) {
+    std::string codes;
+    for (std::size_t open = content.find('<'); open != std::string::npos; open = content.find('<', open + 1)) {
+        if (content.compare(open, 2, "<<") == 0 || (open > 0 && content[open - 1] == '<')) continue;
+        codes += content.substr(open + 1, content.find('>', open) - open - 1);
+    }
+    return codes;
+}
+
+// The sum of the advances HarfBuzz's own hb-shape gives, in thousandths of an em.
+double HbShapeWidth(const char* font, const std::string& text, int unitsPerEm) {
+    const test::CommandResult shaped = test::RunCommand("hb-shape --language=und --no-glyph-names " +
+                                                        test::ShellQuote(font) + " " + test::ShellQuote(text));
+    double units = 0;
+    for (std::size_t plus = shaped.output.find('+'); plus != std::string::npos; plus = shaped.output.find('+', plus + 1)) {
+        units += std::stod(shaped.output.substr(plus + 1));
+    }
+    return units * 1000 / unitsPerEm;
+}
+
 TEST_F(UnicodeFonts, TextBecomesTheFontsGlyphIds) {
     const FreeTypeFace face(kDejaVu);
     doc.SelectFont("/F12");
     // A, e acute, a blank, omega, a tab (dropped), CJK (missing: .notdef), beyond the BMP.
     doc.Page(1).TextOut("A\xC3\xA9 \xCE\xA9\t\xE4\xB8\xAD\xF0\x9F\x98\x80", 10, 20);
-    const std::string expected = "<" + Hex4(face.Glyph(U'A')) + Hex4(face.Glyph(U'\u00E9')) + Hex4(face.Glyph(U' ')) +
-                                 Hex4(face.Glyph(U'\u03A9')) + "0000" + Hex4(face.Glyph(U'\U0001F600')) + "> Tj\r\nET\r\n";
-    EXPECT_NE(doc.Page(1).PageValue.find("BT\r\n/F12 12.000 Tf\r\n26 TL\r\n1 0 0 1  10.00 822.00 Tm\r\n0 Tw\r\n0 Tr\r\n" +
-                                         expected),
+    const std::string& content = doc.Page(1).PageValue;
+    EXPECT_NE(content.find("BT\r\n/F12 12.000 Tf\r\n26 TL\r\n1 0 0 1  10.00 822.00 Tm\r\n0 Tw\r\n0 Tr\r\n["),
               std::string::npos)
-        << doc.Page(1).PageValue;
+        << content;
+    EXPECT_EQ(GlyphCodes(content), Hex4(face.Glyph(U'A')) + Hex4(face.Glyph(U'\u00E9')) + Hex4(face.Glyph(U' ')) +
+                                       Hex4(face.Glyph(U'\u03A9')) + "0000" + Hex4(face.Glyph(U'\U0001F600')));
+    EXPECT_EQ(doc.MissingCharacters(), "\xE4\xB8\xAD");
 }
 
-TEST_F(UnicodeFonts, MeasuresWithTheFontsAdvances) {
-    const FreeTypeFace face(kDejaVu);
+// Widths are the shaper's (kerning included), as hb-shape gives them.
+TEST_F(UnicodeFonts, MeasuresWithTheShapersAdvances) {
     const std::string text = "AV\xCE\xA9\xD0\x96\t\xE4\xB8\xAD";  // A V omega zhe, tab, CJK (.notdef)
-    long sum = 0;
-    for (const char32_t c : {U'A', U'V', U'\u03A9', U'\u0416'}) sum += face.Advance(face.Glyph(c));
-    sum += face.Advance(0);
+    const double thousandths = HbShapeWidth(kDejaVu, "AV\xCE\xA9\xD0\x96\xE4\xB8\xAD", 2048);
     doc.SetUnitOfMeasure("mm");
     doc.SetFontHeight(10);
-    const double millimetres = 10 * (static_cast<double>(sum) / 1000) / 72 * 2.54 * 10;
-    EXPECT_DOUBLE_EQ(doc.Page(1).TextWidth(text, "DejaVu Sans"), millimetres);
-    EXPECT_DOUBLE_EQ(doc.Page(1).TextWidth(text, "/F12"), millimetres);
+    const double millimetres = 10 * (thousandths / 1000) / 72 * 2.54 * 10;
+    EXPECT_NEAR(doc.Page(1).TextWidth(text, "DejaVu Sans"), millimetres, 1e-9);
+    EXPECT_NEAR(doc.Page(1).TextWidth(text, "/F12"), millimetres, 1e-9);
     doc.SelectFont("/F12");
-    EXPECT_DOUBLE_EQ(doc.Page(1).GetTextBoxWidth(text), millimetres);
+    EXPECT_NEAR(doc.Page(1).GetTextBoxWidth(text), millimetres, 1e-9);
+    const FreeTypeFace face(kDejaVu);
+    EXPECT_LT(thousandths, face.Advance(face.Glyph(U'A')) + face.Advance(face.Glyph(U'V')) +
+                               face.Advance(face.Glyph(U'\u03A9')) + face.Advance(face.Glyph(U'\u0416')) +
+                               face.Advance(0));  // A and V kerned
 }
 
-TEST(BreakableWords, BreakAtBlanksAndBetweenIdeographs) {
-    const std::pair<std::string, std::vector<std::string>> cases[] = {
-        {"a b", {"a ", "b"}},
-        {"a  b", {"a ", " ", "b"}},
-        {"x\r\ny", {"x", "y"}},
-        {"\xE4\xB8\xAD\xE6\x96\x87\xE5\xAD\x97", {"\xE4\xB8\xAD", "\xE6\x96\x87", "\xE5\xAD\x97"}},
-        // No line starts with the full stop, none ends with the opening bracket.
-        {"\xE4\xB8\xAD\xE3\x80\x82\xE6\x96\x87", {"\xE4\xB8\xAD\xE3\x80\x82", "\xE6\x96\x87"}},
-        {"\xEF\xBC\x88\xE4\xB8\xAD\xEF\xBC\x89", {"\xEF\xBC\x88\xE4\xB8\xAD\xEF\xBC\x89"}},
-        {"abc\xE4\xB8\xAD" "def", {"abc", "\xE4\xB8\xAD", "def"}},
-        {"\xE4\xB8\xAD abc", {"\xE4\xB8\xAD ", "abc"}},
+// With no room beyond one segment a line, every break opportunity of the
+// line-breaking algorithm starts a line: after blanks and hyphens, between
+// ideographs, never before closing or after opening punctuation.
+TEST_F(UnicodeFonts, LinesBreakAtTheLineBreakingAlgorithmsOpportunities) {
+    const std::pair<std::string, std::vector<std::u32string>> cases[] = {
+        {"a b", {U"a", U"b"}},
+        {"a  b", {U"a", U"b"}},
+        {"well-known/path", {U"well-", U"known/", U"path"}},
+        {"\xE4\xB8\xAD\xE6\x96\x87\xE5\xAD\x97", {U"\u4E2D", U"\u6587", U"\u5B57"}},
+        {"\xE4\xB8\xAD\xE3\x80\x82\xE6\x96\x87", {U"\u4E2D\u3002", U"\u6587"}},
+        {"\xEF\xBC\x88\xE4\xB8\xAD\xEF\xBC\x89", {U"\uFF08\u4E2D\uFF09"}},
+        {"\xE4\xB8\xAD abc", {U"\u4E2D", U"abc"}},
     };
-    for (const auto& [line, words] : cases) {
-        const std::vector<std::string_view> split = SplitBreakableWords(line);
-        EXPECT_EQ(std::vector<std::string>(split.begin(), split.end()), words) << line;
+    TPDFFont& font = *FindMeasuringFont(doc, "/F12");
+    for (const auto& [text, expected] : cases) {
+        const UnicodeParagraph paragraph(doc, font, text);
+        std::vector<std::u32string> lines;
+        for (const CharacterRange range : paragraph.Wrap(0)) {
+            lines.push_back(paragraph.Text().substr(range.start, range.end - range.start));
+        }
+        EXPECT_EQ(lines, expected) << text;
     }
 }
 

@@ -10,13 +10,14 @@ async function contentTexts(page) {
   for (const item of (await page.getTextContent({ includeMarkedContent: true })).items) {
     if (item.type === "beginMarkedContentProps" || item.type === "beginMarkedContent") open.push(item.id);
     else if (item.type === "endMarkedContent") open.pop();
-    else if (open.at(-1)) texts[open.at(-1)] = (texts[open.at(-1)] || "") + item.str;
+    // pdf.js reports the blank a line was broken at as the line's end.
+    else if (open.at(-1)) texts[open.at(-1)] = (texts[open.at(-1)] || "") + item.str + (item.hasEOL && item.str ? " " : "");
   }
   return texts;
 }
 
 function print(node, texts, indent) {
-  if (node.type === "content") console.log(`${indent}"${texts[node.id] || ""}"`);
+  if (node.type === "content") console.log(`${indent}"${(texts[node.id] || "").trimEnd()}"`);
   if (node.type) return;
   console.log(`${indent}${node.role}${node.alt ? ` [${node.alt}]` : ""}`);
   for (const child of node.children || []) print(child, texts, indent + "  ");

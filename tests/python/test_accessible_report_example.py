@@ -18,7 +18,9 @@ def item(number, text):
 
 
 def row(role, *cells):
-    return ["      TR"] + [line for cell in cells for line in (f"        {role}", f'          "{cell}"')]
+    """A table row as pdfinfo prints it; header cells head their columns."""
+    head = ["        TH:", "           /Scope /Column"] if role == "TH" else [f"        {role}"]
+    return ["      TR"] + [line for cell in cells for line in (*head, f'          "{cell}"')]
 
 
 # The footers "City Library annual report 2025 - page n of 2", the table's

@@ -48,7 +48,7 @@ class TaggedDocument(PdfTestCase):
         self.assertValidPdf(path)
         tree = subprocess.run(["pdfinfo", "-struct-text", path], capture_output=True, text=True).stdout
         self.assertEqual(tree, 'Document\n  H1 (block)\n    "Results"\n  Figure\n    ""\n  Table (block)\n'
-                               '    TR\n      TH\n        "Year"\n      TD\n        "2026"\n')
+                               '    TR\n      TH:\n         /Scope /Column\n        "Year"\n      TD\n        "2026"\n')
         check = subprocess.run(["/usr/bin/python3", UA_CHECK, path], capture_output=True, text=True).stdout
         structural = [line for line in check.splitlines()[1:]
                       if not line.startswith(("  document: ", "  fonts: "))]
