@@ -1,8 +1,8 @@
 # The engine on the native Windows build. libdeflate and HarfBuzz are
 # compiled here from Debian's source packages (scripts/build-windows.sh
 # fetches them), the same versions as the Linux build links, so both write the
-# same compressed pages and the same font subsets; libidn and expat likewise,
-# below.
+# same compressed pages and the same font subsets; libidn, expat, FriBidi and
+# libunibreak likewise, below.
 set(VELLUM_LIBDEFLATE_SOURCE "" CACHE PATH "Unpacked libdeflate source tree (the folder holding libdeflate.h)")
 if(NOT EXISTS "${VELLUM_LIBDEFLATE_SOURCE}/libdeflate.h")
   message(FATAL_ERROR "VELLUM_LIBDEFLATE_SOURCE must name libdeflate's source tree; scripts/build-windows.sh fetches it")
@@ -62,6 +62,87 @@ target_compile_definitions(vellum_expat PUBLIC XML_STATIC)
 # Its debugging report prints sizes with MinGW's "I64" length, which GCC's
 # format check does not know: a false alarm in code not ours to change.
 target_compile_options(vellum_expat PRIVATE -Wno-format)
+
+# FriBidi orders right-to-left and mixed text, libunibreak finds line break
+# opportunities: both compiled here, static, from Debian's source packages,
+# the same versions as the Linux build links, so both builds lay out text
+# alike.
+set(VELLUM_FRIBIDI_SOURCE "" CACHE PATH "FriBidi's source tree (the folder holding lib/fribidi.h)")
+if(NOT EXISTS "${VELLUM_FRIBIDI_SOURCE}/lib/fribidi.h")
+  message(FATAL_ERROR "VELLUM_FRIBIDI_SOURCE must name FriBidi's source tree; scripts/build-windows.sh fetches it")
+endif()
+# Its release ships the Unicode tables its gen.tab programs make (lib/*.tab.i),
+# so no host program has to run; without them the tree is not a release.
+if(NOT EXISTS "${VELLUM_FRIBIDI_SOURCE}/lib/bidi-type.tab.i"
+   OR NOT EXISTS "${VELLUM_FRIBIDI_SOURCE}/lib/fribidi-unicode-version.h")
+  message(FATAL_ERROR "${VELLUM_FRIBIDI_SOURCE} lacks FriBidi's generated tables (lib/*.tab.i)")
+endif()
+# fribidi-config.h as its own build writes it, the version taken from the tree.
+function(vellum_fribidi_config_header)
+  file(STRINGS ${VELLUM_FRIBIDI_SOURCE}/meson.build project REGEX "version *: *'[0-9.]+'")
+  file(STRINGS ${VELLUM_FRIBIDI_SOURCE}/meson.build interface REGEX "^interface_version *= *[0-9]+")
+  if(NOT project MATCHES "'(([0-9]+)\\.([0-9]+)\\.([0-9]+))'" OR interface STREQUAL "")
+    message(FATAL_ERROR "No version in ${VELLUM_FRIBIDI_SOURCE}/meson.build")
+  endif()
+  set(FRIBIDI_VERSION ${CMAKE_MATCH_1})
+  set(FRIBIDI_MAJOR_VERSION ${CMAKE_MATCH_2})
+  set(FRIBIDI_MINOR_VERSION ${CMAKE_MATCH_3})
+  set(FRIBIDI_MICRO_VERSION ${CMAKE_MATCH_4})
+  string(REGEX REPLACE "[^0-9]" "" FRIBIDI_INTERFACE_VERSION "${interface}")
+  set(PACKAGE fribidi)
+  set(PACKAGE_NAME "GNU FriBidi")
+  set(PACKAGE_BUGREPORT "https://github.com/fribidi/fribidi/issues/new")
+  set(SIZEOF_INT 4)
+  set(FRIBIDI_MSVC_BUILD_PLACEHOLDER "#undef FRIBIDI_BUILT_WITH_MSVC")
+  configure_file(${VELLUM_FRIBIDI_SOURCE}/lib/fribidi-config.h.in ${CMAKE_CURRENT_BINARY_DIR}/fribidi/fribidi-config.h @ONLY)
+endfunction()
+vellum_fribidi_config_header()
+# What its configure finds on mingw-w64; debugging code left out, as in a
+# release build.
+file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/fribidi/config.h CONTENT [[
+#define HAVE_MEMMOVE 1
+#define HAVE_MEMSET 1
+#define HAVE_STRDUP 1
+#define HAVE_STDLIB_H 1
+#define HAVE_STRING_H 1
+#define HAVE_MEMORY_H 1
+#define HAVE_STRINGS_H 1
+#define STDC_HEADERS 1
+#define HAVE_STRINGIZE 1
+]])
+foreach(_source fribidi fribidi-arabic fribidi-bidi fribidi-bidi-types fribidi-brackets fribidi-char-sets
+        fribidi-char-sets-cap-rtl fribidi-char-sets-cp1255 fribidi-char-sets-cp1256 fribidi-char-sets-iso8859-6
+        fribidi-char-sets-iso8859-8 fribidi-char-sets-utf8 fribidi-deprecated fribidi-joining fribidi-joining-types
+        fribidi-mirroring fribidi-run fribidi-shape)
+  list(APPEND _fribidi_sources ${VELLUM_FRIBIDI_SOURCE}/lib/${_source}.c)
+endforeach()
+add_library(vellum_fribidi STATIC ${_fribidi_sources})
+target_compile_definitions(vellum_fribidi PRIVATE HAVE_CONFIG_H)
+target_include_directories(vellum_fribidi PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/fribidi)
+target_include_directories(vellum_fribidi SYSTEM PUBLIC ${VELLUM_FRIBIDI_SOURCE}/lib ${CMAKE_CURRENT_BINARY_DIR}/fribidi)
+# Its own project's warnings, not ours: its code is not ours to change. It
+# asks for hidden visibility, which Windows objects do not have.
+set_target_properties(vellum_fribidi PROPERTIES COMPILE_OPTIONS "-Wall;-Wno-attributes")
+
+# libunibreak: its library files only (src/filter_dup.c is a tool), no
+# configuration. A mirror need not serve its source; without it the DLL is
+# built all the same, and the font code learns from VELLUM_WITHOUT_LIBUNIBREAK
+# that it has no Unicode line breaking.
+set(VELLUM_LIBUNIBREAK_SOURCE "" CACHE PATH "libunibreak's source tree (the folder holding src/linebreak.c), or empty")
+if(EXISTS "${VELLUM_LIBUNIBREAK_SOURCE}/src/linebreak.c")
+  set(_libunibreak_sources)
+  foreach(_source linebreak linebreakdata linebreakdef wordbreak wordbreakdata)
+    list(APPEND _libunibreak_sources ${VELLUM_LIBUNIBREAK_SOURCE}/src/${_source}.c)
+  endforeach()
+  add_library(vellum_libunibreak STATIC ${_libunibreak_sources})
+  target_include_directories(vellum_libunibreak SYSTEM PUBLIC ${VELLUM_LIBUNIBREAK_SOURCE}/src)
+  set_target_properties(vellum_libunibreak PROPERTIES COMPILE_OPTIONS "-Wall")  # as for FriBidi
+else()
+  message(WARNING "No libunibreak source (VELLUM_LIBUNIBREAK_SOURCE): the DLL is built without line breaking by "
+                  "the Unicode line breaking algorithm")
+  add_library(vellum_libunibreak INTERFACE)
+  target_compile_definitions(vellum_libunibreak INTERFACE VELLUM_WITHOUT_LIBUNIBREAK)
+endif()
 
 # No module loading here: the picture and font code are linked in
 # (platform/pictures, platform/fonts, picture_codec.cpp, font_services_loader.cpp).

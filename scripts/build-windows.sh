@@ -2,9 +2,9 @@
 # Cross-builds the native in-process server Vellum_XP.dll for 64-bit Windows
 # with Debian's mingw-w64, into build-windows/bin. Installs the cross tools
 # first when they are missing (run as root then). The DLL needs no other DLL
-# beside it: the C++ runtime, winpthread, libdeflate, HarfBuzz, libidn and
-# expat (built from Debian's source packages) are linked in; the
-# cryptography is the system's (bcrypt, crypt32, ncrypt).
+# beside it: the C++ runtime, winpthread, libdeflate, HarfBuzz, libidn,
+# expat, FriBidi and libunibreak (built from Debian's source packages) are
+# linked in; the cryptography is the system's (bcrypt, crypt32, ncrypt).
 #   bash scripts/build-windows.sh [extra cmake arguments]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,11 +21,12 @@ bash scripts/install-missing.sh build-windows "${packages[@]}"
 
 build=${VELLUM_WINDOWS_BUILD:-build-windows}
 
-# libdeflate, HarfBuzz, libidn and expat built for the target from Debian's
-# own source packages, so the DLL compresses pages, subsets fonts, prepares
-# passwords and reads XMP exactly as the Linux build does (Debian ships none
-# of them for mingw-w64). Source entries are the machine's binary entries
-# with "deb-src" in their place.
+# libdeflate, HarfBuzz, libidn, expat, FriBidi and libunibreak built for the
+# target from Debian's own source packages, so the DLL compresses pages,
+# subsets fonts, prepares passwords, reads XMP, orders bidirectional text and
+# breaks lines exactly as the Linux build does (Debian ships none of them for
+# mingw-w64). Source entries are the machine's binary entries with "deb-src"
+# in their place.
 third_party=$PWD/$build/third_party
 enable_source_entries() {
   apt-get source --print-uris -qq libdeflate >/dev/null 2>&1 && return
@@ -96,6 +97,12 @@ libdeflate_source=$(source_tree libdeflate libdeflate-dev libdeflate.h)
 harfbuzz_source=$(source_tree harfbuzz libharfbuzz-dev src/harfbuzz-subset.cc)
 libidn_source=$(source_tree libidn libidn-dev lib/stringprep.h)
 expat_source=$(source_tree expat libexpat1-dev expat/lib)/expat
+fribidi_source=$(source_tree fribidi libfribidi-dev lib/fribidi.h)
+# A mirror that serves no libunibreak source leaves the DLL without Unicode
+# line breaking rather than without a build; say so.
+libunibreak_source=$(source_tree libunibreak libunibreak-dev src/linebreak.c)
+[[ -n $libunibreak_source ]] ||
+  echo "build-windows: WARNING: no libunibreak source; the DLL breaks lines without it" >&2
 build_libidn "$libidn_source"
 launcher=()
 if command -v ccache >/dev/null; then
@@ -107,6 +114,7 @@ toolchain=()
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLUM_WERROR=ON \
   -DVELLUM_LIBDEFLATE_SOURCE="$libdeflate_source" -DVELLUM_HARFBUZZ_SOURCE="$harfbuzz_source" \
   -DVELLUM_LIBIDN_SOURCE="$libidn_source" -DVELLUM_EXPAT_SOURCE="$expat_source" \
+  -DVELLUM_FRIBIDI_SOURCE="$fribidi_source" -DVELLUM_LIBUNIBREAK_SOURCE="$libunibreak_source" \
   "${toolchain[@]}" "${launcher[@]}" "$@" >/dev/null
 cmake --build "$build" -j2 --target VELLUM_XP
 echo "build-windows: $build/bin/Vellum_XP.dll"

@@ -20,6 +20,10 @@ demo_packages=(
   libfreetype-dev
   libcairo2-dev
   libharfbuzz-dev
+  # Unicode text: FriBidi orders right-to-left and mixed runs, libunibreak
+  # finds where lines may break.
+  libfribidi-dev
+  libunibreak-dev
   # Encryption: OpenSSL's libcrypto, and libidn for SASLprep of passwords.
   libssl-dev
   libidn-dev

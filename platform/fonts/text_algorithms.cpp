@@ -3,7 +3,9 @@
 // the shaper so that documents in the standard fonts never load them.
 #include <fribidi.h>
 #include <hb.h>
+#ifndef VELLUM_WITHOUT_LIBUNIBREAK
 #include <linebreak.h>
+#endif
 
 #include <new>
 #include <string>
@@ -69,6 +71,8 @@ void ReorderLine(const BidiParagraph& paragraph, std::size_t start, std::size_t 
     }
 }
 
+#ifndef VELLUM_WITHOUT_LIBUNIBREAK
+
 std::vector<LineBreak> LineBreaks(std::u32string_view text, std::string_view language) {
     static const bool initialised = (init_linebreak(), true);
     (void)initialised;
@@ -83,6 +87,47 @@ std::vector<LineBreak> LineBreaks(std::u32string_view text, std::string_view lan
     }
     return opportunities;
 }
+
+#else
+
+namespace {
+
+// Scripts written without blanks between words.
+bool IsIdeographic(char32_t c) {
+    return (c >= 0x2E80 && c <= 0x2FDF) || (c >= 0x3000 && c <= 0x303F) || (c >= 0x3040 && c <= 0x31FF) ||
+           (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) ||
+           (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
+}
+
+bool NeverStartsALine(char32_t c) {
+    constexpr std::u32string_view kClosing = U"!),.:;?]}\u2019\u201D\u3001\u3002\u3009\u300B\u300D\u300F\u3011"
+                                             U"\u30FC\uFF01\uFF09\uFF0C\uFF0E\uFF1A\uFF1B\uFF1F\uFF3D\uFF5D";
+    return kClosing.find(c) != std::u32string_view::npos;
+}
+
+bool NeverEndsALine(char32_t c) {
+    constexpr std::u32string_view kOpening = U"([{\u2018\u201C\u3008\u300A\u300C\u300E\u3010\uFF08\uFF3B\uFF5B";
+    return kOpening.find(c) != std::u32string_view::npos;
+}
+
+}  // namespace
+
+// Without the library (a build whose source could not be had): breaks after
+// blanks and hyphens and around ideographs, as lines broke before the library.
+std::vector<LineBreak> LineBreaks(std::u32string_view text, std::string_view) {
+    std::vector<LineBreak> opportunities(text.size(), LineBreak::No);
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        const char32_t c = text[i], next = text[i + 1];
+        const bool afterBlankOrHyphen = (c == ' ' || c == '-' || c == 0x2010) && next != ' ';
+        const bool ideographs = (IsIdeographic(c) || IsIdeographic(next)) && c != ' ' && next != ' ' &&
+                                !NeverStartsALine(next) && !NeverEndsALine(c);
+        if (afterBlankOrHyphen || ideographs) opportunities[i] = LineBreak::Allowed;
+    }
+    if (!text.empty()) opportunities.back() = LineBreak::Must;
+    return opportunities;
+}
+
+#endif
 
 std::vector<std::uint32_t> Scripts(std::u32string_view text) {
     hb_unicode_funcs_t* unicode = hb_unicode_funcs_get_default();
