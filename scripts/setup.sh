@@ -20,6 +20,8 @@ demo_packages=(
   libfreetype-dev
   libcairo2-dev
   libharfbuzz-dev
+  # fontconfig finds installed fonts named by family.
+  libfontconfig-dev
   # Encryption: OpenSSL's libcrypto, and libidn for SASLprep of passwords.
   libssl-dev
   libidn-dev
@@ -37,7 +39,6 @@ test_packages=(
   libgtest-dev
   libgmock-dev
   libbenchmark-dev
-  libfontconfig-dev
   qt6-base-dev
   fonts-liberation
   fonts-dejavu-core

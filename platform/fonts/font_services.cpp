@@ -12,6 +12,9 @@ public:
         return fonts::MeasureTrueTypeData(bytes);
     }
     OpenedFace OpenUnicodeFace(std::string_view bytes) const override { return OpenHarfBuzzFace(bytes); }
+    FontFileMatch FindFontFile(std::string_view family, FontStyle style) const override {
+        return FindInstalledFontFile(family, style);
+    }
 };
 
 }  // namespace

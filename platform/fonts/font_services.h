@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "font_families.h"
 #include "widths.h"
 
 namespace vellum::fonts {
@@ -54,6 +55,8 @@ public:
     virtual TrueTypeMeasurement MeasureTrueTypeData(std::string_view bytes) const = 0;
     // `bytes` must stay where they are for the face's life.
     virtual OpenedFace OpenUnicodeFace(std::string_view bytes) const = 0;
+    // An installed font file of the family in the style (font_families.h).
+    virtual FontFileMatch FindFontFile(std::string_view family, FontStyle style) const = 0;
 };
 
 // The implementation, whether in the module or linked into a program.

@@ -140,6 +140,9 @@ public:
         if (opened.face) opened.face = std::make_unique<Face>(std::move(opened.face));
         return opened;
     }
+    fonts::FontFileMatch FindFontFile(std::string_view family, fonts::FontStyle style) const override {
+        return fonts::LinkedFontServices().FindFontFile(family, style);
+    }
 
 private:
     class Face final : public fonts::UnicodeFace {
