@@ -10,6 +10,7 @@
 #include "document.h"
 #include "errors.h"
 #include "file_input.h"
+#include "font_names.h"
 #include "format.h"
 #include "measure.h"
 #include "pdf_object.h"
@@ -91,7 +92,8 @@ private:
 
 }  // namespace
 
-std::string TPDFDoc::AddUnicodeFont(std::string_view fontName, const std::string& fileName) {
+std::string TPDFDoc::AddUnicodeFont(std::string_view fontName, const std::string& fileOrFamily) {
+    const std::string fileName = ResolveFontFile(fileOrFamily);
     if (!IsExistingFile(fileName)) return std::string(kFileNotFound);
     if (fontName.empty()) return std::string(kNameVoid);
     if (IsCleared()) throw EngineError("The document has already been written; start a new document first");

@@ -24,6 +24,8 @@ demo_packages=(
   # finds where lines may break.
   libfribidi-dev
   libunibreak-dev
+  # fontconfig finds installed fonts named by family.
+  libfontconfig-dev
   # Encryption: OpenSSL's libcrypto, and libidn for SASLprep of passwords.
   libssl-dev
   libidn-dev
@@ -41,7 +43,6 @@ test_packages=(
   libgtest-dev
   libgmock-dev
   libbenchmark-dev
-  libfontconfig-dev
   qt6-base-dev
   fonts-liberation
   fonts-dejavu-core

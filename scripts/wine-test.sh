@@ -55,6 +55,17 @@ wineserver -w              # let wineboot's server go, then keep one for every r
 wineserver -p 600
 echo "wine-test: fresh prefix in $((SECONDS - step)) s"
 
+# DejaVu Sans and its bold face installed as a user installs a font (a file in
+# the Fonts folder, a value in the registry's font list naming it), so that
+# tests/native/font_families.vls finds by family the files fontconfig finds
+# on Linux. Wine lists the host's fonts there too, by full path: these values
+# replace two of those, whatever the host has.
+cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf /usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf \
+  "$WINEPREFIX/drive_c/windows/Fonts/"
+fonts_key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts'
+wine reg add "$fonts_key" /v "DejaVu Sans (TrueType)" /t REG_SZ /d DejaVuSans.ttf /f >/dev/null 2>&1
+wine reg add "$fonts_key" /v "DejaVu Sans Bold (TrueType)" /t REG_SZ /d DejaVuSans-Bold.ttf /f >/dev/null 2>&1
+
 # Registration.
 class_key='HKCR\CLSID\{C08D629F-1C7A-45A7-87F6-5C483BA32121}'
 step=$SECONDS

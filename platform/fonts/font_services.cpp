@@ -29,6 +29,9 @@ public:
         return fonts::LineBreaks(text, language);
     }
     std::vector<std::uint32_t> Scripts(std::u32string_view text) const override { return fonts::Scripts(text); }
+    FontFileMatch FindFontFile(std::string_view family, FontStyle style) const override {
+        return FindInstalledFontFile(family, style);
+    }
 };
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "font_families.h"
 #include "widths.h"
 
 namespace vellum::fonts {
@@ -100,6 +101,8 @@ public:
     // 0 for a character common to scripts (blanks, digits, punctuation) or
     // inherited from the one before it (marks).
     virtual std::vector<std::uint32_t> Scripts(std::u32string_view text) const = 0;
+    // An installed font file of the family in the style (font_families.h).
+    virtual FontFileMatch FindFontFile(std::string_view family, FontStyle style) const = 0;
 };
 
 // The implementation, whether in the module or linked into a program.

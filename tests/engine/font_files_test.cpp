@@ -153,6 +153,9 @@ public:
     std::vector<std::uint32_t> Scripts(std::u32string_view text) const override {
         return fonts::LinkedFontServices().Scripts(text);
     }
+    fonts::FontFileMatch FindFontFile(std::string_view family, fonts::FontStyle style) const override {
+        return fonts::LinkedFontServices().FindFontFile(family, style);
+    }
 
 private:
     class Face final : public fonts::UnicodeFace {
