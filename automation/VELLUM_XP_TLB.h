@@ -111,4 +111,8 @@ struct IPDFDocument2 : IPDFDocument {
     STDMETHOD(BeginArtifact)(BSTR Kind) PURE;
     STDMETHOD(EndArtifact)() PURE;
     STDMETHOD(SetImageAltText)(LONG Index, BSTR Text) PURE;
+    STDMETHOD(get_TextDirection)(BSTR* Value) PURE;
+    STDMETHOD(put_TextDirection)(BSTR Value) PURE;
+    STDMETHOD(AddFontFallback)(BSTR FontName, BSTR FallbackFontName) PURE;
+    STDMETHOD(get_MissingCharacters)(BSTR* Value) PURE;
 };

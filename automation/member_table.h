@@ -177,6 +177,10 @@ inline constexpr auto kMembers = std::to_array<MemberSpec>({
     {I2, 76, "BeginArtifact", 309, K::Method, T::None, 1, {B("Kind")}},
     {I2, 77, "EndArtifact", 310, K::Method, T::None, 0, {}},
     {I2, 78, "SetImageAltText", 311, K::Method, T::None, 2, {L("Index"), B("Text")}},
+    {I2, 79, "TextDirection", 312, K::PropertyGet, T::Bstr, 0, {}},
+    {I2, 80, "TextDirection", 312, K::PropertyPut, T::None, 1, {B("Value")}},
+    {I2, 81, "AddFontFallback", 313, K::Method, T::None, 2, {B("FontName"), B("FallbackFontName")}},
+    {I2, 82, "MissingCharacters", 314, K::PropertyGet, T::Bstr, 0, {}},
 });
 
 #undef VELLUM_LINK_PARAMS

@@ -90,6 +90,10 @@ inline constexpr MemberThunk kThunks[] = {
     CheckedThunk<IPDFDocument2, &IPDFDocument2::BeginArtifact>(kMembers[75]),
     CheckedThunk<IPDFDocument2, &IPDFDocument2::EndArtifact>(kMembers[76]),
     CheckedThunk<IPDFDocument2, &IPDFDocument2::SetImageAltText>(kMembers[77]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::get_TextDirection>(kMembers[78]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::put_TextDirection>(kMembers[79]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::AddFontFallback>(kMembers[80]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::get_MissingCharacters>(kMembers[81]),
 };
 static_assert(std::size(kThunks) == kMembers.size(),
               "the member table changed: cmake --build BUILD --target interface_files");

@@ -100,3 +100,7 @@
     STDMETHODIMP BeginArtifact(BSTR Kind) override;
     STDMETHODIMP EndArtifact() override;
     STDMETHODIMP SetImageAltText(LONG Index, BSTR Text) override;
+    STDMETHODIMP get_TextDirection(BSTR* Value) override;
+    STDMETHODIMP put_TextDirection(BSTR Value) override;
+    STDMETHODIMP AddFontFallback(BSTR FontName, BSTR FallbackFontName) override;
+    STDMETHODIMP get_MissingCharacters(BSTR* Value) override;

@@ -363,7 +363,7 @@ public:
     void SetTextDirection(std::string_view name);
     TextDirection Direction() const { return textDirection_; }
     // The characters of the last TextOut or TextOutEx that no font of its
-    // chain has, UTF-8, once each; empty when there were none.
+    // chain has, UTF-8, in the order met; empty when there were none.
     const std::string& MissingCharacters() const { return missingCharacters_; }
     void SetMissingCharacters(std::string characters) { missingCharacters_ = std::move(characters); }
     void SetTextRendering(std::int32_t mode) { textRendering_ = mode; }

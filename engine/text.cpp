@@ -213,13 +213,6 @@ void PlaceShapedLine(TPage& page, const UnicodeParagraph& paragraph, CharacterRa
     rollback.Keep();
 }
 
-// The characters no font had, added once each to those found before.
-void AddMissing(std::u32string& all, const std::u32string& missing) {
-    for (const char32_t c : missing) {
-        if (all.find(c) == std::u32string::npos) all += c;
-    }
-}
-
 std::string Utf8(const std::u32string& text) {
     std::string utf8;
     for (const char32_t c : text) AppendUtf8(utf8, c);
@@ -252,7 +245,7 @@ void PlaceUnicodeText(TPage& page, TPDFFont& font, std::string_view text, double
                             last && alignment == Alignment::Full ? Alignment::Left : alignment,
                             !last && doc.Tagged());
         }
-        AddMissing(missing, paragraph.Missing());
+        missing += paragraph.Missing();
     }
     doc.SetMissingCharacters(Utf8(missing));
 }

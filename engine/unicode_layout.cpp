@@ -89,7 +89,7 @@ UnicodeParagraph::UnicodeParagraph(TPDFDoc& doc, TPDFFont& font, std::string_vie
         while (chosen < fonts_.size() && fonts_[chosen]->Unicode->GlyphOf(c) == 0) ++chosen;
         if (chosen == fonts_.size()) {
             chosen = 0;
-            if (!IsDefaultIgnorable(c) && missing_.find(c) == std::u32string::npos) missing_ += c;
+            if (!IsDefaultIgnorable(c)) missing_ += c;
         }
         fontOf_[i] = static_cast<std::uint8_t>(chosen);
     }

@@ -65,7 +65,7 @@ public:
     ShapedLine Shape(CharacterRange line) const;
     // Where a line may break within [start, end): indices i after which it may.
     std::vector<std::size_t> BreaksWithin(CharacterRange line) const;
-    // The characters no font of the chain has (drawn as .notdef), in order, once each.
+    // The characters no font of the chain has (drawn as .notdef), in order.
     const std::u32string& Missing() const { return missing_; }
 
 private:

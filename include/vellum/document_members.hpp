@@ -283,3 +283,16 @@
     void SetImageAltText(std::int32_t Index, std::string_view Text) {
         Call("SetImageAltText", &IPDFDocument2::SetImageAltText, Index, Wide(Text).get());
     }
+    std::string TextDirection() {
+        return TextResult("TextDirection", &IPDFDocument2::get_TextDirection);
+    }
+    void TextDirection(std::string_view Value) {
+        Call("TextDirection", &IPDFDocument2::put_TextDirection, Wide(Value).get());
+    }
+    void AddFontFallback(std::string_view FontName, std::string_view FallbackFontName) {
+        Call("AddFontFallback", &IPDFDocument2::AddFontFallback, Wide(FontName).get(),
+             Wide(FallbackFontName).get());
+    }
+    std::string MissingCharacters() {
+        return TextResult("MissingCharacters", &IPDFDocument2::get_MissingCharacters);
+    }

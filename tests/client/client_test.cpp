@@ -303,6 +303,11 @@ TEST_F(Client, WarnsOfCallsThatSucceedWithoutEffect) {
         {fonts, "--quiet ", 0, "", "Error - file not found!\n/F0\n"},
         {"NewPDF \"a\"\nAddPage 1\n", "--quiet ", 1,
          ":2: AddPage failed: 0x8002000E: Wrong number of arguments: AddPage takes no arguments, 1 given\n", ""},
+        // Characters no font of a Unicode font's chain has: empty boxes, lost to readers.
+        {"NewPDF \"a\"\nSendCmd \"AddFontUnicode\", \"U\", \"Droid Sans Fallback\", Empty, Empty, Empty\n"
+         "FontName = \"U\"\nTextOut \"2026\xE5\xB9\xB4\", 1, 1\nAddFontFallback \"U\", \"DejaVu Sans\"\n"
+         "TextOut \"2026\xE5\xB9\xB4\", 1, 1\nSavePDF \"a.pdf\"\n",
+         "", 0, ":4: warning: TextOut drew characters that no font has as empty boxes: \"2026\"\n", ""},
         // Overlong forms, surrogates, code points past U+10FFFF and cut sequences; comments too.
         {"' caf\xE9\nPrint \"\xC3\xA9 \xF0\x9F\x98\x80 \xEF\xBF\xBD\"\nPrint \"\xED\xA0\x80\"\nPrint \"\xC0\xAF\"\n"
          "Print \"\xF4\x90\x80\x80\"\nPrint \"ab\xE2\x82\"\n",

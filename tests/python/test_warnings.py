@@ -12,6 +12,7 @@ from support import PdfTestCase
 
 FONT = str(pathlib.Path(__file__).resolve().parents[2] / "examples" / "assets" / "LiberationSans-Regular.ttf")
 MISSING = "/nonexistent/font.ttf"
+DROID = "/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf"
 UNSAVED = "the document 'Letter' was never saved or read (SavePDF, GetPDFContent)"
 
 
@@ -41,6 +42,13 @@ class CallWarnings(PdfTestCase):
             (lambda d: setattr(d, "FontName", "/f0"), []),
             (lambda d: setattr(d, "FontName", "helvetica-bold"), []),
             (lambda d: (d.AddFont("Sans", FONT), setattr(d, "FontName", "sans")), []),
+            # Characters no Unicode font of the chain has: drawn as empty boxes.
+            (lambda d: (d.SendCmd("AddFontUnicode", "U", FONT, None, None, None), setattr(d, "FontName", "U"),
+                        d.TextOut("\u03a9 ok \u4e2d", 10, 10), d.TextOut("fine", 10, 20)),
+             ['TextOut drew characters that no font has as empty boxes: "\u4e2d"']),
+            (lambda d: (d.SendCmd("AddFontUnicode", "U", FONT, None, None, None), d.AddFontFallback("U", DROID),
+                        setattr(d, "FontName", "U"), d.TextOut("2026\u5e74 \U0001F600", 10, 10)),
+             ['TextOut drew characters that no font has as empty boxes: "\U0001F600"']),
         ]
         for action, expected in cases:
             with self.subTest(expected=expected):

@@ -10,8 +10,11 @@ namespace vellum::script {
 namespace {
 
 // In the order of ScriptWarnings::Member.
-constexpr std::string_view kWatchedNames[] = {"newpdf",  "savepdf", "getpdfcontent", "addfont", "addfontmonospaced",
-                                              "sendcmd", "fontname"};
+constexpr std::string_view kWatchedNames[] = {"newpdf",   "savepdf",         "getpdfcontent", "addfont",
+                                              "addfontmonospaced", "sendcmd", "fontname", "addfontfallback",
+                                              "textout"};
+
+bool IsTextCall(std::size_t member) { return member == ScriptWarnings::kTextOut; }
 
 bool IsText(const VARIANT& value) { return value.vt == VT_BSTR && value.bstrVal != nullptr; }
 
@@ -47,8 +50,14 @@ void ScriptWarnings::NoteMember(std::string_view lowerName, DISPID dispid) {
     for (std::size_t i = 0; i < dispids_.size(); ++i) {
         if (lowerName != kWatchedNames[i]) continue;
         dispids_[i] = dispid;
-        watchedBits_ |= BitOf(dispid);
+        if (!IsTextCall(i) || watchingText_) watchedBits_ |= BitOf(dispid);
     }
+}
+
+void ScriptWarnings::WatchText() {
+    if (quiet_ || watchingText_) return;
+    watchingText_ = true;
+    if (dispids_[kTextOut] != DISPID_UNKNOWN) watchedBits_ |= BitOf(dispids_[kTextOut]);
 }
 
 void ScriptWarnings::AfterCall(IDispatch* object, const Call& call) {
@@ -64,14 +73,42 @@ void ScriptWarnings::AfterCall(IDispatch* object, const Call& call) {
         documentDelivered_ = true;
     } else if (call.dispid == dispids_[kFontName]) {
         if (call.putValue != nullptr) CheckFontSelected(object, call);
+    } else if (call.dispid == dispids_[kAddFontFallback]) {
+        WatchText();
+    } else if (call.dispid == dispids_[kTextOut]) {
+        if (watchingText_) CheckMissingCharacters(object, call);
     } else {
         CheckFontResult(call);
     }
 }
 
+// Reading the property costs a call, paid only after text in a document
+// that has a Unicode font.
+void ScriptWarnings::CheckMissingCharacters(IDispatch* object, const Call& call) {
+    if (missingCharacters_ == DISPID_UNKNOWN) {
+        BStr name(u"MissingCharacters");
+        LPOLESTR names[] = {name.get()};
+        if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, 0, &missingCharacters_))) return;
+    }
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    ScopedVariant missing;
+    if (FAILED(object->Invoke(missingCharacters_, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, missing.get(), nullptr,
+                              nullptr)) ||
+        !IsText(*missing.get()) || BstrView(missing->bstrVal).empty()) {
+        return;
+    }
+    Write(call.line, std::string(call.name) + " drew characters that no font has as empty boxes: \"" +
+                         Utf8Of(*missing.get()) + "\"");
+}
+
 // The members that add fonts report a missing file or an empty name in the
 // text they return, not as a failure.
-void ScriptWarnings::CheckFontResult(const Call& call) const {
+void ScriptWarnings::CheckFontResult(const Call& call) {
+    if (call.dispid == dispids_[kSendCmd] && call.count > 0 && IsText(call.arguments[call.count - 1]) &&
+        BstrView(call.arguments[call.count - 1].bstrVal) == u"AddFontUnicode" && IsText(call.result) &&
+        BstrView(call.result.bstrVal).starts_with(u"/F")) {
+        WatchText();
+    }
     if (!IsText(call.result) || !BstrView(call.result.bstrVal).starts_with(u"Error")) return;
     std::string caller(call.name);
     if (call.dispid == dispids_[kSendCmd]) {

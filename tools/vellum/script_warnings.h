@@ -1,7 +1,8 @@
 // Warnings about calls that succeed yet do not do what the script's author
 // most likely meant: a font file that was not found (the member says so in
 // its result, which a script rarely looks at), a font name that is not known
-// (Courier is used instead), a document that is never saved or read. They go
+// (Courier is used instead), a document that is never saved or read,
+// characters no font could draw (empty boxes, lost to readers). They go
 // to standard error as SCRIPT:LINE: warning: ... and never change the exit
 // status or what the script prints or writes.
 #pragma once
@@ -62,6 +63,8 @@ public:
         kAddFontMonospaced,
         kSendCmd,
         kFontName,
+        kAddFontFallback,
+        kTextOut,
         kWatchedCount
     };
 
@@ -69,7 +72,11 @@ private:
     static std::uint64_t BitOf(DISPID dispid) {
         return std::uint64_t{1} << (static_cast<std::uint32_t>(dispid) & 63);
     }
-    void CheckFontResult(const Call& call) const;
+    void CheckFontResult(const Call& call);
+    // Text calls are watched only once a Unicode font is there: the others
+    // draw every character they are given.
+    void WatchText();
+    void CheckMissingCharacters(IDispatch* object, const Call& call);
     void CheckFontSelected(IDispatch* object, const Call& call) const;
 
     std::string scriptName_;
@@ -81,6 +88,8 @@ private:
         return unknown;
     }();
     std::uint64_t watchedBits_ = 0;  // BitOf each watched dispid
+    bool watchingText_ = false;
+    DISPID missingCharacters_ = DISPID_UNKNOWN;
     int documentLine_ = 0;           // of the last successful NewPDF; 0 before one
     bool documentDelivered_ = false;
 };

@@ -260,7 +260,7 @@ class DispatchObject:
     raise ValueError.
     """
 
-    __slots__ = ("_object", "_dispids", "_unsaved")
+    __slots__ = ("_object", "_dispids", "_unsaved", "_unicode")
     _kinds = {}       # DISPID -> set of invoke kinds, from the type information
     _methods = {}     # DISPID -> name of the method attribute
     _properties = {}  # DISPID -> name of the property attribute
@@ -270,6 +270,7 @@ class DispatchObject:
         object.__setattr__(self, "_object", obj)
         object.__setattr__(self, "_dispids", {})
         object.__setattr__(self, "_unsaved", None)  # title of a document started and not yet written
+        object.__setattr__(self, "_unicode", False)  # whether a Unicode font was added: text may miss characters
 
     def _dispid(self, name):
         dispid = self._dispids.get(name)
@@ -382,6 +383,8 @@ def _font_file_result(member):
 
 def _command_result(doc, args, result):
     command = args[0] if args else None
+    if command == "AddFontUnicode" and isinstance(result, str) and result.startswith("/F"):
+        object.__setattr__(doc, "_unicode", True)
     if isinstance(result, str) and result.startswith("Error") and isinstance(command, str) \
             and command.startswith("AddFont"):
         _warn(f'SendCmd "{command}" returned "{result}": no font was added', 3)
@@ -400,10 +403,29 @@ def _font_selected(doc, args, result):
         _warn(f'unknown font "{given}": Courier is used', 4)
 
 
+def _fallback_added(doc, args, result):
+    object.__setattr__(doc, "_unicode", True)
+
+
+def _text_drawn(member):
+    # Read only in documents with a Unicode font: the other fonts draw every character.
+    def check(doc, args, result):
+        if not doc._unicode:
+            return
+        try:
+            missing = doc._invoke(doc._dispid("MissingCharacters"), _PROPERTYGET, ())
+        except (COMError, AttributeError):
+            return
+        if missing:
+            _warn(f'{member} drew characters that no font has as empty boxes: "{missing}"', 3)
+    return check
+
+
 _DOCUMENT_WATCH = {"NewPDF": _document_started, "SavePDF": _document_written,
                    "GetPDFContent": _document_written, "AddFont": _font_file_result("AddFont"),
                    "AddFontMonospaced": _font_file_result("AddFontMonospaced"), "SendCmd": _command_result,
-                   "FontName": _font_selected}
+                   "FontName": _font_selected, "AddFontFallback": _fallback_added,
+                   "TextOut": _text_drawn("TextOut")}
 
 _DESCRIPTIONS = _vellum.member_docs()
 
