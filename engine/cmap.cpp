@@ -51,7 +51,8 @@ std::string CMapOf(const std::map<std::uint32_t, char32_t>& codes, bool oneByte,
         inSection = 0;
     };
     for (const auto& [code, character] : codes) {
-        if (code == 0 || code > (oneByte ? 0xFFu : 0xFFFFu)) continue;
+        // Code 0 is .notdef; character 0 marks a glyph that stands for no text of its own.
+        if (code == 0 || character == 0 || code > (oneByte ? 0xFFu : 0xFFFFu)) continue;
         std::string codeBytes;
         if (oneByte) {
             codeBytes += static_cast<char>(code);

@@ -66,10 +66,12 @@ private:
 };
 
 // The characters each glyph of one cluster stands for, for the font's
-// ToUnicode map: a glyph that is some character's own glyph stands for that
-// character; the others take the characters left over, in reading order.
-// `spelled` says whether reading the glyphs in reading order gives the
-// characters in order; where not (a vowel drawn before its consonant),
+// ToUnicode map: a glyph that is a character's own glyph stands for that
+// character; the characters left go together to the first other glyph in
+// reading order (a ligature or conjunct). `spelled` says whether readers,
+// taking each glyph's text from the map (where a glyph noted earlier keeps
+// its first text), get the cluster's characters in reading order; where not
+// (a vowel drawn before its consonant, a character drawn in two pieces),
 // copying needs the cluster's /ActualText.
 struct ClusterText {
     std::vector<std::u32string> ofGlyph;
@@ -80,42 +82,41 @@ ClusterText TextOfCluster(const UnicodeFont& font, std::u32string_view character
                           const std::vector<const fonts::ShapedGlyph*>& glyphs, bool rightToLeft) {
     ClusterText text;
     text.ofGlyph.resize(glyphs.size());
-    if (glyphs.size() == 1) {
-        text.ofGlyph[0] = characters;
-        return text;
-    }
     std::vector<std::size_t> reading(glyphs.size());  // glyph indices in reading order
     for (std::size_t k = 0; k < glyphs.size(); ++k) reading[k] = rightToLeft ? glyphs.size() - 1 - k : k;
-    std::vector<bool> taken(characters.size(), false);
-    std::vector<std::ptrdiff_t> characterOf(glyphs.size(), -1);
-    for (const std::size_t k : reading) {
-        for (std::size_t j = 0; j < characters.size(); ++j) {
-            if (!taken[j] && font.GlyphOf(characters[j]) == glyphs[k]->glyph) {
-                taken[j] = true;
-                characterOf[k] = static_cast<std::ptrdiff_t>(j);
-                break;
+    if (glyphs.size() == 1) {
+        text.ofGlyph[0] = characters;
+    } else {
+        std::vector<bool> taken(characters.size(), false);
+        for (const std::size_t k : reading) {
+            for (std::size_t j = 0; j < characters.size(); ++j) {
+                if (!taken[j] && font.GlyphOf(characters[j]) == glyphs[k]->glyph) {
+                    taken[j] = true;
+                    text.ofGlyph[k] = characters.substr(j, 1);
+                    break;
+                }
             }
         }
+        std::u32string left;
+        for (std::size_t j = 0; j < characters.size(); ++j) {
+            if (!taken[j]) left += characters[j];
+        }
+        for (const std::size_t k : reading) {
+            if (left.empty()) break;
+            if (!text.ofGlyph[k].empty()) continue;
+            text.ofGlyph[k] = std::move(left);
+            left.clear();
+        }
+        if (!left.empty()) text.spelled = false;
     }
-    std::size_t next = 0;
+    std::u32string read;
     for (const std::size_t k : reading) {
-        if (characterOf[k] >= 0) continue;
-        while (next < characters.size() && taken[next]) ++next;
-        if (next == characters.size()) break;
-        taken[next] = true;
-        characterOf[k] = static_cast<std::ptrdiff_t>(next);
+        const std::u32string noted = font.NotedText(glyphs[k]->glyph);
+        const std::u32string& mapped = noted.empty() ? text.ofGlyph[k] : noted;
+        if (mapped.empty()) text.spelled = false;
+        read += mapped;
     }
-    std::ptrdiff_t previous = -1;
-    for (const std::size_t k : reading) {
-        if (characterOf[k] < 0) continue;
-        text.ofGlyph[k] = characters.substr(static_cast<std::size_t>(characterOf[k]), 1);
-        if (characterOf[k] < previous) text.spelled = false;
-        previous = characterOf[k];
-    }
-    // Characters no glyph took (more characters than glyphs) go with the last glyph read.
-    for (std::size_t j = 0; j < characters.size(); ++j) {
-        if (!taken[j] && !reading.empty()) text.ofGlyph[reading.back()] += characters[j];
-    }
+    if (read != characters) text.spelled = false;
     return text;
 }
 
@@ -174,7 +175,7 @@ private:
     void Cluster(const GlyphRun& run, const std::vector<const fonts::ShapedGlyph*>& glyphs, std::size_t start,
                  std::size_t end) {
         const std::u32string_view characters = std::u32string_view(paragraph_.Text()).substr(start, end - start);
-        const ClusterText text = TextOfCluster(*run.font->Unicode, characters, glyphs, run.rightToLeft);
+        ClusterText text = TextOfCluster(*run.font->Unicode, characters, glyphs, run.rightToLeft);
         const bool replaced = !run.rightToLeft && !text.spelled;
         if (run.rightToLeft) Gap(start, end);
         if (replaced) {
@@ -184,7 +185,12 @@ private:
             block_ += ">> BDC\r\n";
         }
         for (std::size_t k = 0; k < glyphs.size(); ++k) {
-            run.font->Unicode->NoteUsed(glyphs[k]->glyph, text.ofGlyph[k]);
+            // Readers turn right-to-left text found in visual order around,
+            // the characters of each glyph too: a ligature's are given
+            // turned, so that they come out in reading order.
+            std::u32string& characters = text.ofGlyph[k];
+            if (run.rightToLeft) std::reverse(characters.begin(), characters.end());
+            run.font->Unicode->NoteUsed(glyphs[k]->glyph, characters);
             Glyph(run, *glyphs[k]);
         }
         if (replaced) {

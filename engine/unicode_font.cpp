@@ -85,9 +85,16 @@ std::optional<std::string> UnicodeFontFile::Subset(const UsedGlyphs& used) const
 UnicodeFont::UnicodeFont(std::shared_ptr<const UnicodeFontFile> file) : file_(std::move(file)) {}
 
 void UnicodeFont::NoteUsed(std::uint32_t glyph, std::u32string_view characters) {
-    if (characters.empty()) return;
-    const bool first = used_.emplace(glyph, characters.front()).second;
-    if (first && characters.size() > 1) ligatures_.emplace(glyph, std::u32string(characters));
+    const auto [entry, first] = used_.emplace(glyph, characters.empty() ? 0 : characters.front());
+    if (!first && (entry->second != 0 || characters.empty())) return;
+    entry->second = characters.empty() ? 0 : characters.front();
+    if (characters.size() > 1) ligatures_.emplace(glyph, std::u32string(characters));
+}
+
+std::u32string UnicodeFont::NotedText(std::uint32_t glyph) const {
+    if (const auto ligature = ligatures_.find(glyph); ligature != ligatures_.end()) return ligature->second;
+    const auto entry = used_.find(glyph);
+    return entry == used_.end() || entry->second == 0 ? std::u32string() : std::u32string(1, entry->second);
 }
 
 std::shared_ptr<const UnicodeFontFile> UnicodeFontFileStore::Open(const std::string& fileName,

@@ -89,8 +89,13 @@ public:
     // Notes that the document draws glyph for character (the first
     // character noted for a glyph is the one copying text gives back).
     void NoteUsed(std::uint32_t glyph, char32_t character) { used_.emplace(glyph, character); }
-    // The same for a glyph that stands for several characters (a ligature).
+    // The same for a glyph that stands for several characters (a ligature),
+    // or for none (a part of one character drawn in pieces): such a glyph
+    // takes the text of a later noting.
     void NoteUsed(std::uint32_t glyph, std::u32string_view characters);
+    // What the ToUnicode map will say of a glyph noted before; empty when
+    // it was not, or for no characters.
+    std::u32string NotedText(std::uint32_t glyph) const;
     const UsedGlyphs& Used() const { return used_; }
     // The glyphs noted first for several characters, and those characters.
     const std::map<std::uint32_t, std::u32string>& Ligatures() const { return ligatures_; }

@@ -167,11 +167,13 @@ std::vector<CharacterRange> UnicodeParagraph::Wrap(double limit) const {
     const std::vector<fonts::LineBreak>& breaks = Breaks();
     std::vector<CharacterRange> lines;
     std::size_t lineStart = 0, segmentStart = 0;
-    double lineWidth = 0, segmentWidth = 0;
+    double lineWidth = 0, segmentWidth = 0, trailingBlanks = 0;
     for (std::size_t i = 0; i < text_.size(); ++i) {
         segmentWidth += advances[i];
+        // Blanks at the end of a line hang beyond it: a segment fits without its own.
+        trailingBlanks = IsBlank(text_[i]) ? trailingBlanks + advances[i] : 0;
         if (i + 1 < text_.size() && breaks[i] == fonts::LineBreak::No) continue;
-        if (segmentStart > lineStart && lineWidth + segmentWidth > limit) {
+        if (segmentStart > lineStart && lineWidth + segmentWidth - trailingBlanks > limit) {
             lines.push_back({lineStart, segmentStart});
             lineStart = segmentStart;
             lineWidth = 0;

@@ -57,9 +57,10 @@ public:
     // The whole paragraph as one line, thousandths of an em.
     double Width() const;
     // The lines, broken before the segment that would make a line wider than
-    // `limit` thousandths of an em (a segment ends at a break opportunity and
-    // keeps its trailing blanks); trailing blanks are left off each line. A
-    // segment wider than the limit stands on a line of its own.
+    // `limit` thousandths of an em (a segment ends at a break opportunity;
+    // its trailing blanks do not count, as they hang beyond the line's end
+    // and are left off it). A segment wider than the limit stands on a line
+    // of its own.
     std::vector<CharacterRange> Wrap(double limit) const;
     // The line's runs in visual order, shaped.
     ShapedLine Shape(CharacterRange line) const;

@@ -228,6 +228,10 @@ run_script() {
   local linux=$work/linux/$name windows=$work/windows/$name
   local inputs=
   if [[ $name == pictures ]]; then inputs=$work/pictures; mkdir -p "$inputs"; make_pictures "$inputs"; fi
+  # Examples that name the examples' pictures as seen from the source folder.
+  if grep -q '"examples/assets/' "$script"; then
+    inputs=$work/example-inputs; mkdir -p "$inputs/examples"; cp -r "$root/examples/assets" "$inputs/examples/"
+  fi
   run_both "$script" "$inputs"
   local pdf count=0 relative
   while IFS= read -r pdf; do
