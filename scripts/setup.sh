@@ -47,6 +47,11 @@ test_packages=(
   fonts-liberation
   fonts-dejavu-core
   fonts-droid-fallback
+  # Text in other scripts is checked against HarfBuzz's own tools, in fonts
+  # for Devanagari and Thai.
+  fonts-lohit-deva
+  fonts-tlwg-garuda-ttf
+  libharfbuzz-bin
   python3-pikepdf
   qpdf
   poppler-utils
