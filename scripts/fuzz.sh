@@ -31,7 +31,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export TMPDIR=$work
 # The same leak suppressions as the test suite (cairo's fontconfig cache).
-export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}
+# Without the list of suppressions used, which would join what clients print on standard error.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp:print_suppressions=0}
 
 for entry in $all; do
   target=${entry%%:*}

@@ -73,12 +73,28 @@ void ReorderLine(const BidiParagraph& paragraph, std::size_t start, std::size_t 
 
 #ifndef VELLUM_WITHOUT_LIBUNIBREAK
 
+namespace {
+
+// Debian's libunibreak 1.1 stops the process on a regional indicator (the
+// halves of flag emoji) after another character; as letters they break the
+// same way between themselves (never) and almost so around them.
+std::u32string WithoutRegionalIndicators(std::u32string_view text) {
+    std::u32string safe(text);
+    for (char32_t& c : safe) {
+        if (c >= 0x1F1E6 && c <= 0x1F1FF) c = U'A';
+    }
+    return safe;
+}
+
+}  // namespace
+
 std::vector<LineBreak> LineBreaks(std::u32string_view text, std::string_view language) {
     static const bool initialised = (init_linebreak(), true);
     (void)initialised;
     std::vector<char> breaks(text.size());
     const std::string tag(language);
-    set_linebreaks_utf32(reinterpret_cast<const utf32_t*>(text.data()), text.size(), tag.empty() ? nullptr : tag.c_str(),
+    const std::u32string safe = WithoutRegionalIndicators(text);
+    set_linebreaks_utf32(reinterpret_cast<const utf32_t*>(safe.data()), safe.size(), tag.empty() ? nullptr : tag.c_str(),
                          breaks.data());
     std::vector<LineBreak> opportunities(text.size(), LineBreak::No);
     for (std::size_t i = 0; i < breaks.size(); ++i) {
