@@ -15,6 +15,8 @@ public:
     virtual void NewPDF(std::string_view title) = 0;
     virtual void SetUnitOfMeasure(std::string_view unit) = 0;
     virtual void SetFontName(std::string_view name) = 0;
+    // SendCmd "AddFontUnicode": the font file becomes font `name`.
+    virtual void AddFontUnicode(std::string_view name, std::string_view file) = 0;
     virtual void SetFontHeight(double height) = 0;
     virtual void SetParagraphWidth(double width) = 0;
     virtual void SetParagraphLeading(double leading) = 0;
@@ -49,7 +51,8 @@ public:
 // document is encrypted, to time the encryption against a plain write; with
 // W1_CONFORMANCE set to an archival level, it claims and meets that level;
 // with W3_TAGGED set, W3's document is tagged, to time tagging against a
-// plain write.
+// plain write; with W3_UNICODE_FONT set to a font file, W3's text is set in
+// that file as a Unicode font instead of Times-Roman, to time shaping.
 bool RunWorkload(std::string_view name, Calls& calls, const std::string& output, const std::string& imageFolder);
 
 }  // namespace vellum::bench

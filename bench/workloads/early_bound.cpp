@@ -69,6 +69,20 @@ void EarlyBound::SetUnitOfMeasure(std::string_view unit) {
     Check(document_->put_UnitOfMeasure(Text(unit).get()), "UnitOfMeasure");
 }
 void EarlyBound::SetFontName(std::string_view name) { Check(document_->put_FontName(Text(name).get()), "FontName"); }
+// SendCmd answers with the font's resource name, or with the reason it
+// refused the font.
+void EarlyBound::AddFontUnicode(std::string_view name, std::string_view file) {
+    ScopedVariant command, fontName, fontFile, unused, result;
+    command->vt = fontName->vt = fontFile->vt = VT_BSTR;
+    command->bstrVal = Text("AddFontUnicode").release();
+    fontName->bstrVal = Text(name).release();
+    fontFile->bstrVal = Text(file).release();
+    Check(document_->SendCmd(*command.get(), *fontName.get(), *fontFile.get(), *unused.get(), *unused.get(),
+                             *unused.get(), result.put()),
+          "SendCmd");
+    const std::string answer = result->vt == VT_BSTR ? Utf16ToUtf8(BstrView(result->bstrVal)) : std::string();
+    if (answer.rfind("/F", 0) != 0) throw std::runtime_error("AddFontUnicode failed: " + answer);
+}
 void EarlyBound::SetFontHeight(double height) { Check(document_->put_FontHeight(height), "FontHeight"); }
 void EarlyBound::SetParagraphWidth(double width) { Check(document_->put_ParagraphWidth(width), "ParagraphWidth"); }
 void EarlyBound::SetParagraphLeading(double leading) {

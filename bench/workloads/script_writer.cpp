@@ -62,6 +62,14 @@ void ScriptWriter::SetFontName(std::string_view name) {
     Measurer().SetFontName(name);
 }
 
+void ScriptWriter::AddFontUnicode(std::string_view name, std::string_view file) {
+    // SendCmd takes all six parameters in a script.
+    Start("SendCmd").Arg("AddFontUnicode").Arg(name).Arg(file);
+    line_ += ", Empty, Empty, Empty";
+    End();
+    Measurer().AddFontUnicode(name, file);
+}
+
 void ScriptWriter::SetFontHeight(double height) {
     Start("FontHeight =").Arg(height).End();
     Measurer().SetFontHeight(height);

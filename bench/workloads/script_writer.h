@@ -21,6 +21,7 @@ public:
     void NewPDF(std::string_view title) override;
     void SetUnitOfMeasure(std::string_view unit) override;
     void SetFontName(std::string_view name) override;
+    void AddFontUnicode(std::string_view name, std::string_view file) override;
     void SetFontHeight(double height) override;
     void SetParagraphWidth(double width) override;
     void SetParagraphLeading(double leading) override;

@@ -76,7 +76,12 @@ void W3(Calls& calls, const std::string& output) {
     calls.NewPDF("W3");
     if (std::getenv("W3_TAGGED") != nullptr) calls.SetTagged(true);
     calls.SetUnitOfMeasure("pdfu");
-    calls.SetFontName("Times-Roman");
+    if (const char* font = std::getenv("W3_UNICODE_FONT")) {
+        calls.AddFontUnicode("W3Unicode", font);
+        calls.SetFontName("W3Unicode");
+    } else {
+        calls.SetFontName("Times-Roman");
+    }
     calls.SetFontHeight(11);
     calls.SetParagraphWidth(480);
     calls.SetParagraphLeading(14);
