@@ -111,6 +111,7 @@ void TPDFDoc::ClearDocument() {
     language_.clear();
     textDirection_ = TextDirection::Auto;
     missingCharacters_.clear();
+    LastShaping.reset();
 }
 
 void TPDFDoc::RequireReady() const {

@@ -28,6 +28,8 @@
 
 namespace vellum {
 
+struct ParagraphShaping;
+
 class TPDFDoc;
 class ObjectWriter;
 class ParkedPages;
@@ -227,6 +229,8 @@ public:
     // font over its own character map, taking UTF-8 text (composite_font.cpp).
     // Returns the resource name, or an error text like AddTrueTypeFont.
     std::string AddUnicodeFont(std::string_view fontName, const std::string& fileName);
+    // The last paragraph shaped in a Unicode font (unicode_layout.h).
+    std::shared_ptr<ParagraphShaping> LastShaping;
     // Adds the Unicode font in fallbackFile as the next fallback of the
     // Unicode font fontName (base or resource name): characters it lacks are
     // drawn in the first fallback that has them. Throws EngineError, changing

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "document.h"
 #include "format.h"
@@ -79,7 +80,7 @@ struct ClusterText {
 };
 
 ClusterText TextOfCluster(const UnicodeFont& font, std::u32string_view characters,
-                          const std::vector<const fonts::ShapedGlyph*>& glyphs, bool rightToLeft) {
+                          std::span<const fonts::ShapedGlyph> glyphs, bool rightToLeft) {
     ClusterText text;
     text.ofGlyph.resize(glyphs.size());
     std::vector<std::size_t> reading(glyphs.size());  // glyph indices in reading order
@@ -90,7 +91,7 @@ ClusterText TextOfCluster(const UnicodeFont& font, std::u32string_view character
         std::vector<bool> taken(characters.size(), false);
         for (const std::size_t k : reading) {
             for (std::size_t j = 0; j < characters.size(); ++j) {
-                if (!taken[j] && font.GlyphOf(characters[j]) == glyphs[k]->glyph) {
+                if (!taken[j] && font.GlyphOf(characters[j]) == glyphs[k].glyph) {
                     taken[j] = true;
                     text.ofGlyph[k] = characters.substr(j, 1);
                     break;
@@ -111,7 +112,7 @@ ClusterText TextOfCluster(const UnicodeFont& font, std::u32string_view character
     }
     std::u32string read;
     for (const std::size_t k : reading) {
-        const std::u32string noted = font.NotedText(glyphs[k]->glyph);
+        const std::u32string noted = font.NotedText(glyphs[k].glyph);
         const std::u32string& mapped = noted.empty() ? text.ofGlyph[k] : noted;
         if (mapped.empty()) text.spelled = false;
         read += mapped;
@@ -131,12 +132,6 @@ std::string ActualText(const std::u32string& text, std::size_t start, std::size_
     return hex + '>';
 }
 
-// The end of the characters cluster `cluster` stands for, within the run.
-std::size_t ClusterEnd(const std::vector<std::uint32_t>& clusters, std::size_t runEnd, std::uint32_t cluster) {
-    const auto next = std::upper_bound(clusters.begin(), clusters.end(), cluster);
-    return next == clusters.end() ? runEnd : *next;
-}
-
 class LineWriter {
 public:
     LineWriter(std::string& block, const UnicodeParagraph& paragraph, double fontSize, const LineSpacing& spacing)
@@ -152,16 +147,17 @@ public:
             block_ += " Tf\r\n";
             font_ = run.font;
         }
-        std::vector<std::uint32_t> clusters;
-        for (const fonts::ShapedGlyph& glyph : run.glyphs) clusters.push_back(glyph.cluster);
-        std::sort(clusters.begin(), clusters.end());
-        clusters.erase(std::unique(clusters.begin(), clusters.end()), clusters.end());
-        // The shaper keeps each cluster's glyphs together.
+        // The shaper keeps each cluster's glyphs together, clusters in
+        // character order left to right (right to left in a right-to-left
+        // run): a cluster's characters end where the next one's begin.
         for (std::size_t k = 0; k < run.glyphs.size();) {
-            std::vector<const fonts::ShapedGlyph*> glyphs;
+            const std::size_t first = k;
             const std::uint32_t cluster = run.glyphs[k].cluster;
-            while (k < run.glyphs.size() && run.glyphs[k].cluster == cluster) glyphs.push_back(&run.glyphs[k++]);
-            Cluster(run, glyphs, cluster, ClusterEnd(clusters, run.end, cluster));
+            while (k < run.glyphs.size() && run.glyphs[k].cluster == cluster) ++k;
+            std::size_t end = run.end;
+            if (!run.rightToLeft && k < run.glyphs.size()) end = run.glyphs[k].cluster;
+            if (run.rightToLeft && first > 0) end = run.glyphs[first - 1].cluster;
+            Cluster(run, std::span(run.glyphs).subspan(first, k - first), cluster, end);
         }
     }
 
@@ -172,8 +168,14 @@ private:
     // left-to-right run, left in a right-to-left one. Right-to-left clusters
     // never get /ActualText: readers reorder such text from the glyphs' own
     // characters, and would reorder a replacement text as well.
-    void Cluster(const GlyphRun& run, const std::vector<const fonts::ShapedGlyph*>& glyphs, std::size_t start,
-                 std::size_t end) {
+    void Cluster(const GlyphRun& run, std::span<const fonts::ShapedGlyph> glyphs, std::size_t start, std::size_t end) {
+        // Most clusters are one glyph for one character.
+        if (glyphs.size() == 1 && end - start == 1 && run.font->Unicode->NoteSingle(glyphs[0].glyph, paragraph_.Text()[start])) {
+            if (run.rightToLeft) Gap(start, end);
+            Glyph(run, glyphs[0]);
+            if (!run.rightToLeft) Gap(start, end);
+            return;
+        }
         const std::u32string_view characters = std::u32string_view(paragraph_.Text()).substr(start, end - start);
         ClusterText text = TextOfCluster(*run.font->Unicode, characters, glyphs, run.rightToLeft);
         const bool replaced = !run.rightToLeft && !text.spelled;
@@ -190,8 +192,8 @@ private:
             // turned, so that they come out in reading order.
             std::u32string& characters = text.ofGlyph[k];
             if (run.rightToLeft) std::reverse(characters.begin(), characters.end());
-            run.font->Unicode->NoteUsed(glyphs[k]->glyph, characters);
-            Glyph(run, *glyphs[k]);
+            run.font->Unicode->NoteUsed(glyphs[k].glyph, characters);
+            Glyph(run, glyphs[k]);
         }
         if (replaced) {
             tj_.Close();

@@ -93,6 +93,14 @@ public:
     // or for none (a part of one character drawn in pieces): such a glyph
     // takes the text of a later noting.
     void NoteUsed(std::uint32_t glyph, std::u32string_view characters);
+    // Notes a glyph drawn for one character; whether the ToUnicode map will
+    // give readers that character for it (not when noted before with other text).
+    bool NoteSingle(std::uint32_t glyph, char32_t character) {
+        const auto [entry, first] = used_.emplace(glyph, character);
+        if (first) return true;
+        if (entry->second == 0) entry->second = character;
+        return entry->second == character && (ligatures_.empty() || ligatures_.count(glyph) == 0);
+    }
     // What the ToUnicode map will say of a glyph noted before; empty when
     // it was not, or for no characters.
     std::u32string NotedText(std::uint32_t glyph) const;

@@ -74,40 +74,61 @@ UnicodeParagraph::UnicodeParagraph(TPDFDoc& doc, TPDFFont& font, std::string_vie
         }
         fonts_.push_back(fallback);
     }
+    const auto direction = static_cast<std::uint8_t>(doc.Direction());
+    const std::shared_ptr<ParagraphShaping>& last = doc.LastShaping;
+    if (last != nullptr && last->font == &font && last->fallbacks == font.Fallbacks && last->direction == direction &&
+        last->language == doc.Language() && last->text == text_) {
+        analysis_ = last->analysis;
+        return;
+    }
+    analysis_ = std::make_shared<ParagraphAnalysis>();
+    Analyse();
+    doc.LastShaping = std::make_shared<ParagraphShaping>(
+        ParagraphShaping{&font, font.Fallbacks, direction, doc.Language(), text_, analysis_});
+}
+
+void UnicodeParagraph::Analyse() {
+    ParagraphAnalysis& analysis = *analysis_;
+    std::vector<std::uint8_t>& fontOf = analysis.fontOf;
+    std::vector<std::uint32_t>& scripts = analysis.scripts;
     const fonts::FontServices& services = FontServicesInUse();
-    scripts_ = services.Scripts(text_);
-    fontOf_.assign(text_.size(), 0);
+    scripts = services.Scripts(text_);
+    fontOf.assign(text_.size(), 0);
     for (std::size_t i = 0; i < text_.size(); ++i) {
         const char32_t c = text_[i];
         // Blanks, digits, punctuation and marks stay in the font of the
         // character before them when it has them, so runs hold together.
-        if (i > 0 && scripts_[i] == 0 && fonts_[fontOf_[i - 1]]->Unicode->GlyphOf(c) != 0) {
-            fontOf_[i] = fontOf_[i - 1];
+        if (i > 0 && scripts[i] == 0 && fonts_[fontOf[i - 1]]->Unicode->GlyphOf(c) != 0) {
+            fontOf[i] = fontOf[i - 1];
             continue;
         }
         std::size_t chosen = 0;
         while (chosen < fonts_.size() && fonts_[chosen]->Unicode->GlyphOf(c) == 0) ++chosen;
         if (chosen == fonts_.size()) {
             chosen = 0;
-            if (!IsDefaultIgnorable(c)) missing_ += c;
+            if (!IsDefaultIgnorable(c)) analysis.missing += c;
         }
-        fontOf_[i] = static_cast<std::uint8_t>(chosen);
+        fontOf[i] = static_cast<std::uint8_t>(chosen);
     }
     // Common and inherited characters belong to the script around them.
     std::uint32_t previous = 0;
-    for (std::uint32_t& script : scripts_) {
+    for (std::uint32_t& script : scripts) {
         if (script == 0) script = previous;
         previous = script;
     }
-    const auto first = std::find_if(scripts_.begin(), scripts_.end(), [](std::uint32_t script) { return script != 0; });
-    if (first != scripts_.end()) std::fill(scripts_.begin(), first, *first);
-    const fonts::BaseDirection direction = BaseDirectionOf(doc.Direction());
+    const auto first = std::find_if(scripts.begin(), scripts.end(), [](std::uint32_t script) { return script != 0; });
+    if (first != scripts.end()) std::fill(scripts.begin(), first, *first);
+    const fonts::BaseDirection direction = BaseDirectionOf(doc_.Direction());
     if (NeedsBidi(text_, direction)) {
-        bidi_ = services.ResolveBidi(text_, direction);
+        analysis.bidi = services.ResolveBidi(text_, direction);
     } else {
-        bidi_.levels.assign(text_.size(), 0);
+        analysis.bidi.levels.assign(text_.size(), 0);
     }
 }
+
+const std::u32string& UnicodeParagraph::Missing() const { return analysis_->missing; }
+
+bool UnicodeParagraph::RightToLeft() const { return analysis_->bidi.rightToLeft; }
 
 double UnicodeParagraph::Thousandths(std::int32_t units, std::size_t font) const {
     return ShapedThousandths(units, fonts_[font]->Unicode->File().UnitsPerEm());
@@ -119,11 +140,11 @@ std::vector<UnicodeParagraph::Run> UnicodeParagraph::Itemize(CharacterRange line
     std::vector<Run> runs;
     for (std::size_t i = line.start; i < line.end; ++i) {
         const std::uint8_t level = levels[i - line.start];
-        if (!runs.empty() && runs.back().font == fontOf_[i] && runs.back().level == level &&
-            scripts_[i] == scripts_[runs.back().start]) {
+        if (!runs.empty() && runs.back().font == analysis_->fontOf[i] && runs.back().level == level &&
+            analysis_->scripts[i] == analysis_->scripts[runs.back().start]) {
             runs.back().end = i + 1;
         } else {
-            runs.push_back({i, i + 1, fontOf_[i], level});
+            runs.push_back({i, i + 1, analysis_->fontOf[i], level});
         }
     }
     return runs;
@@ -134,17 +155,51 @@ std::vector<fonts::ShapedGlyph> UnicodeParagraph::ShapeRun(const Run& run) const
                                                    doc_.Language());
 }
 
+const std::vector<UnicodeParagraph::ShapedRun>& UnicodeParagraph::Shaped() const {
+    ParagraphAnalysis& analysis = *analysis_;
+    if (!analysis.isShaped) {
+        for (const Run& run : Itemize({0, text_.size()}, analysis.bidi.levels)) {
+            analysis.shaped.push_back({run, ShapeRun(run)});
+        }
+        analysis.isShaped = true;
+    }
+    return analysis.shaped;
+}
+
 double UnicodeParagraph::Width() const {
     double width = 0;
-    for (const Run& run : Itemize({0, text_.size()}, bidi_.levels)) {
-        for (const fonts::ShapedGlyph& glyph : ShapeRun(run)) width += Thousandths(glyph.xAdvance, run.font);
+    for (const ShapedRun& shaped : Shaped()) {
+        for (const fonts::ShapedGlyph& glyph : shaped.glyphs) width += Thousandths(glyph.xAdvance, shaped.run.font);
     }
     return width;
 }
 
+// The paragraph's own glyphs of the line's characters, in a paragraph set
+// left to right throughout (its runs' glyphs then run in character order).
+ShapedLine UnicodeParagraph::SliceOfShaped(CharacterRange line) const {
+    ShapedLine sliced;
+    for (const ShapedRun& shaped : Shaped()) {
+        const Run& run = shaped.run;
+        if (run.end <= line.start || run.start >= line.end) continue;
+        GlyphRun glyphs{fonts_[run.font], false, std::max(run.start, line.start), std::min(run.end, line.end), {},
+                        static_cast<double>(fonts_[run.font]->Unicode->File().UnitsPerEm())};
+        for (const fonts::ShapedGlyph& glyph : shaped.glyphs) {
+            if (glyph.cluster < line.start || glyph.cluster >= line.end) continue;
+            glyphs.glyphs.push_back(glyph);
+            sliced.width += Thousandths(glyph.xAdvance, run.font);
+        }
+        sliced.runs.push_back(std::move(glyphs));
+    }
+    return sliced;
+}
+
 const std::vector<fonts::LineBreak>& UnicodeParagraph::Breaks() const {
-    if (breaks_.size() != text_.size()) breaks_ = FontServicesInUse().LineBreaks(text_, doc_.Language());
-    return breaks_;
+    ParagraphAnalysis& analysis = *analysis_;
+    if (!analysis.hasBreaks) {
+        analysis.breaks = FontServicesInUse().LineBreaks(text_, doc_.Language());
+        analysis.hasBreaks = true;
+    }
+    return analysis.breaks;
 }
 
 std::vector<std::size_t> UnicodeParagraph::BreaksWithin(CharacterRange line) const {
@@ -159,9 +214,9 @@ std::vector<std::size_t> UnicodeParagraph::BreaksWithin(CharacterRange line) con
 std::vector<CharacterRange> UnicodeParagraph::Wrap(double limit) const {
     // Each character's share of the shaped advances (a cluster's goes to its first character).
     std::vector<double> advances(text_.size(), 0);
-    for (const Run& run : Itemize({0, text_.size()}, bidi_.levels)) {
-        for (const fonts::ShapedGlyph& glyph : ShapeRun(run)) {
-            advances[glyph.cluster] += Thousandths(glyph.xAdvance, run.font);
+    for (const ShapedRun& shaped : Shaped()) {
+        for (const fonts::ShapedGlyph& glyph : shaped.glyphs) {
+            advances[glyph.cluster] += Thousandths(glyph.xAdvance, shaped.run.font);
         }
     }
     const std::vector<fonts::LineBreak>& breaks = Breaks();
@@ -190,14 +245,10 @@ std::vector<CharacterRange> UnicodeParagraph::Wrap(double limit) const {
 }
 
 ShapedLine UnicodeParagraph::Shape(CharacterRange line) const {
+    if (!analysis_->bidi.mixed && !analysis_->bidi.rightToLeft) return SliceOfShaped(line);
     std::vector<std::uint8_t> levels;
     std::vector<std::size_t> visual;
-    if (bidi_.mixed || bidi_.rightToLeft) {
-        FontServicesInUse().ReorderLine(bidi_, line.start, line.end, levels, visual);
-    } else {
-        levels.assign(bidi_.levels.begin() + static_cast<std::ptrdiff_t>(line.start),
-                      bidi_.levels.begin() + static_cast<std::ptrdiff_t>(line.end));
-    }
+    FontServicesInUse().ReorderLine(analysis_->bidi, line.start, line.end, levels, visual);
     const std::vector<Run> runs = Itemize(line, levels);
     // The runs in the order their characters take on the line.
     std::vector<std::size_t> order;
