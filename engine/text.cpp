@@ -179,6 +179,7 @@ LineSpacing JustifiedSpacing(const TPDFDoc& doc, const UnicodeParagraph& paragra
     if (breaks.empty() || perThousandth == 0) return spacing;
     const double extra = doc.ParagraphWidthPoints() / doc.UnitFactor() - width;
     spacing.gap = extra / perThousandth / static_cast<double>(breaks.size());
+    RequireWritable(spacing.gap, "justification gap");
     spacing.gapAfter.assign(paragraph.Text().size(), false);
     for (const std::size_t i : breaks) spacing.gapAfter[i] = true;
     return spacing;
