@@ -28,11 +28,14 @@
 #include <string_view>
 
 #include "document.h"
+#include "unicode_text.h"
 #include "errors.h"
 #include "input_file.h"
 #include "pdf_structure.h"
 
 namespace {
+
+using vellum::AppendUtf8;
 
 constexpr const char* kDejaVuSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 constexpr const char* kDroidSansFallback = "/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf";
@@ -81,24 +84,6 @@ constexpr std::array<Piece, 25> kPieces{{
 constexpr std::size_t kLamAlef = kPieces.size();
 constexpr std::size_t kRawByte = kPieces.size() + 1;
 constexpr std::size_t kSelectors = kPieces.size() + 2;
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 std::string TextFromPairs(const std::uint8_t* data, std::size_t size) {
     static constexpr char32_t kAlefs[] = {0x622, 0x623, 0x625, 0x627};

@@ -245,7 +245,8 @@ run_script() {
     if grep -qa "<pdfuaid:part>" "$pdf"; then check_accessible "$windows/$relative" "$name: $relative"; fi
     if grep -qa "<pdfaid:part>" "$pdf"; then compare_archival "$pdf" "$windows/$relative" "$name: $relative"; continue; fi
     if cmp -s "$pdf" "$windows/$relative"; then pass "$name: $relative identical"
-    elif [[ $name == pictures ]]; then compare_pixels "$pdf" "$windows/$relative" "$name: $relative"
+    # Pictures are decoded by the system on the native build: compared by their pixels.
+    elif grep -qa "/Subtype /Image" "$pdf"; then compare_pixels "$pdf" "$windows/$relative" "$name: $relative"
     else fail "$name: $relative differs from the Linux build's"; fi
   done < <(find "$linux" -name '*.pdf' | sort)
   ((count > 0)) || echo "note: $name wrote no PDF"
