@@ -203,9 +203,10 @@ private:
     }
 
     void Glyph(const GlyphRun& run, const fonts::ShapedGlyph& glyph) {
-        const double advance = ShapedThousandths(glyph.xAdvance, run.unitsPerEm);
-        const double xOffset = ShapedThousandths(glyph.xOffset, run.unitsPerEm);
-        const double yOffset = ShapedThousandths(glyph.yOffset, run.unitsPerEm);
+        const double unitsPerEm = run.font->Unicode->File().UnitsPerEm();
+        const double advance = ShapedThousandths(glyph.xAdvance, unitsPerEm);
+        const double xOffset = ShapedThousandths(glyph.xOffset, unitsPerEm);
+        const double yOffset = ShapedThousandths(glyph.yOffset, unitsPerEm);
         const double written = run.font->Unicode->WrittenAdvance(glyph.glyph);  // what /W gives readers
         const bool raised = std::abs(yOffset) >= kNegligible;
         if (raised) {

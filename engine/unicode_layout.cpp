@@ -31,12 +31,8 @@ bool NeedsBidi(const std::u32string& text, fonts::BaseDirection direction) {
 }
 
 std::u32string WithoutControls(std::string_view utf8) {
-    std::u32string text;
-    text.reserve(utf8.size());
-    for (std::size_t position = 0; position < utf8.size();) {
-        const char32_t c = NextCharacter(utf8, position);
-        if (!IsControl(c)) text += c;
-    }
+    std::u32string text = DecodeText(utf8);
+    std::erase_if(text, IsControl);
     return text;
 }
 
@@ -181,8 +177,7 @@ ShapedLine UnicodeParagraph::SliceOfShaped(CharacterRange line) const {
     for (const ShapedRun& shaped : Shaped()) {
         const Run& run = shaped.run;
         if (run.end <= line.start || run.start >= line.end) continue;
-        GlyphRun glyphs{fonts_[run.font], false, std::max(run.start, line.start), std::min(run.end, line.end), {},
-                        static_cast<double>(fonts_[run.font]->Unicode->File().UnitsPerEm())};
+        GlyphRun glyphs{fonts_[run.font], false, std::max(run.start, line.start), std::min(run.end, line.end), {}};
         for (const fonts::ShapedGlyph& glyph : shaped.glyphs) {
             if (glyph.cluster < line.start || glyph.cluster >= line.end) continue;
             glyphs.glyphs.push_back(glyph);
@@ -266,8 +261,7 @@ ShapedLine UnicodeParagraph::Shape(CharacterRange line) const {
     ShapedLine shaped;
     for (const std::size_t r : order) {
         const Run& run = runs[r];
-        GlyphRun glyphs{fonts_[run.font], (run.level & 1) != 0, run.start, run.end, ShapeRun(run),
-                        static_cast<double>(fonts_[run.font]->Unicode->File().UnitsPerEm())};
+        GlyphRun glyphs{fonts_[run.font], (run.level & 1) != 0, run.start, run.end, ShapeRun(run)};
         for (const fonts::ShapedGlyph& glyph : glyphs.glyphs) shaped.width += Thousandths(glyph.xAdvance, run.font);
         shaped.runs.push_back(std::move(glyphs));
     }

@@ -29,7 +29,6 @@ struct GlyphRun {
     bool rightToLeft = false;
     std::size_t start = 0, end = 0;  // its characters, in logical order
     std::vector<fonts::ShapedGlyph> glyphs;
-    double unitsPerEm = 1000;
 };
 
 struct ShapedLine {
