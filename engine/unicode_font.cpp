@@ -60,17 +60,26 @@ UnicodeFontFile::UnicodeFontFile(std::string bytes) : bytes_(std::move(bytes)) {
 
 UnicodeFontFile::~UnicodeFontFile() = default;
 
-std::uint32_t UnicodeFontFile::GlyphOf(char32_t character) const { return face_->GlyphOf(character); }
+std::uint32_t UnicodeFontFile::GlyphOf(char32_t character) const {
+    if (character >= GlyphTable<std::uint32_t>::kSize) return face_->GlyphOf(character);
+    return glyphs_.Get(character, [&](std::uint32_t key) { return face_->GlyphOf(static_cast<char32_t>(key)); });
+}
 
 std::int32_t UnicodeFontFile::Advance(std::uint32_t glyph) const { return face_->Advance(glyph); }
 
 unsigned int UnicodeFontFile::UnitsPerEm() const { return face_->UnitsPerEm(); }
 
-double UnicodeFontFile::ExactAdvance(std::uint32_t glyph) const { return face_->ExactAdvance(glyph); }
-
-double UnicodeFontFile::WrittenAdvance(std::uint32_t glyph) const {
-    return std::round(ExactAdvance(glyph) * 10000) / 10000;
+UnicodeFontFile::Advances UnicodeFontFile::AdvancesOf(std::uint32_t glyph) const {
+    const auto read = [&](std::uint32_t key) {
+        const double exact = face_->ExactAdvance(key);
+        return Advances{exact, std::round(exact * 10000) / 10000};
+    };
+    return glyph < GlyphTable<Advances>::kSize ? advances_.Get(glyph, read) : read(glyph);
 }
+
+double UnicodeFontFile::ExactAdvance(std::uint32_t glyph) const { return AdvancesOf(glyph).exact; }
+
+double UnicodeFontFile::WrittenAdvance(std::uint32_t glyph) const { return AdvancesOf(glyph).written; }
 
 std::vector<fonts::ShapedGlyph> UnicodeFontFile::Shape(std::u32string_view text, std::size_t start, std::size_t length,
                                                        bool rightToLeft, std::string_view language) const {

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "glyph_table.h"
 #include "held_font_files.h"
 
 namespace vellum {
@@ -71,6 +72,13 @@ private:
     std::unique_ptr<fonts::UnicodeFace> face_;
     FontMetrics metrics_;
     std::string postScriptName_;
+    // Filled as the document asks: one document is used by one thread at a time.
+    mutable GlyphTable<std::uint32_t> glyphs_;
+    struct Advances {
+        double exact = 0, written = 0;
+    };
+    Advances AdvancesOf(std::uint32_t glyph) const;
+    mutable GlyphTable<Advances> advances_;
 };
 
 // One composite font of a document: a shared file and the glyphs drawn with
@@ -96,10 +104,13 @@ public:
     // Notes a glyph drawn for one character; whether the ToUnicode map will
     // give readers that character for it (not when noted before with other text).
     bool NoteSingle(std::uint32_t glyph, char32_t character) {
+        if (const char32_t* single = singles_.Find(glyph); single != nullptr && *single == character) return true;
         const auto [entry, first] = used_.emplace(glyph, character);
-        if (first) return true;
         if (entry->second == 0) entry->second = character;
-        return entry->second == character && (ligatures_.empty() || ligatures_.count(glyph) == 0);
+        const bool single = first || (entry->second == character && (ligatures_.empty() || ligatures_.count(glyph) == 0));
+        // Such a glyph keeps its character for good: later notings cannot change it.
+        if (single && character != 0) singles_.Keep(glyph, character);
+        return single;
     }
     // What the ToUnicode map will say of a glyph noted before; empty when
     // it was not, or for no characters.
@@ -122,6 +133,7 @@ private:
     std::shared_ptr<const UnicodeFontFile> file_;
     UsedGlyphs used_;
     std::map<std::uint32_t, std::u32string> ligatures_;
+    GlyphTable<char32_t> singles_;  // glyphs that give readers just this character
 };
 
 // The Unicode font files of a document, each read and checked once however
