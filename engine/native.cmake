@@ -127,7 +127,7 @@ set_target_properties(vellum_fribidi PROPERTIES COMPILE_OPTIONS "-Wall;-Wno-attr
 # libunibreak: its library files only (src/filter_dup.c is a tool), no
 # configuration. A mirror need not serve its source; without it the DLL is
 # built all the same, and the font code learns from VELLUM_WITHOUT_LIBUNIBREAK
-# that it has no Unicode line breaking.
+# to ask the system's line breaker (Uniscribe) instead.
 set(VELLUM_LIBUNIBREAK_SOURCE "" CACHE PATH "libunibreak's source tree (the folder holding src/linebreak.c), or empty")
 if(EXISTS "${VELLUM_LIBUNIBREAK_SOURCE}/src/linebreak.c")
   set(_libunibreak_sources)
@@ -138,8 +138,8 @@ if(EXISTS "${VELLUM_LIBUNIBREAK_SOURCE}/src/linebreak.c")
   target_include_directories(vellum_libunibreak SYSTEM PUBLIC ${VELLUM_LIBUNIBREAK_SOURCE}/src)
   set_target_properties(vellum_libunibreak PROPERTIES COMPILE_OPTIONS "-Wall")  # as for FriBidi
 else()
-  message(WARNING "No libunibreak source (VELLUM_LIBUNIBREAK_SOURCE): the DLL is built without line breaking by "
-                  "the Unicode line breaking algorithm")
+  message(WARNING "No libunibreak source (VELLUM_LIBUNIBREAK_SOURCE): the DLL breaks lines with the system's "
+                  "line breaker (Uniscribe)")
   add_library(vellum_libunibreak INTERFACE)
   target_compile_definitions(vellum_libunibreak INTERFACE VELLUM_WITHOUT_LIBUNIBREAK)
 endif()

@@ -98,11 +98,11 @@ harfbuzz_source=$(source_tree harfbuzz libharfbuzz-dev src/harfbuzz-subset.cc)
 libidn_source=$(source_tree libidn libidn-dev lib/stringprep.h)
 expat_source=$(source_tree expat libexpat1-dev expat/lib)/expat
 fribidi_source=$(source_tree fribidi libfribidi-dev lib/fribidi.h)
-# A mirror that serves no libunibreak source leaves the DLL without Unicode
-# line breaking rather than without a build; say so.
+# A mirror that serves no libunibreak source leaves the DLL breaking lines
+# with the system's line breaker rather than without a build; say so.
 libunibreak_source=$(source_tree libunibreak libunibreak-dev src/linebreak.c)
 [[ -n $libunibreak_source ]] ||
-  echo "build-windows: WARNING: no libunibreak source; the DLL breaks lines without it" >&2
+  echo "build-windows: WARNING: no libunibreak source; the DLL breaks lines with Uniscribe" >&2
 build_libidn "$libidn_source"
 launcher=()
 if command -v ccache >/dev/null; then

@@ -1,12 +1,17 @@
 // The Unicode algorithms that lay out text in any script: bidirectional
-// ordering with FriBidi and line breaking with libunibreak. They live beside
+// ordering with FriBidi and line breaking with libunibreak (or, on a native
+// build without it, the system's line breaker). They live beside
 // the shaper so that documents in the standard fonts never load them.
 #include <fribidi.h>
 #include <hb.h>
 #ifndef VELLUM_WITHOUT_LIBUNIBREAK
 #include <linebreak.h>
+#else
+#include <windows.h>
+#include <usp10.h>
 #endif
 
+#include <climits>
 #include <new>
 #include <string>
 
@@ -108,38 +113,66 @@ std::vector<LineBreak> LineBreaks(std::u32string_view text, std::string_view lan
 
 namespace {
 
-// Scripts written without blanks between words.
-bool IsIdeographic(char32_t c) {
-    return (c >= 0x2E80 && c <= 0x2FDF) || (c >= 0x3000 && c <= 0x303F) || (c >= 0x3040 && c <= 0x31FF) ||
-           (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) ||
-           (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
-}
-
-bool NeverStartsALine(char32_t c) {
-    constexpr std::u32string_view kClosing = U"!),.:;?]}\u2019\u201D\u3001\u3002\u3009\u300B\u300D\u300F\u3011"
-                                             U"\u30FC\uFF01\uFF09\uFF0C\uFF0E\uFF1A\uFF1B\uFF1F\uFF3D\uFF5D";
-    return kClosing.find(c) != std::u32string_view::npos;
-}
-
-bool NeverEndsALine(char32_t c) {
-    constexpr std::u32string_view kOpening = U"([{\u2018\u201C\u3008\u300A\u300C\u300E\u3010\uFF08\uFF3B\uFF5B";
-    return kOpening.find(c) != std::u32string_view::npos;
+bool IsMandatoryBreak(char32_t c) {
+    return c == 0x0A || c == 0x0B || c == 0x0C || c == 0x0D || c == 0x85 || c == 0x2028 || c == 0x2029;
 }
 
 }  // namespace
 
-// Without the library (a build whose source could not be had): breaks after
-// blanks and hyphens and around ideographs, as lines broke before the library.
+// Without libunibreak (a native build whose source could not be had), the
+// system's own line breaker: Uniscribe's. It marks where a line may break
+// before a character; ours say after.
 std::vector<LineBreak> LineBreaks(std::u32string_view text, std::string_view) {
     std::vector<LineBreak> opportunities(text.size(), LineBreak::No);
-    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-        const char32_t c = text[i], next = text[i + 1];
-        const bool afterBlankOrHyphen = (c == ' ' || c == '-' || c == 0x2010) && next != ' ';
-        const bool ideographs = (IsIdeographic(c) || IsIdeographic(next)) && c != ' ' && next != ' ' &&
-                                !NeverStartsALine(next) && !NeverEndsALine(c);
-        if (afterBlankOrHyphen || ideographs) opportunities[i] = LineBreak::Allowed;
+    if (text.empty()) return opportunities;
+    std::wstring utf16;
+    std::vector<std::size_t> characterAt;  // UTF-16 unit -> character
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i] > 0x10FFFF || (text[i] >= 0xD800 && text[i] <= 0xDFFF) ? 0xFFFD : text[i];
+        if (c >= 0x10000) {
+            utf16 += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+            utf16 += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+            characterAt.insert(characterAt.end(), 2, i);
+        } else {
+            utf16 += static_cast<wchar_t>(c);
+            characterAt.push_back(i);
+        }
     }
-    if (!text.empty()) opportunities.back() = LineBreak::Must;
+    if (utf16.size() > INT_MAX / 2) throw std::bad_alloc();
+    const int units = static_cast<int>(utf16.size());
+    // The whole paragraph at once finds the breaks between items (scripts,
+    // digits, punctuation); each item alone lets the system apply its
+    // script's own rules inside it (Thai words, on Windows).
+    std::vector<SCRIPT_LOGATTR> attributes(utf16.size());
+    const SCRIPT_ANALYSIS anyScript{};
+    if (FAILED(ScriptBreak(utf16.data(), units, &anyScript, attributes.data()))) throw std::bad_alloc();
+    const int maxItems = units < 2 ? 2 : units;  // never more items than units; Uniscribe asks for two at least
+    std::vector<SCRIPT_ITEM> items(static_cast<std::size_t>(maxItems) + 1);
+    int count = 0;
+    if (FAILED(ScriptItemize(utf16.data(), units, maxItems, nullptr, nullptr, items.data(), &count))) {
+        throw std::bad_alloc();
+    }
+    std::vector<SCRIPT_LOGATTR> inItem(utf16.size());
+    for (int item = 0; item < count; ++item) {
+        const int start = items[item].iCharPos, end = items[item + 1].iCharPos;
+        if (end - start < 2 || FAILED(ScriptBreak(utf16.data() + start, end - start, &items[item].a,
+                                                  inItem.data() + start))) {
+            continue;
+        }
+        for (int unit = start + 1; unit < end; ++unit) attributes[unit].fSoftBreak = inItem[unit].fSoftBreak;
+    }
+    for (std::size_t unit = 1; unit < utf16.size(); ++unit) {
+        const std::size_t character = characterAt[unit];
+        if (attributes[unit].fSoftBreak && character > 0 && characterAt[unit - 1] != character) {
+            opportunities[character - 1] = LineBreak::Allowed;
+        }
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsMandatoryBreak(text[i]) && !(text[i] == 0x0D && i + 1 < text.size() && text[i + 1] == 0x0A)) {
+            opportunities[i] = LineBreak::Must;
+        }
+    }
+    opportunities.back() = LineBreak::Must;
     return opportunities;
 }
 
