@@ -115,4 +115,6 @@ struct IPDFDocument2 : IPDFDocument {
     STDMETHOD(put_TextDirection)(BSTR Value) PURE;
     STDMETHOD(AddFontFallback)(BSTR FontName, BSTR FallbackFontName) PURE;
     STDMETHOD(get_MissingCharacters)(BSTR* Value) PURE;
+    STDMETHOD(get_ImageEncoding)(BSTR* Value) PURE;
+    STDMETHOD(put_ImageEncoding)(BSTR Value) PURE;
 };

@@ -1,4 +1,5 @@
-// Members that import pictures, place them and report their sizes. Imports
+// Members that import pictures, choose how they are stored, place them and
+// report their sizes. Imports
 // of all objects in the process run one at a time under one lock.
 #include <mutex>
 
@@ -45,6 +46,16 @@ HRESULT TPDFDocument::GetImageWidth(LONG ImageID, LONG* Value) {
 HRESULT TPDFDocument::GetImageHeight(LONG ImageID, LONG* Value) {
     if (Value == nullptr) return E_POINTER;
     return Guarded([&] { *Value = Doc == nullptr ? 0 : Doc->ImageHeight(ImageID); });
+}
+
+HRESULT TPDFDocument::get_ImageEncoding(BSTR* Value) {
+    if (Value == nullptr) return E_POINTER;
+    *Value = nullptr;
+    return Guarded([&] { *Value = ToBstr(PictureEncodingName(RequireDocument().ImageEncoding())); });
+}
+
+HRESULT TPDFDocument::put_ImageEncoding(BSTR Value) {
+    return Guarded([&] { RequireOpenDocument().SetImageEncoding(ToUnicodeText(Value)); });
 }
 
 }  // namespace vellum::automation

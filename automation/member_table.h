@@ -181,6 +181,8 @@ inline constexpr auto kMembers = std::to_array<MemberSpec>({
     {I2, 80, "TextDirection", 312, K::PropertyPut, T::None, 1, {B("Value")}},
     {I2, 81, "AddFontFallback", 313, K::Method, T::None, 2, {B("FontName"), B("FallbackFontName")}},
     {I2, 82, "MissingCharacters", 314, K::PropertyGet, T::Bstr, 0, {}},
+    {I2, 83, "ImageEncoding", 315, K::PropertyGet, T::Bstr, 0, {}},
+    {I2, 84, "ImageEncoding", 315, K::PropertyPut, T::None, 1, {B("Value")}},
 });
 
 #undef VELLUM_LINK_PARAMS

@@ -94,6 +94,8 @@ inline constexpr MemberThunk kThunks[] = {
     CheckedThunk<IPDFDocument2, &IPDFDocument2::put_TextDirection>(kMembers[79]),
     CheckedThunk<IPDFDocument2, &IPDFDocument2::AddFontFallback>(kMembers[80]),
     CheckedThunk<IPDFDocument2, &IPDFDocument2::get_MissingCharacters>(kMembers[81]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::get_ImageEncoding>(kMembers[82]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::put_ImageEncoding>(kMembers[83]),
 };
 static_assert(std::size(kThunks) == kMembers.size(),
               "the member table changed: cmake --build BUILD --target interface_files");

@@ -104,3 +104,5 @@
     STDMETHODIMP put_TextDirection(BSTR Value) override;
     STDMETHODIMP AddFontFallback(BSTR FontName, BSTR FallbackFontName) override;
     STDMETHODIMP get_MissingCharacters(BSTR* Value) override;
+    STDMETHODIMP get_ImageEncoding(BSTR* Value) override;
+    STDMETHODIMP put_ImageEncoding(BSTR Value) override;

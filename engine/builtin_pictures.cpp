@@ -6,7 +6,7 @@
 namespace {
 
 const bool installed = [] {
-    vellum::InstallPictureCodec({VellumConvertPicture, VellumFreePicture});
+    vellum::InstallPictureCodec({VellumConvertPicture, VellumFreePicture, VellumDecodeLossless, VellumFreeLossless});
     return true;
 }();
 

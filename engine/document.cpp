@@ -110,6 +110,7 @@ void TPDFDoc::ClearDocument() {
     drawn_ = false;
     language_.clear();
     textDirection_ = TextDirection::Auto;
+    imageEncoding_ = PictureEncoding::Jpeg;
     missingCharacters_.clear();
     LastShaping.reset();
 }

@@ -31,6 +31,7 @@ namespace vellum {
 struct ParagraphShaping;
 
 class TPDFDoc;
+class LosslessImagesForWrite;
 class ObjectWriter;
 class ParkedPages;
 
@@ -362,6 +363,11 @@ public:
     double PageWidth() const { return pageWidth_; }  // points, for pages added from now on
     double PageHeight() const { return pageHeight_; }
     std::int32_t TextRendering() const { return textRendering_; }
+    // How later picture imports are stored (lossless_images.h); throws
+    // EngineError, keeping the setting, for a name ParsePictureEncoding does
+    // not take. ClearDocument sets JPEG again.
+    void SetImageEncoding(std::string_view name);
+    PictureEncoding ImageEncoding() const { return imageEncoding_; }
     // Paragraph direction for Unicode fonts; throws EngineError for a name
     // ParseTextDirection does not take. ClearDocument sets Auto again.
     void SetTextDirection(std::string_view name);
@@ -396,6 +402,7 @@ private:
     double pageHeight_ = 842;
     std::int32_t textRendering_ = 0;
     TextDirection textDirection_ = TextDirection::Auto;
+    PictureEncoding imageEncoding_ = PictureEncoding::Jpeg;
     std::string missingCharacters_;
     double fontHeight_ = 0;
     std::int32_t textInclinationDegrees_ = 0;
@@ -420,7 +427,7 @@ private:
     enum class Delivery { File, ByteArray };
     void BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options);  // writer.cpp
     void WriteContentStreams(ObjectWriter& file, const WriteOptions& options) const;
-    void WriteImages(ObjectWriter& file, Delivery delivery) const;
+    void WriteImages(ObjectWriter& file, Delivery delivery, const LosslessImagesForWrite& lossless) const;
     void RequireReady() const;
 };
 

@@ -16,6 +16,11 @@ namespace {
 constexpr std::size_t kMaxPictureFileBytes = 512u << 20;
 
 void Encode(TPDFImage& image, VellumPictureKind kind, std::string_view bytes, std::uint8_t quality) {
+    if (image.Document->ImageEncoding() == PictureEncoding::Lossless) {
+        const LosslessDecoding decoding(kind, bytes);
+        StoreLossless(image, decoding.Result(), bytes);
+        return;
+    }
     ConvertedPicture picture = ConvertPicture(kind, bytes, quality);
     image.ImageData = std::move(picture.jpeg);
     image.PixelWidth = picture.width;
@@ -73,8 +78,14 @@ std::int32_t TPDFImage::LoadFromICOFile(const std::string& fileName, std::uint8_
     return Load(*this, fileName, quality, kVellumIco);
 }
 
-// An entry whose loading failed is one white pixel, unfiltered.
+// An entry whose loading failed is one white pixel, unfiltered. A picture kept
+// without loss is written here without its soft mask, which only a file's
+// write numbers (LosslessImagesForWrite).
 void WriteImage(ObjectWriter& file, const TPDFImage& image) {
+    if (image.Lossless && !image.ImageData.empty()) {
+        WriteLosslessImage(file, image, {&*image.Lossless, image.ImageData, 0});
+        return;
+    }
     const bool blank = image.ImageData.empty();
     const std::string_view data = blank ? kBlankPixel : std::string_view(image.ImageData);
     file.Stream(image.ObjectNumber, data, [&](PdfBody& text) {
@@ -87,6 +98,14 @@ void WriteImage(ObjectWriter& file, const TPDFImage& image) {
 }
 
 std::string TPDFImage::PDF_Binary() const { return TextOfObject(WriteImage, *this); }
+
+void TPDFDoc::SetImageEncoding(std::string_view name) {
+    const std::optional<PictureEncoding> encoding = ParsePictureEncoding(name);
+    if (!encoding) {
+        throw EngineError("Unknown image encoding \"" + std::string(name) + "\": use JPEG or Lossless");
+    }
+    imageEncoding_ = *encoding;
+}
 
 std::int32_t TPDFDoc::ImportImageFile(const std::string& fileName, std::uint8_t quality) {
     using Loader = std::int32_t (TPDFImage::*)(const std::string&, std::uint8_t);

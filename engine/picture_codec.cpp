@@ -30,7 +30,9 @@ Registry& TheRegistry() {
 PictureCodec LoadedCodec() {
     Registry& registry = TheRegistry();
     const std::lock_guard<std::mutex> hold(registry.lock);
-    if (registry.codec.convert == nullptr) registry.codec = {VellumConvertPicture, VellumFreePicture};
+    if (registry.codec.convert == nullptr) {
+        registry.codec = {VellumConvertPicture, VellumFreePicture, VellumDecodeLossless, VellumFreeLossless};
+    }
     return registry.codec;
 }
 #else
@@ -48,7 +50,11 @@ PictureCodec LoadedCodec() {
     PictureCodec codec;
     codec.convert = reinterpret_cast<VellumConvertPictureFunction>(dlsym(module, pictures::kConvertSymbol));
     codec.release = reinterpret_cast<VellumFreePictureFunction>(dlsym(module, pictures::kFreeSymbol));
-    if (codec.convert == nullptr || codec.release == nullptr) {
+    codec.decodeLossless =
+        reinterpret_cast<VellumDecodeLosslessFunction>(dlsym(module, pictures::kDecodeLosslessSymbol));
+    codec.releaseLossless = reinterpret_cast<VellumFreeLosslessFunction>(dlsym(module, pictures::kFreeLosslessSymbol));
+    if (codec.convert == nullptr || codec.release == nullptr || codec.decodeLossless == nullptr ||
+        codec.releaseLossless == nullptr) {
         dlclose(module);
         fail("the module lacks its entry points");
     }
@@ -80,6 +86,19 @@ ConvertedPicture ConvertPicture(VellumPictureKind kind, std::string_view bytes, 
     picture.width = result.width;
     picture.height = result.height;
     return picture;
+}
+
+LosslessDecoding::LosslessDecoding(VellumPictureKind kind, std::string_view bytes, int flags) {
+    const PictureCodec codec = LoadedCodec();
+    if (codec.decodeLossless == nullptr || codec.releaseLossless == nullptr) {
+        throw EngineError("The picture code in use cannot keep pictures without loss");
+    }
+    if (codec.decodeLossless(kind, bytes.data(), bytes.size(), flags, &result_) == 0) throw EngineError(result_.message);
+    release_ = codec.releaseLossless;
+}
+
+LosslessDecoding::~LosslessDecoding() {
+    if (release_ != nullptr) release_(&result_);
 }
 
 }  // namespace vellum

@@ -15,6 +15,8 @@ namespace vellum {
 struct PictureCodec {
     VellumConvertPictureFunction convert = nullptr;
     VellumFreePictureFunction release = nullptr;
+    VellumDecodeLosslessFunction decodeLossless = nullptr;
+    VellumFreeLosslessFunction releaseLossless = nullptr;
 };
 
 // For programs that link the picture code in; later conversions use it.
@@ -29,5 +31,21 @@ struct ConvertedPicture {
 // Throws EngineError with the picture's message, or "Cannot load the picture
 // module "PATH": REASON" when the module cannot be loaded.
 ConvertedPicture ConvertPicture(VellumPictureKind kind, std::string_view bytes, int quality);
+
+// A picture decoded without loss, its buffers the module's until destroyed.
+class LosslessDecoding {
+public:
+    // Throws like ConvertPicture; `flags` are VellumDecodeLossless's.
+    LosslessDecoding(VellumPictureKind kind, std::string_view bytes, int flags = 0);
+    ~LosslessDecoding();
+    LosslessDecoding(const LosslessDecoding&) = delete;
+    LosslessDecoding& operator=(const LosslessDecoding&) = delete;
+
+    const VellumLosslessResult& Result() const { return result_; }
+
+private:
+    VellumLosslessResult result_{};
+    VellumFreeLosslessFunction release_ = nullptr;
+};
 
 }  // namespace vellum

@@ -10,6 +10,7 @@
 #include "errors.h"
 #include "file_output.h"
 #include "format.h"
+#include "lossless_write.h"
 #include "object_bodies.h"
 #include "output_sink.h"
 #include "page_compression.h"
@@ -196,12 +197,16 @@ std::string TPDFDoc::ResourcesPDF_Binary() const { return TextOfObject(WriteReso
 // and where the image section began; a byte array passes the failure on.
 // The Italian texts are kept on purpose: callers match them to tell a picture
 // that could not be written from other failures.
-void TPDFDoc::WriteImages(ObjectWriter& file, Delivery delivery) const {
+void TPDFDoc::WriteImages(ObjectWriter& file, Delivery delivery, const LosslessImagesForWrite& lossless) const {
     const std::uint64_t sectionStart = file.Size();
     for (std::size_t i = 0; i < Images->Count(); ++i) {
         const TPDFImage& image = (*Images)[i];
         try {
-            WriteImage(file, image);
+            if (image.Lossless && !image.ImageData.empty()) {
+                lossless.Write(file, image, i);
+            } else {
+                WriteImage(file, image);
+            }
         } catch (const EngineError&) {
             throw;  // the sink's own failure, named by the sink
         } catch (const std::exception&) {
@@ -231,6 +236,7 @@ void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions&
         signing->SetEmptyAppearance(NextObjectNumber());
     }
     if (signing) signing->SetStructParent(tagged.SignatureKey());
+    const LosslessImagesForWrite lossless(*this, conformance_);
     const std::int32_t signatureWidget = signing ? signing->FieldNumber() : 0;
     ObjectHook& hook = Additions.hook != nullptr ? *Additions.hook : IdentityHook();
     ObjectWriter file(signing ? signing->Sink() : sink, hook, static_cast<std::size_t>(objectCount_) + Outlines->Count(),
@@ -244,7 +250,7 @@ void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions&
     // Outline entries name each other, so all are numbered before any is written.
     for (TOutlineObj& entry : *Outlines) entry.ObjectNumber = NextObjectNumber();
     for (const TOutlineObj& entry : *Outlines) WriteOutlineEntry(file, entry);
-    WriteImages(file, delivery);
+    WriteImages(file, delivery, lossless);
     for (const TPage& page : *Pages) {
         for (const TAnnot& annot : page.Annots) WriteAnnotation(file, annot, Additions);
     }

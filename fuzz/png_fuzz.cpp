@@ -1,12 +1,14 @@
 // libFuzzer target: any bytes imported as a PNG picture must give a whole
-// JPEG stream of the stated size, or a PictureError. The pixel cap is lowered
-// so that each input runs quickly; the code paths are the same.
+// JPEG stream of the stated size, or a PictureError, and the same decoded
+// without loss (lossless_check.h). The pixel cap is lowered so that each
+// input runs quickly; the code paths are the same.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "convert.h"
 #include "jpeg.h"
+#include "lossless_check.h"
 
 namespace {
 constexpr std::int64_t kFuzzMaxPixels = 4'000'000;
@@ -25,5 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     } catch (const PictureError&) {
     }
+    vellum::pictures::CheckLossless(vellum::pictures::PictureKind::Png,
+                                    std::string_view(reinterpret_cast<const char*>(data), size), kFuzzMaxPixels);
     return 0;
 }

@@ -55,6 +55,11 @@ test_packages=(
   python3-pikepdf
   qpdf
   poppler-utils
+  # Lossless pictures are written from PNGs of every kind (pypng: 2-bit grey,
+  # 16-bit RGB), compared with Pillow's pixels and rendered by MuPDF too.
+  python3-png
+  python3-pil
+  mupdf-tools
   # Archival (PDF/A) files are checked by PDFBox Preflight
   # (tests/support/preflight.sh), a Java program.
   default-jre-headless

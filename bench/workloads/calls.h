@@ -42,6 +42,7 @@ public:
                          std::string_view method) = 0;
     virtual void SetConformance(std::string_view level) = 0;
     virtual void SetTagged(bool tagged) = 0;
+    virtual void SetImageEncoding(std::string_view encoding) = 0;
     virtual void SavePDF(std::string_view file) = 0;
 };
 

@@ -153,6 +153,13 @@ void EarlyBound::SetTagged(bool tagged) {
     structure->Release();
     Check(result, "Tagged");
 }
+void EarlyBound::SetImageEncoding(std::string_view encoding) {
+    IPDFDocument2* pictures = nullptr;
+    Check(document_->QueryInterface(IID_IPDFDocument2, reinterpret_cast<void**>(&pictures)), "IPDFDocument2");
+    const HRESULT result = pictures->put_ImageEncoding(Text(encoding).get());
+    pictures->Release();
+    Check(result, "ImageEncoding");
+}
 void EarlyBound::SavePDF(std::string_view file) { Check(document_->SavePDF(Text(file).get()), "SavePDF"); }
 
 }  // namespace vellum::bench

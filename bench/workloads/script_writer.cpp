@@ -152,6 +152,8 @@ void ScriptWriter::SetConformance(std::string_view level) { Start("Conformance =
 
 void ScriptWriter::SetTagged(bool tagged) { Start(tagged ? "Tagged = True" : "Tagged = False").End(); }
 
+void ScriptWriter::SetImageEncoding(std::string_view encoding) { Start("ImageEncoding =").Arg(encoding).End(); }
+
 void ScriptWriter::SavePDF(std::string_view file) { Start("SavePDF").Arg(file).End(); }
 
 }  // namespace vellum::bench

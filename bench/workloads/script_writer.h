@@ -44,6 +44,7 @@ public:
                  std::string_view method) override;
     void SetConformance(std::string_view level) override;
     void SetTagged(bool tagged) override;
+    void SetImageEncoding(std::string_view encoding) override;
     void SavePDF(std::string_view file) override;
 
 private:

@@ -100,6 +100,7 @@ void W3(Calls& calls, const std::string& output) {
 
 void W4(Calls& calls, const std::string& output, const std::string& imageFolder) {
     calls.NewPDF("W4");
+    if (const char* encoding = std::getenv("W4_IMAGE_ENCODING")) calls.SetImageEncoding(encoding);
     calls.SetUnitOfMeasure("pdfu");
     const long pictures[2] = {calls.ImportImageAsResource(imageFolder + "/w4a.bmp", 75),
                               calls.ImportImageAsResource(imageFolder + "/w4b.jpg", 75)};

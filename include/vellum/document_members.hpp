@@ -296,3 +296,9 @@
     std::string MissingCharacters() {
         return TextResult("MissingCharacters", &IPDFDocument2::get_MissingCharacters);
     }
+    std::string ImageEncoding() {
+        return TextResult("ImageEncoding", &IPDFDocument2::get_ImageEncoding);
+    }
+    void ImageEncoding(std::string_view Value) {
+        Call("ImageEncoding", &IPDFDocument2::put_ImageEncoding, Wide(Value).get());
+    }

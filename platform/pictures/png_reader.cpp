@@ -75,10 +75,12 @@ struct PngDecoder::State {
     bool decodedWhole = false;
     bool readingRows = false;
     bool stoppedAfterRows = false;
+    PngRows rows = PngRows::OverWhite;
     std::size_t readAfterRows = 0;
     std::uint32_t height = 0;
     std::uint32_t nextRow = 0;
-    std::vector<std::uint8_t> rgba;  // one row, or the whole picture when interlaced
+    std::size_t rowBytes = 0;
+    std::vector<std::uint8_t> rgba;  // one row, or the whole picture when interlaced (as stored: the file's rows)
 
     ~State() { png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr); }
 };
@@ -152,12 +154,14 @@ bool Start(State& s, std::int64_t maxPixels) {
     png_set_read_fn(s.png, &s, ReadFromMemory);
     png_read_info(s.png, s.info);
     CheckSize(s.png, s.info, s.data.size(), maxPixels);
-    RequestRgba(s.png, s.info);
+    if (s.rows == PngRows::OverWhite) RequestRgba(s.png, s.info);
     s.interlaced = png_set_interlace_handling(s.png) > 1;
     png_read_update_info(s.png, s.info);
-    if (png_get_rowbytes(s.png, s.info) != std::size_t{png_get_image_width(s.png, s.info)} * 4) {
-        png_error(s.png, "unexpected row layout");
-    }
+    s.rowBytes = png_get_rowbytes(s.png, s.info);
+    const std::size_t width = png_get_image_width(s.png, s.info);
+    const std::size_t bits = std::size_t{png_get_bit_depth(s.png, s.info)} * png_get_channels(s.png, s.info);
+    const std::size_t expected = s.rows == PngRows::OverWhite ? width * 4 : (width * bits + 7) / 8;
+    if (s.rowBytes != expected) png_error(s.png, "unexpected row layout");
     s.height = png_get_image_height(s.png, s.info);
     s.readingRows = true;
     return true;
@@ -178,8 +182,8 @@ bool ReadAllRows(State& s, png_bytepp rows) {
 
 [[noreturn]] void Fail(const State& s) { throw PictureError(std::string(kBadPng) + ": " + s.reason); }
 
-void DecodeWhole(State& s, std::int32_t width, std::int32_t height) {
-    const auto rowBytes = static_cast<std::size_t>(width) * 4;
+void DecodeWhole(State& s, std::int32_t height) {
+    const std::size_t rowBytes = s.rowBytes;
     s.rgba.resize(rowBytes * static_cast<std::size_t>(height));
     std::vector<png_bytep> rows(static_cast<std::size_t>(height));
     for (std::size_t y = 0; y < rows.size(); ++y) rows[y] = s.rgba.data() + y * rowBytes;
@@ -187,13 +191,24 @@ void DecodeWhole(State& s, std::int32_t width, std::int32_t height) {
     s.decodedWhole = true;
 }
 
+// The next row, as the decoder's rows come: inside the whole picture when
+// interlaced, else in the one-row buffer.
+const std::uint8_t* NextRow(State& s, std::int32_t height) {
+    if (s.nextRow >= static_cast<std::uint32_t>(height)) throw PictureError(std::string(kBadPng) + ": no more rows");
+    if (s.interlaced && !s.decodedWhole) DecodeWhole(s, height);
+    if (!s.interlaced && !ReadOneRow(s)) Fail(s);
+    return s.rgba.data() + (s.interlaced ? s.rowBytes * s.nextRow : 0);
+}
+
 }  // namespace
 
 bool HasPngSignature(std::string_view bytes) { return bytes.substr(0, kSignature.size()) == kSignature; }
 
-PngDecoder::PngDecoder(std::string_view bytes, std::int64_t maxPixels) : state_(std::make_unique<State>()) {
+PngDecoder::PngDecoder(std::string_view bytes, std::int64_t maxPixels, PngRows rows)
+    : state_(std::make_unique<State>()) {
     State& s = *state_;
     s.data = bytes;
+    s.rows = rows;
     if (const std::string reason = ChunkPastTheEnd(bytes); !reason.empty()) {
         throw PictureError(std::string(kBadPng) + ": " + reason);
     }
@@ -203,21 +218,55 @@ PngDecoder::PngDecoder(std::string_view bytes, std::int64_t maxPixels) : state_(
     if (!Start(s, maxPixels)) Fail(s);
     width_ = static_cast<std::int32_t>(png_get_image_width(s.png, s.info));
     height_ = static_cast<std::int32_t>(png_get_image_height(s.png, s.info));
-    if (!s.interlaced) s.rgba.resize(static_cast<std::size_t>(width_) * 4);
+    if (!s.interlaced) s.rgba.resize(s.rowBytes);
 }
 
 PngDecoder::~PngDecoder() = default;
 
 void PngDecoder::ReadRow(std::uint8_t* rgb) {
     State& s = *state_;
-    if (s.nextRow >= static_cast<std::uint32_t>(height_)) throw PictureError(std::string(kBadPng) + ": no more rows");
-    const auto rowBytes = static_cast<std::size_t>(width_) * 4;
-    if (s.interlaced && !s.decodedWhole) DecodeWhole(s, width_, height_);
-    if (!s.interlaced && !ReadOneRow(s)) Fail(s);
-    const std::uint8_t* rgba = s.rgba.data() + (s.interlaced ? rowBytes * s.nextRow : 0);
+    if (s.rows != PngRows::OverWhite) throw PictureError(std::string(kBadPng) + ": rows are read as stored");
+    const std::uint8_t* rgba = NextRow(s, height_);
     for (std::int32_t x = 0; x < width_; ++x, rgba += 4, rgb += 3) {
         for (int c = 0; c < 3; ++c) rgb[c] = dib::OverWhite(rgba[c], rgba[3]);
     }
+    ++s.nextRow;
+}
+
+int PngDecoder::ColourType() const { return png_get_color_type(state_->png, state_->info); }
+int PngDecoder::BitDepth() const { return png_get_bit_depth(state_->png, state_->info); }
+std::size_t PngDecoder::StoredRowBytes() const { return state_->rowBytes; }
+
+PngColours PngDecoder::Colours() const {
+    const State& s = *state_;
+    PngColours colours;
+    png_colorp palette = nullptr;
+    int entries = 0;
+    if (png_get_PLTE(s.png, s.info, &palette, &entries) != 0) {
+        for (int i = 0; i < entries; ++i) {
+            colours.palette.insert(colours.palette.end(), {palette[i].red, palette[i].green, palette[i].blue});
+        }
+    }
+    png_bytep alpha = nullptr;
+    int count = 0;
+    png_color_16p key = nullptr;
+    if (png_get_tRNS(s.png, s.info, &alpha, &count, &key) != 0) {
+        if (ColourType() == PNG_COLOR_TYPE_PALETTE && alpha != nullptr) {
+            colours.paletteAlpha.assign(alpha, alpha + count);
+        } else if (key != nullptr) {
+            colours.hasKey = true;
+            colours.key[0] = ColourType() == PNG_COLOR_TYPE_GRAY ? key->gray : key->red;
+            colours.key[1] = key->green;
+            colours.key[2] = key->blue;
+        }
+    }
+    return colours;
+}
+
+void PngDecoder::ReadStoredRow(std::uint8_t* row) {
+    State& s = *state_;
+    if (s.rows != PngRows::AsStored) throw PictureError(std::string(kBadPng) + ": rows are read over white");
+    std::memcpy(row, NextRow(s, height_), s.rowBytes);
     ++s.nextRow;
 }
 

@@ -124,5 +124,6 @@ def example_runs(folder, level, names):
         "batch.py": lambda: render_on_dask(folder, level),
         "einvoice.py": example("einvoice.py", os.path.join(folder, "invoice.pdf")),
         "accessible_report.py": example("accessible_report.py", os.path.join(folder, "annual-report.pdf")),
+        "logo.py": example("logo.py", os.path.join(folder, "logo.pdf")),
     }
     return {name: runs[name] for name in names}

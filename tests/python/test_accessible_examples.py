@@ -10,7 +10,7 @@ from example_runs import ACCESSIBLE, HERE, declaring, example_runs
 from support import PdfTestCase
 
 UA_CHECK = os.environ.get("VELLUM_UA_CHECK", os.path.join(HERE, "..", "support", "ua_check.py"))
-EXAMPLES = ["report.py", "signed.py", "batch.py", "einvoice.py", "accessible_report.py"]
+EXAMPLES = ["report.py", "signed.py", "batch.py", "einvoice.py", "accessible_report.py", "logo.py"]
 
 
 class AccessibleExamples(PdfTestCase):
@@ -23,7 +23,7 @@ class AccessibleExamples(PdfTestCase):
         written = sorted(glob.glob(os.path.join(self.folder, "*.pdf")))
         self.assertEqual([os.path.basename(path) for path in written],
                          ["annual-report.pdf", "invoice-2024-0001.pdf", "invoice-2024-0002.pdf", "invoice.pdf",
-                          "letter.pdf", "statement.pdf"])
+                          "letter.pdf", "logo.pdf", "statement.pdf"])
         for path in written:
             with self.subTest(file=os.path.basename(path)):
                 self.assertValidPdf(path)

@@ -15,7 +15,8 @@ LEVEL = "PDF/A-1b"
 class ArchivalExamples(PdfTestCase):
     def test_every_example_passes_preflight(self):
         # einvoice.py declares PDF/A-3b, which no document can combine with PDF/A-1b.
-        runs = example_runs(self.folder, LEVEL, ["report.py", "signed.py", "batch.py", "accessible_report.py"])
+        runs = example_runs(self.folder, LEVEL, ["report.py", "signed.py", "batch.py", "accessible_report.py",
+                                                 "logo.py"])
         with declaring(LEVEL):
             for example, run in runs.items():
                 with self.subTest(example=example):
@@ -24,7 +25,7 @@ class ArchivalExamples(PdfTestCase):
         written = sorted(glob.glob(os.path.join(self.folder, "*.pdf")))
         self.assertEqual([os.path.basename(path) for path in written],
                          ["annual-report.pdf", "invoice-2024-0001.pdf", "invoice-2024-0002.pdf", "letter.pdf",
-                          "statement.pdf"])
+                          "logo.pdf", "statement.pdf"])
         for path in written:
             with self.subTest(file=os.path.basename(path)):
                 self.assertValidPdf(path)

@@ -12,6 +12,7 @@
 #include "bmp_dib.h"
 #include "ico_png.h"
 #include "jpeg.h"
+#include "lossless.h"
 #include "pictures.h"
 
 namespace vellum::pictures {
@@ -179,6 +180,53 @@ std::string EncodeJpeg(const RgbBitmap& bitmap, int quality) {
     std::string encoded(data, static_cast<std::size_t>(stat.cbSize.QuadPart));
     GlobalUnlock(global);
     return encoded;
+}
+
+// PNG pictures kept without loss on the native build: WIC's 8-bit RGBA with
+// straight alpha, which holds every sample of 8-bit (and shallower) files;
+// 16-bit samples come out scaled to 8 bits.
+LosslessPicture DecodePngLossless(std::string_view bytes, std::int64_t maxPixels) {
+    const auto fail = [](HRESULT) { throw PictureError("PNG image is not valid: the file cannot be decoded"); };
+    dib::PngBitCount(bytes);
+    Imaging imaging(fail);
+    Ref<IWICStream> stream;
+    HRESULT hr = imaging.factory->CreateStream(stream.put());
+    if (SUCCEEDED(hr)) {
+        hr = stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
+                                          static_cast<DWORD>(bytes.size()));
+    }
+    Ref<IWICBitmapDecoder> decoder;
+    if (SUCCEEDED(hr)) hr = imaging.factory->CreateDecoderFromStream(stream.p, &GUID_ContainerFormatPng,
+                                                                    WICDecodeMetadataCacheOnDemand, decoder.put());
+    Ref<IWICBitmapFrameDecode> frame;
+    if (SUCCEEDED(hr)) hr = decoder->GetFrame(0, frame.put());
+    UINT width = 0, height = 0;
+    if (SUCCEEDED(hr)) hr = frame->GetSize(&width, &height);
+    if (FAILED(hr) || width == 0 || height == 0) fail(hr);
+    if (std::int64_t{width} * height > maxPixels) {
+        throw PictureError("PNG image is not valid: " + std::string(dib::kTooManyPixelsReason));
+    }
+    Ref<IWICFormatConverter> converter;
+    hr = imaging.factory->CreateFormatConverter(converter.put());
+    if (SUCCEEDED(hr)) {
+        hr = converter->Initialize(frame.p, GUID_WICPixelFormat32bppRGBA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                   WICBitmapPaletteTypeCustom);
+    }
+    const UINT stride = width * 4;
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(stride) * height);
+    if (SUCCEEDED(hr)) hr = converter->CopyPixels(nullptr, stride, static_cast<UINT>(rgba.size()), rgba.data());
+    if (FAILED(hr)) fail(hr);
+    RgbBitmap bitmap;
+    bitmap.width = static_cast<std::int32_t>(width);
+    bitmap.height = static_cast<std::int32_t>(height);
+    const std::size_t count = static_cast<std::size_t>(width) * height;
+    bitmap.pixels.resize(count * 3);
+    std::vector<std::uint8_t> alpha(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t c = 0; c < 3; ++c) bitmap.pixels[i * 3 + c] = rgba[i * 4 + c];
+        alpha[i] = rgba[i * 4 + 3];
+    }
+    return FromRgb(std::move(bitmap), std::move(alpha));
 }
 
 namespace dib {
