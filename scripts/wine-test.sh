@@ -19,9 +19,10 @@ linux_build=${VELLUM_BUILD:-build}
 windows_build=${VELLUM_WINDOWS_BUILD:-build-windows}
 
 # Wine's bcrypt and crypt32 do their cryptography with GnuTLS; openssl makes
-# the test certificate, pikepdf compares decrypted documents.
+# the test certificate, pikepdf compares decrypted documents, pypng makes the
+# PNGs of tests/native/lossless.vls.
 # Archival files are checked by PDFBox Preflight (tests/support/preflight.sh).
-packages=(wine64 wine libgnutls30 qpdf poppler-utils openssl python3-pikepdf
+packages=(wine64 wine libgnutls30 qpdf poppler-utils openssl python3-pikepdf python3-png
   default-jre-headless libpdfbox2-java libactivation-java libjaxb-api-java)
 bash scripts/install-missing.sh wine-test "${packages[@]}"
 
@@ -99,7 +100,8 @@ compare_pixels() {
   dir=$(mktemp -d "$work/pixels.XXXXXX")
   pdfimages "$a" "$dir/a" && pdfimages "$b" "$dir/b"
   local count=0 image
-  for image in "$dir"/a-*.ppm; do
+  # Colour pictures come as .ppm, grey ones and soft masks as .pgm, 1-bit ones as .pbm.
+  for image in "$dir"/a-*.p[bgp]m; do
     count=$((count + 1))
     local other=$dir/b-${image##*/a-}
     if [[ ! -f $other ]] || [[ $(head -c 20 "$image" | head -2) != "$(head -c 20 "$other" | head -2)" ]]; then
@@ -113,7 +115,7 @@ compare_pixels() {
     else fail "$what: ${image##*/} pixels differ (${verdict#bad })"; fi
   done
   ((count > 0)) || fail "$what: no images"
-  [[ $(ls "$dir"/b-*.ppm | wc -l) == "$count" ]] || fail "$what: another number of images"
+  [[ $(ls "$dir"/b-*.p[bgp]m | wc -l) == "$count" ]] || fail "$what: another number of images"
 }
 
 # Every object of two encrypted files, opened with the password, alike: the
@@ -150,6 +152,38 @@ for number in sorted(set(a) | set(b)):
         print(f"object {number[0]}: {str(a.get(number))[:300]} / {str(b.get(number))[:300]}")
         sys.exit(1)
 print(f"{len(a)} objects")
+PY
+}
+
+# Pictures kept without loss: the native build's file must equal the Linux
+# build's object by object (samples, palettes and soft masks by their decoded
+# data), with every JPEG stream the JPEG file's own bytes.
+compare_lossless() {
+  local a=$1 b=$2 jpeg=$3 what=$4 compared
+  if cmp -s "$a" "$b"; then pass "$what: identical"
+  elif compared=$(same_objects "$a" "$b" ""); then pass "$what: the same objects as the Linux build's ($compared)"
+  else fail "$what: it differs from the Linux build's: $compared"; fi
+  local file
+  for file in "$a" "$b"; do
+    if compared=$(jpeg_streams_are "$file" "$jpeg"); then pass "$what: ${file#"$work"/}: the JPEG file's bytes as they are ($compared)"
+    else fail "$what: ${file#"$work"/}: $compared"; fi
+  done
+}
+
+# Every JPEG stream of a PDF the given JPEG file's bytes.
+jpeg_streams_are() {
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+import pikepdf
+
+jpeg = open(sys.argv[2], "rb").read()
+pdf = pikepdf.open(sys.argv[1])  # held: its objects live as long as it does
+streams = [obj for obj in pdf.objects
+           if isinstance(obj, pikepdf.Stream) and obj.stream_dict.get("/Filter") == pikepdf.Name.DCTDecode]
+if not streams or any(stream.read_raw_bytes() != jpeg for stream in streams):
+    print(f"{len(streams)} JPEG streams, not all the file's bytes")
+    sys.exit(1)
+print(f"{len(streams)} JPEG stream(s)")
 PY
 }
 
@@ -227,7 +261,9 @@ run_script() {
   name=$(basename "$script" .vls)
   local linux=$work/linux/$name windows=$work/windows/$name
   local inputs=
-  if [[ $name == pictures ]]; then inputs=$work/pictures; mkdir -p "$inputs"; make_pictures "$inputs"; fi
+  if [[ $name == pictures || $name == lossless ]]; then
+    inputs=$work/pictures; [[ -f $inputs/picture.jpg ]] || { mkdir -p "$inputs"; make_pictures "$inputs"; }
+  fi
   # Examples that name the examples' pictures as seen from the source folder.
   if grep -q '"examples/assets/' "$script"; then
     inputs=$work/example-inputs; mkdir -p "$inputs/examples"; cp -r "$root/examples/assets" "$inputs/examples/"
@@ -244,7 +280,8 @@ run_script() {
     qpdf --check "$windows/$relative" >/dev/null 2>&1 || fail "$name: qpdf --check $relative (native)"
     if grep -qa "<pdfuaid:part>" "$pdf"; then check_accessible "$windows/$relative" "$name: $relative"; fi
     if grep -qa "<pdfaid:part>" "$pdf"; then compare_archival "$pdf" "$windows/$relative" "$name: $relative"; continue; fi
-    if cmp -s "$pdf" "$windows/$relative"; then pass "$name: $relative identical"
+    if [[ $name == lossless ]]; then compare_lossless "$pdf" "$windows/$relative" "$linux/picture.jpg" "$name: $relative"
+    elif cmp -s "$pdf" "$windows/$relative"; then pass "$name: $relative identical"
     # Pictures are decoded by the system on the native build: compared by their pixels.
     elif grep -qa "/Subtype /Image" "$pdf"; then compare_pixels "$pdf" "$windows/$relative" "$name: $relative"
     else fail "$name: $relative differs from the Linux build's"; fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Writes the picture files tests/native/pictures.vls imports into folder $1,
-# byte by byte from the file formats: a 24-bit bitmap, a 32-bit icon with an
-# alpha channel and a placeable metafile. The JPEG is made by the caller.
+# Writes the picture files tests/native/pictures.vls and lossless.vls import
+# into folder $1: a 24-bit bitmap, a 32-bit icon with an alpha channel and a
+# placeable metafile byte by byte from their formats, and PNGs of every
+# colour type and depth. The JPEG is made by the caller.
 set -euo pipefail
 out=$1
 
@@ -51,3 +52,57 @@ metafile() {
 bitmap >"$out/picture.bmp"
 icon >"$out/picture.ico"
 metafile >"$out/picture.wmf"
+
+# The PNGs of tests/native/lossless.vls, one of each way PNG stores samples
+# (pypng writes exactly the colour type, depth, palette and tRNS asked for),
+# 24 x 16 with every sample value the depth allows appearing.
+/usr/bin/python3 - "$out" <<'PY'
+import sys
+import png
+
+out, w, h = sys.argv[1], 24, 16
+
+def grey(depth):
+    top = (1 << depth) - 1
+    return [[(x * 7 + y * 5) * top // (w * 7 + h * 5) if (x + y) % 5 else top - (x * top // w) for x in range(w)]
+            for y in range(h)]
+
+def rgb(depth):
+    top = (1 << depth) - 1
+    return [[v for x in range(w) for v in (x * top // (w - 1), y * top // (h - 1), (x * y * 997) % (top + 1))]
+            for y in range(h)]
+
+def with_alpha(rows, colours, depth):
+    top = (1 << depth) - 1
+    return [[v for x in range(w) for v in (*row[x * colours:(x + 1) * colours], (x * 11 + y * 3) * top // (w * 11 + h * 3))]
+            for y, row in enumerate(rows)]
+
+def palette(depth, alpha):
+    count = min(1 << depth, 200)  # 8-bit: some indices beyond the palette's end stay unused
+    entries = [((i * 53) % 256, (i * 101) % 256, (255 - i * 29) % 256) for i in range(count)]
+    if alpha:
+        entries = [e + ((i * 37) % 256,) if i < count // 2 else e for i, e in enumerate(entries)]
+    rows = [[(x + y * 3) % count for x in range(w)] for y in range(h)]
+    return rows, entries
+
+def write(name, rows, **options):
+    with open(f"{out}/{name}.png", "wb") as f:
+        png.Writer(w, h, **options).write(f, rows)
+
+write("grey1", grey(1), greyscale=True, bitdepth=1)
+write("grey8", grey(8), greyscale=True, bitdepth=8)
+write("grey16", grey(16), greyscale=True, bitdepth=16)
+write("grey4-key", grey(4), greyscale=True, bitdepth=4, transparent=3)
+write("rgb8", rgb(8), greyscale=False, bitdepth=8)
+write("rgb16", rgb(16), greyscale=False, bitdepth=16)
+write("rgb8-key", rgb(8), greyscale=False, bitdepth=8, transparent=rgb(8)[2][6:9])
+for depth in (4, 8):
+    for alpha in (False, True):
+        rows, entries = palette(depth, alpha)
+        write(f"palette{depth}{'-trns' if alpha else ''}", rows, palette=entries, bitdepth=depth)
+write("grey-alpha8", with_alpha(grey(8), 1, 8), greyscale=True, alpha=True, bitdepth=8)
+write("grey-alpha16", with_alpha(grey(16), 1, 16), greyscale=True, alpha=True, bitdepth=16)
+write("rgba8", with_alpha(rgb(8), 3, 8), greyscale=False, alpha=True, bitdepth=8)
+write("rgba16", with_alpha(rgb(16), 3, 16), greyscale=False, alpha=True, bitdepth=16)
+write("interlaced", rgb(8), greyscale=False, bitdepth=8, interlace=True)
+PY

@@ -2,84 +2,33 @@
 // imaging component (WIC) on the native build. Pictures reach WIC from
 // memory; every result is checked against the same pixel cap as our own
 // readers before anything is allocated for it.
-#include <windows.h>
-#include <wincodec.h>
-
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "bmp_dib.h"
 #include "ico_png.h"
 #include "jpeg.h"
-#include "lossless.h"
 #include "pictures.h"
+#include "wic_support.h"
 
 namespace vellum::pictures {
 namespace {
 
-// Releases one interface reference on every way out.
-template <typename T>
-struct Ref {
-    T* p = nullptr;
-    ~Ref() {
-        if (p != nullptr) p->Release();
-    }
-    T* operator->() const { return p; }
-    T** put() { return &p; }
-};
-
-// COM for the calling thread, unless the thread already has it.
-class ComScope {
-public:
-    ComScope() : hr_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(hr_)) CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT hr_;
-};
-
-std::string Hex(HRESULT hr) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%08lX", static_cast<unsigned long>(hr));
-    return text;
-}
+using wic::Hex;
+using wic::Imaging;
+using wic::Ref;
 
 // WIC gives result codes, not libjpeg's message numbers: the code stands in.
 [[noreturn]] void FailJpeg(HRESULT hr) { throw PictureError("JPEG error #" + Hex(hr)); }
-
-struct Imaging {
-    ComScope com;
-    Ref<IWICImagingFactory> factory;
-    explicit Imaging(void (*fail)(HRESULT)) {
-        const HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                            IID_IWICImagingFactory, reinterpret_cast<void**>(factory.put()));
-        if (FAILED(hr)) fail(hr);
-    }
-};
 
 // Decodes the first frame of a picture held in memory into 24-bit BGR rows,
 // then turns them into RGB. `fail` throws.
 RgbBitmap DecodeToRgb(std::string_view bytes, const GUID& format, void (*fail)(HRESULT), bool blendOverWhite) {
     Imaging imaging(fail);
-    Ref<IWICStream> stream;
-    HRESULT hr = imaging.factory->CreateStream(stream.put());
-    if (SUCCEEDED(hr)) {
-        hr = stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
-                                          static_cast<DWORD>(bytes.size()));
-    }
-    Ref<IWICBitmapDecoder> decoder;
-    if (SUCCEEDED(hr)) hr = imaging.factory->CreateDecoderFromStream(stream.p, &format, WICDecodeMetadataCacheOnDemand,
-                                                                    decoder.put());
-    Ref<IWICBitmapFrameDecode> frame;
-    if (SUCCEEDED(hr)) hr = decoder->GetFrame(0, frame.put());
-    UINT width = 0, height = 0;
-    if (SUCCEEDED(hr)) hr = frame->GetSize(&width, &height);
-    if (FAILED(hr)) fail(hr);
+    wic::Frame opened;
+    const HRESULT opening = wic::OpenFirstFrame(imaging.factory.p, bytes, format, opened);
+    if (FAILED(opening)) fail(opening);
+    const UINT width = opened.width, height = opened.height;
     if (width == 0 || height == 0) fail(E_FAIL);
     if (std::int64_t{width} * height > kMaxPixels) {
         if (blendOverWhite) throw dib::TooManyPixels{};  // the icon reader names its kind
@@ -89,9 +38,9 @@ RgbBitmap DecodeToRgb(std::string_view bytes, const GUID& format, void (*fail)(H
     const WICPixelFormatGUID target = blendOverWhite ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
     const UINT channels = blendOverWhite ? 4 : 3;
     Ref<IWICFormatConverter> converter;
-    hr = imaging.factory->CreateFormatConverter(converter.put());
+    HRESULT hr = imaging.factory->CreateFormatConverter(converter.put());
     if (SUCCEEDED(hr)) {
-        hr = converter->Initialize(frame.p, target, WICBitmapDitherTypeNone, nullptr, 0.0,
+        hr = converter->Initialize(opened.frame.p, target, WICBitmapDitherTypeNone, nullptr, 0.0,
                                    WICBitmapPaletteTypeCustom);
     }
     const UINT stride = width * channels;
@@ -180,53 +129,6 @@ std::string EncodeJpeg(const RgbBitmap& bitmap, int quality) {
     std::string encoded(data, static_cast<std::size_t>(stat.cbSize.QuadPart));
     GlobalUnlock(global);
     return encoded;
-}
-
-// PNG pictures kept without loss on the native build: WIC's 8-bit RGBA with
-// straight alpha, which holds every sample of 8-bit (and shallower) files;
-// 16-bit samples come out scaled to 8 bits.
-LosslessPicture DecodePngLossless(std::string_view bytes, std::int64_t maxPixels) {
-    const auto fail = [](HRESULT) { throw PictureError("PNG image is not valid: the file cannot be decoded"); };
-    dib::PngBitCount(bytes);
-    Imaging imaging(fail);
-    Ref<IWICStream> stream;
-    HRESULT hr = imaging.factory->CreateStream(stream.put());
-    if (SUCCEEDED(hr)) {
-        hr = stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
-                                          static_cast<DWORD>(bytes.size()));
-    }
-    Ref<IWICBitmapDecoder> decoder;
-    if (SUCCEEDED(hr)) hr = imaging.factory->CreateDecoderFromStream(stream.p, &GUID_ContainerFormatPng,
-                                                                    WICDecodeMetadataCacheOnDemand, decoder.put());
-    Ref<IWICBitmapFrameDecode> frame;
-    if (SUCCEEDED(hr)) hr = decoder->GetFrame(0, frame.put());
-    UINT width = 0, height = 0;
-    if (SUCCEEDED(hr)) hr = frame->GetSize(&width, &height);
-    if (FAILED(hr) || width == 0 || height == 0) fail(hr);
-    if (std::int64_t{width} * height > maxPixels) {
-        throw PictureError("PNG image is not valid: " + std::string(dib::kTooManyPixelsReason));
-    }
-    Ref<IWICFormatConverter> converter;
-    hr = imaging.factory->CreateFormatConverter(converter.put());
-    if (SUCCEEDED(hr)) {
-        hr = converter->Initialize(frame.p, GUID_WICPixelFormat32bppRGBA, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                   WICBitmapPaletteTypeCustom);
-    }
-    const UINT stride = width * 4;
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(stride) * height);
-    if (SUCCEEDED(hr)) hr = converter->CopyPixels(nullptr, stride, static_cast<UINT>(rgba.size()), rgba.data());
-    if (FAILED(hr)) fail(hr);
-    RgbBitmap bitmap;
-    bitmap.width = static_cast<std::int32_t>(width);
-    bitmap.height = static_cast<std::int32_t>(height);
-    const std::size_t count = static_cast<std::size_t>(width) * height;
-    bitmap.pixels.resize(count * 3);
-    std::vector<std::uint8_t> alpha(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        for (std::size_t c = 0; c < 3; ++c) bitmap.pixels[i * 3 + c] = rgba[i * 4 + c];
-        alpha[i] = rgba[i * 4 + 3];
-    }
-    return FromRgb(std::move(bitmap), std::move(alpha));
 }
 
 namespace dib {
