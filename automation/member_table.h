@@ -181,6 +181,15 @@ inline constexpr auto kMembers = std::to_array<MemberSpec>({
     {I2, 80, "TextDirection", 312, K::PropertyPut, T::None, 1, {B("Value")}},
     {I2, 81, "AddFontFallback", 313, K::Method, T::None, 2, {B("FontName"), B("FallbackFontName")}},
     {I2, 82, "MissingCharacters", 314, K::PropertyGet, T::Bstr, 0, {}},
+    {I2, 83, "MoveTo", 316, K::Method, T::None, 2, {D("X"), D("Y")}},
+    {I2, 84, "LineTo", 317, K::Method, T::None, 2, {D("X"), D("Y")}},
+    {I2, 85, "CurveTo", 318, K::Method, T::None, 6, {D("X1"), D("Y1"), D("X2"), D("Y2"), D("X3"), D("Y3")}},
+    {I2, 86, "ClosePath", 319, K::Method, T::None, 0, {}},
+    {I2, 87, "DrawPath", 320, K::Method, T::None, 1, {B("Mode")}},
+    {I2, 88, "SaveGraphicsState", 321, K::Method, T::None, 0, {}},
+    {I2, 89, "RestoreGraphicsState", 322, K::Method, T::None, 0, {}},
+    {I2, 90, "SetLineStyle", 323, K::Method, T::None, 3, {L("Cap"), L("Join"), D("MiterLimit")}},
+    {I2, 91, "SetOpacity", 324, K::Method, T::None, 2, {D("Fill"), D("Stroke")}},
 });
 
 #undef VELLUM_LINK_PARAMS

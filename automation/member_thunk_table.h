@@ -94,6 +94,15 @@ inline constexpr MemberThunk kThunks[] = {
     CheckedThunk<IPDFDocument2, &IPDFDocument2::put_TextDirection>(kMembers[79]),
     CheckedThunk<IPDFDocument2, &IPDFDocument2::AddFontFallback>(kMembers[80]),
     CheckedThunk<IPDFDocument2, &IPDFDocument2::get_MissingCharacters>(kMembers[81]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::MoveTo>(kMembers[82]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::LineTo>(kMembers[83]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::CurveTo>(kMembers[84]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::ClosePath>(kMembers[85]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::DrawPath>(kMembers[86]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::SaveGraphicsState>(kMembers[87]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::RestoreGraphicsState>(kMembers[88]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::SetLineStyle>(kMembers[89]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::SetOpacity>(kMembers[90]),
 };
 static_assert(std::size(kThunks) == kMembers.size(),
               "the member table changed: cmake --build BUILD --target interface_files");

@@ -112,6 +112,8 @@ void TPDFDoc::ClearDocument() {
     textDirection_ = TextDirection::Auto;
     missingCharacters_.clear();
     LastShaping.reset();
+    opacityStates_.clear();
+    opacityIndex_.clear();
 }
 
 void TPDFDoc::RequireReady() const {

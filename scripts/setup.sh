@@ -55,6 +55,10 @@ test_packages=(
   python3-pikepdf
   qpdf
   poppler-utils
+  # Paths are checked against cairo drawing the same shapes (pycairo), and
+  # translucent colours as MuPDF blends them too.
+  python3-cairo
+  mupdf-tools
   # Archival (PDF/A) files are checked by PDFBox Preflight
   # (tests/support/preflight.sh), a Java program.
   default-jre-headless
