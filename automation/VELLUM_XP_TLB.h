@@ -117,4 +117,13 @@ struct IPDFDocument2 : IPDFDocument {
     STDMETHOD(get_MissingCharacters)(BSTR* Value) PURE;
     STDMETHOD(get_ImageEncoding)(BSTR* Value) PURE;
     STDMETHOD(put_ImageEncoding)(BSTR Value) PURE;
+    STDMETHOD(MoveTo)(double X, double Y) PURE;
+    STDMETHOD(LineTo)(double X, double Y) PURE;
+    STDMETHOD(CurveTo)(double X1, double Y1, double X2, double Y2, double X3, double Y3) PURE;
+    STDMETHOD(ClosePath)() PURE;
+    STDMETHOD(DrawPath)(BSTR Mode) PURE;
+    STDMETHOD(SaveGraphicsState)() PURE;
+    STDMETHOD(RestoreGraphicsState)() PURE;
+    STDMETHOD(SetLineStyle)(LONG Cap, LONG Join, double MiterLimit) PURE;
+    STDMETHOD(SetOpacity)(double Fill, double Stroke) PURE;
 };

@@ -183,6 +183,15 @@ inline constexpr auto kMembers = std::to_array<MemberSpec>({
     {I2, 82, "MissingCharacters", 314, K::PropertyGet, T::Bstr, 0, {}},
     {I2, 83, "ImageEncoding", 315, K::PropertyGet, T::Bstr, 0, {}},
     {I2, 84, "ImageEncoding", 315, K::PropertyPut, T::None, 1, {B("Value")}},
+    {I2, 85, "MoveTo", 316, K::Method, T::None, 2, {D("X"), D("Y")}},
+    {I2, 86, "LineTo", 317, K::Method, T::None, 2, {D("X"), D("Y")}},
+    {I2, 87, "CurveTo", 318, K::Method, T::None, 6, {D("X1"), D("Y1"), D("X2"), D("Y2"), D("X3"), D("Y3")}},
+    {I2, 88, "ClosePath", 319, K::Method, T::None, 0, {}},
+    {I2, 89, "DrawPath", 320, K::Method, T::None, 1, {B("Mode")}},
+    {I2, 90, "SaveGraphicsState", 321, K::Method, T::None, 0, {}},
+    {I2, 91, "RestoreGraphicsState", 322, K::Method, T::None, 0, {}},
+    {I2, 92, "SetLineStyle", 323, K::Method, T::None, 3, {L("Cap"), L("Join"), D("MiterLimit")}},
+    {I2, 93, "SetOpacity", 324, K::Method, T::None, 2, {D("Fill"), D("Stroke")}},
 });
 
 #undef VELLUM_LINK_PARAMS

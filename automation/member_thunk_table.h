@@ -96,6 +96,15 @@ inline constexpr MemberThunk kThunks[] = {
     CheckedThunk<IPDFDocument2, &IPDFDocument2::get_MissingCharacters>(kMembers[81]),
     CheckedThunk<IPDFDocument2, &IPDFDocument2::get_ImageEncoding>(kMembers[82]),
     CheckedThunk<IPDFDocument2, &IPDFDocument2::put_ImageEncoding>(kMembers[83]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::MoveTo>(kMembers[84]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::LineTo>(kMembers[85]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::CurveTo>(kMembers[86]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::ClosePath>(kMembers[87]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::DrawPath>(kMembers[88]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::SaveGraphicsState>(kMembers[89]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::RestoreGraphicsState>(kMembers[90]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::SetLineStyle>(kMembers[91]),
+    CheckedThunk<IPDFDocument2, &IPDFDocument2::SetOpacity>(kMembers[92]),
 };
 static_assert(std::size(kThunks) == kMembers.size(),
               "the member table changed: cmake --build BUILD --target interface_files");

@@ -106,3 +106,12 @@
     STDMETHODIMP get_MissingCharacters(BSTR* Value) override;
     STDMETHODIMP get_ImageEncoding(BSTR* Value) override;
     STDMETHODIMP put_ImageEncoding(BSTR Value) override;
+    STDMETHODIMP MoveTo(double X, double Y) override;
+    STDMETHODIMP LineTo(double X, double Y) override;
+    STDMETHODIMP CurveTo(double X1, double Y1, double X2, double Y2, double X3, double Y3) override;
+    STDMETHODIMP ClosePath() override;
+    STDMETHODIMP DrawPath(BSTR Mode) override;
+    STDMETHODIMP SaveGraphicsState() override;
+    STDMETHODIMP RestoreGraphicsState() override;
+    STDMETHODIMP SetLineStyle(LONG Cap, LONG Join, double MiterLimit) override;
+    STDMETHODIMP SetOpacity(double Fill, double Stroke) override;

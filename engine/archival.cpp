@@ -138,6 +138,8 @@ void TPDFDoc::AddMetadataXml(std::string_view rdf) {
 
 std::string TPDFDoc::ConformanceName() const { return vellum::ConformanceName(conformance_); }
 
+bool TPDFDoc::ForbidsTransparency() const { return LevelOf(conformance_.archival).part == 1; }
+
 ArchivalForWrite::ArchivalForWrite(TPDFDoc& doc, Conformance claimed, const EncryptionSettings* encryption)
     : doc_(doc), claimed_(claimed) {
     if (!claimed.Claimed()) {
@@ -158,6 +160,14 @@ ArchivalForWrite::ArchivalForWrite(TPDFDoc& doc, Conformance claimed, const Encr
     if (claimed.accessible && encryption != nullptr && (encryption->permissions & kAccessibilityPermission) == 0) {
         throw EngineError("Cannot write the document as " + name +
                           ": its encryption keeps screen readers from its text; add accessibility to the permissions");
+    }
+    const auto& states = doc.OpacityStates();
+    if (level.part == 1 && std::any_of(states.begin(), states.end(), [](const OpacityState& state) {
+            return state.Translucent();
+        })) {
+        throw EngineError("Cannot write the document as " + name +
+                          ": PDF/A-1 forbids transparency, and SetOpacity made drawing translucent; "
+                          "claim PDF/A-2b or a later level, or keep opacity at 1");
     }
     if (archival && !doc.Attachments().empty() && level.part < 3) {
         throw EngineError("Cannot write the document as " + name +

@@ -113,6 +113,8 @@ void TPDFDoc::ClearDocument() {
     imageEncoding_ = PictureEncoding::Jpeg;
     missingCharacters_.clear();
     LastShaping.reset();
+    opacityStates_.clear();
+    opacityIndex_.clear();
 }
 
 void TPDFDoc::RequireReady() const {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@
 #include "attachments.h"
 #include "collection.h"
 #include "fonts.h"
+#include "graphics_state.h"
 #include "images.h"
 #include "outlines.h"
 #include "output_sink.h"
@@ -50,6 +52,8 @@ struct TPage {
     std::int32_t Id = 0;
     TAnnots Annots{};
     std::int32_t StructParents = -1;  // its key in a tagged document's parent tree, for one write
+    PathInProgress Path{};                      // the path built and not yet painted
+    std::vector<DrawingSettings> SavedStates{};  // one per "q" not yet restored
 
     // The page object's text.
     std::string PDF_Binary() const;
@@ -78,6 +82,26 @@ struct TPage {
     void SetLineWidth(std::int32_t width);
     void SetLineCapStyle(std::int32_t style);
     void SetLineJoinStyle(std::int32_t style);
+
+    // Paths (paths.cpp), in the unit of measure from the top-left corner.
+    // Each call fails, changing nothing, when out of order (a segment before
+    // MoveTo, DrawPath without a path) or given a number that cannot be
+    // written. DrawPath writes the path whole with its painting operator; a
+    // clip paints nothing and is not marked in a tagged document.
+    void MoveTo(double x, double y);
+    void LineTo(double x, double y);
+    void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3);
+    void ClosePath();
+    void DrawPath(PaintMode mode);
+
+    // The graphics state (graphics_state.cpp): "q" and "Q", balanced per
+    // page (the write restores what is left saved), a restore putting back
+    // the document's drawing settings too; line cap, join and miter limit;
+    // opacity through a shared /ExtGState.
+    void SaveGraphicsState();
+    void RestoreGraphicsState();
+    void SetLineStyle(std::int32_t cap, std::int32_t join, double miterLimit);
+    void SetOpacity(double fill, double stroke);
 
     // Places image imageNumber with its top-left corner at (x, y), stretched
     // to width x height (images.cpp); a number that names no image adds nothing.
@@ -213,6 +237,17 @@ public:
     void SetFillColor(std::int32_t r, std::int32_t g, std::int32_t b);
     void SetLineColor(std::int32_t r, std::int32_t g, std::int32_t b);
     void SetDashLineProperties(double lineOn, double lineOff);
+    // The settings a graphics-state restore puts back (graphics_state.h).
+    DrawingSettings CurrentDrawingSettings() const { return {fillColor_, lineColor_, lineOn_, lineOff_}; }
+    void RestoreDrawingSettings(const DrawingSettings& settings);
+
+    // Opacity states (graphics_state.cpp): the /ExtGState object for a pair
+    // of opacities as written, made on first use and shared by every page;
+    // returns its index in OpacityStates(). Throws EngineError, changing
+    // nothing, for values outside 0..1 or translucency under PDF/A-1.
+    std::size_t OpacityStateFor(double fill, double stroke);
+    const std::vector<OpacityState>& OpacityStates() const { return opacityStates_; }
+    bool ForbidsTransparency() const;  // archival.cpp: PDF/A-1 is claimed
 
     // Fonts.
     void AddStandardFonts();
@@ -424,6 +459,8 @@ private:
     std::unique_ptr<DocumentStructure> structure_;
     bool drawn_ = false;
     std::string language_;
+    std::vector<OpacityState> opacityStates_;
+    std::map<std::pair<std::string, std::string>, std::size_t> opacityIndex_;  // (fill, stroke): its state
     enum class Delivery { File, ByteArray };
     void BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options);  // writer.cpp
     void WriteContentStreams(ObjectWriter& file, const WriteOptions& options) const;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "content_block.h"
 #include "document.h"
 #include "errors.h"
 #include "format.h"
@@ -19,49 +20,6 @@ void RequireWritableValues(std::initializer_list<double> values, const char* wha
     for (const double value : values) RequireWritable(value, what);
 }
 
-// Operands separated by single blanks, then the operator and a line end.
-// Every number is checked as it is written, after unit conversion; a call
-// appends its block only when the whole block was built, so a refused
-// number leaves the page untouched.
-class Block {
-public:
-    explicit Block(const char* what = "drawing value") : what_(what) {}
-
-    Block& Number(const NumberPattern& pattern, double value) {
-        RequireWritable(value, what_);
-        Separate();
-        AppendPdfNumber(text_, pattern, value);
-        return *this;
-    }
-    Block& Integer(std::int64_t value) {
-        Separate();
-        AppendInteger(text_, value);
-        return *this;
-    }
-    Block& Line(std::string_view op) {
-        if (!lineStart_ && !op.empty()) text_ += ' ';
-        text_ += op;
-        text_ += "\r\n";
-        lineStart_ = true;
-        return *this;
-    }
-    Block& Raw(std::string_view text) {
-        text_ += text;
-        lineStart_ = text.empty() || text.back() == '\n';
-        return *this;
-    }
-    const std::string& Text() const { return text_; }
-
-private:
-    void Separate() {
-        if (!lineStart_) text_ += ' ';
-        lineStart_ = false;
-    }
-    const char* what_;
-    std::string text_;
-    bool lineStart_ = true;
-};
-
 // "s", "f*", "b*", or an empty line for flag pairs other than 0/1.
 std::string_view PaintOperator(std::int32_t outline, std::int32_t fill) {
     if (outline == 1 && fill == 0) return "s";
@@ -70,27 +28,9 @@ std::string_view PaintOperator(std::int32_t outline, std::int32_t fill) {
     return "";
 }
 
-void AppendDashLine(Block& block, const TPDFDoc& doc) {
-    if (doc.LineOff() > 0) {
-        // Checked again here: the unit may have changed since the lengths were set.
-        const double on = doc.UnitFactor() * doc.LineOn();
-        const double off = doc.UnitFactor() * doc.LineOff();
-        RequireWritable(on, "dash length");
-        RequireWritable(off, "dash length");
-        std::string dash = "[";
-        AppendPdfNumber(dash, pattern::kCoordinate, on);
-        dash += ' ';
-        AppendPdfNumber(dash, pattern::kCoordinate, off);
-        dash += "] 0 d\r\n";
-        block.Raw(dash);
-    } else {
-        block.Raw("[] 0 d\r\n");
-    }
-}
-
 // The Bezier approximation of an ellipse around a horizontal centre line,
 // from the left end over the top, right and bottom back to the start.
-void AppendCurveSet(Block& block, const TPDFDoc& doc, double left, double width, double height, double centre) {
+void AppendCurveSet(ContentBlock& block, const TPDFDoc& doc, double left, double width, double height, double centre) {
     struct Factor {
         double kx, ky;
     };
@@ -116,7 +56,7 @@ void AppendColour(TPDFDoc& doc, std::array<std::int32_t, 3>& stored, std::int32_
                   std::string_view op) {
     TPage& page = doc.Page(doc.CurrentPageNumber());
     const std::int32_t components[3] = {r, g, b};
-    Block block;
+    ContentBlock block;
     for (int i = 0; i < 3; ++i) {
         if (components[i] >= 0 && components[i] <= 255) stored[i] = components[i];
         block.Number(pattern::kTwoPlaces, components[i] / 255.0);
@@ -127,13 +67,31 @@ void AppendColour(TPDFDoc& doc, std::array<std::int32_t, 3>& stored, std::int32_
 
 }  // namespace
 
+void AppendDashLine(ContentBlock& block, const TPDFDoc& doc) {
+    if (doc.LineOff() > 0) {
+        // Checked again here: the unit may have changed since the lengths were set.
+        const double on = doc.UnitFactor() * doc.LineOn();
+        const double off = doc.UnitFactor() * doc.LineOff();
+        RequireWritable(on, "dash length");
+        RequireWritable(off, "dash length");
+        std::string dash = "[";
+        AppendPdfNumber(dash, pattern::kCoordinate, on);
+        dash += ' ';
+        AppendPdfNumber(dash, pattern::kCoordinate, off);
+        dash += "] 0 d\r\n";
+        block.Raw(dash);
+    } else {
+        block.Raw("[] 0 d\r\n");
+    }
+}
+
 void TPage::DrawLine(double width, double left, double right, double top, double bottom) {
     MarkedContent marked(*this, ContentKind::Shape);
     RequireWritableValues({width, left, right, top, bottom}, "line coordinate");
     const TPDFDoc& doc = *Document;
     const double factor = doc.UnitFactor();
     const double flip = doc.PageHeight() / factor;
-    Block block("line coordinate");
+    ContentBlock block("line coordinate");
     AppendDashLine(block, doc);
     block.Number(pattern::kCoordinate, width).Line("w");
     block.Number(pattern::kCoordinate, factor * left).Number(pattern::kCoordinate, factor * (flip - top)).Line("m");
@@ -155,7 +113,7 @@ void TPage::DrawRect(std::int32_t width, std::int32_t fill, std::int32_t outline
     const double xRight = factor * (left + rectWidth);
     const double yTop = factor * (flip - top);
     const double yBottom = factor * (flip - (top + rectHeight));
-    Block block("rectangle coordinate");
+    ContentBlock block("rectangle coordinate");
     AppendDashLine(block, doc);
     block.Integer(width).Line("w");
     block.Number(pattern::kCoordinate, xLeft).Number(pattern::kCoordinate, yBottom).Line("m");
@@ -173,7 +131,7 @@ void TPage::DrawEllipse(std::int32_t width, std::int32_t fill, std::int32_t outl
     MarkedContent marked(*this, ContentKind::Shape);
     RequireWritableValues({left, rectWidth, top, rectHeight}, "ellipse coordinate");
     if (fill == 0 && outline == 0) return;
-    Block block("ellipse coordinate");
+    ContentBlock block("ellipse coordinate");
     AppendDashLine(block, *Document);
     block.Integer(width).Line("w");
     AppendCurveSet(block, *Document, left, rectWidth, rectHeight, top + rectHeight / 2);
@@ -187,7 +145,7 @@ void TPage::DrawCircle(std::int32_t width, std::int32_t fill, std::int32_t outli
     MarkedContent marked(*this, ContentKind::Shape);
     RequireWritableValues({centerX, centerY, radius}, "circle coordinate");
     if (fill == 0 && outline == 0) return;
-    Block block("circle coordinate");
+    ContentBlock block("circle coordinate");
     AppendDashLine(block, *Document);
     block.Integer(width).Line("w");
     AppendCurveSet(block, *Document, centerX - radius, 2 * radius, 2 * radius, centerY);
@@ -214,11 +172,11 @@ void TPage::DrawArc(std::int32_t outline, std::int32_t fill, double centerX, dou
     const double factor = doc.UnitFactor();
     const double height = doc.PageHeight();
     const double d = 3.141592653589793 / 180;
-    auto point = [&](Block& block, std::int64_t i) {
+    auto point = [&](ContentBlock& block, std::int64_t i) {
         block.Number(pattern::kOnePlace, (centerX + radius * std::cos(static_cast<double>(i) * d)) * factor);
         block.Number(pattern::kOnePlace, height - (centerY + radius * std::sin(static_cast<double>(i) * d)) * factor);
     };
-    Block block("arc value");
+    ContentBlock block("arc value");
     if (lineWidth > 0) block.Number(pattern::kCoordinate, lineWidth).Line("w");
     block.Line("n");
     point(block, a0);
@@ -242,21 +200,21 @@ void TPage::DrawArc(std::int32_t outline, std::int32_t fill, double centerX, dou
 }
 
 void TPage::SetLineWidth(std::int32_t width) {
-    Block block;
+    ContentBlock block;
     block.Integer(width).Line("w");
     AppendContent(*this, block.Text());
 }
 
 void TPage::SetLineCapStyle(std::int32_t style) {
     if (style < 0 || style > 2) return;
-    Block block;
+    ContentBlock block;
     block.Integer(style).Line("J");
     AppendContent(*this, block.Text());
 }
 
 void TPage::SetLineJoinStyle(std::int32_t style) {
     if (style < 0 || style > 2) return;
-    Block block;
+    ContentBlock block;
     block.Integer(style).Line("j");
     AppendContent(*this, block.Text());
 }

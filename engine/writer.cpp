@@ -151,6 +151,14 @@ void WriteResources(ObjectWriter& file, const TPDFDoc& doc) {
             }
             text.Raw(">>\r\n");
         }
+        if (!doc.OpacityStates().empty()) {
+            text.Raw("/ExtGState\r\n<<\r\n");
+            std::int64_t index = 0;
+            for (const OpacityState& state : doc.OpacityStates()) {
+                text.Raw("/GS").Integer(++index).Raw(" ").Reference(state.objectNumber).Raw(" \r\n");
+            }
+            text.Raw(">>\r\n");
+        }
         text.Raw(">>\r\n");
     });
 }
@@ -227,6 +235,7 @@ void TPDFDoc::BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions&
     const AttachmentsForWrite attachments(*this, attachments_, archival.AssociatesFiles());
     PrepareCompositeFonts();
     FinishParkedPages();
+    const GraphicsForWrite graphics(*this);
     const EncryptionForWrite encryption(*this, Encryption.get());
     // A signed file is written into memory and passed on once signed.
     std::optional<SignedWrite> signing;

@@ -11,8 +11,8 @@
 // bytes may come from the input, so damaged pictures and fonts reach their
 // readers through the calls that load them. A tagged document's structure
 // must also pass our tagged-structure checker; structure roles, artifact
-// kinds and languages are mostly chosen from the valid ones, so calls reach
-// the tree rather than its refusals.
+// kinds, languages and path modes are mostly chosen from the valid ones, so
+// calls reach the tree and the painted paths rather than their refusals.
 #include <unistd.h>
 
 #include <algorithm>
@@ -213,9 +213,10 @@ std::u16string FileFromInput(Input& in, std::uint8_t choice) {
     return vellum::Utf8ToUtf16(path.string());
 }
 
-// The words a tagging parameter is most often given: the valid ones, one
-// invalid, and for descriptions ordinary text. Null for other parameters.
-const std::vector<std::u16string>* TaggingWords(std::string_view member, std::string_view parameter) {
+// The words a tagging parameter or a path mode is most often given: the
+// valid ones, one invalid, and for descriptions ordinary text. Null for
+// other parameters.
+const std::vector<std::u16string>* ChosenWords(std::string_view member, std::string_view parameter) {
     static const std::vector<std::u16string> kRoles = {
         u"Document", u"Part", u"Sect", u"Div", u"P", u"H1", u"H2", u"H3", u"H4", u"H5", u"H6", u"L", u"LI",
         u"Lbl", u"LBody", u"Table", u"THead", u"TBody", u"TR", u"TH", u"TD", u"Figure", u"Caption", u"BlockQuote",
@@ -223,6 +224,10 @@ const std::vector<std::u16string>* TaggingWords(std::string_view member, std::st
     static const std::vector<std::u16string> kKinds = {u"Pagination", u"Layout", u"Background", u"Header"};
     static const std::vector<std::u16string> kLanguages = {u"en-GB", u"", u"en GB", u"de"};
     static const std::vector<std::u16string> kDescriptions = {u"A picture", u"", u"Chart (2024) \u00E9\u20AC\u4E2D"};
+    static const std::vector<std::u16string> kModes = {u"stroke", u"fill", u"fill-stroke", u"fill-evenodd",
+                                                       u"fill-stroke-evenodd", u"clip", u"clip-evenodd", u"CLIP",
+                                                       u"outline"};
+    if (member == "DrawPath") return &kModes;
     if (member == "BeginStructure" && parameter == "Role") return &kRoles;
     if (member == "BeginArtifact" && parameter == "Kind") return &kKinds;
     if (parameter == "Language" || (member == "Language" && parameter == "Value")) return &kLanguages;
@@ -230,9 +235,9 @@ const std::vector<std::u16string>* TaggingWords(std::string_view member, std::st
     return nullptr;
 }
 
-// A choice byte below this picks one of a tagging parameter's words; from
+// A choice byte below this picks one of a parameter's chosen words; from
 // here up, the argument is any VARIANT, as for other parameters.
-constexpr std::uint8_t kAnyTaggingArgument = 0x80;
+constexpr std::uint8_t kAnyChosenArgument = 0x80;
 
 // An argument of any VARIANT type; kind tells what the parameter expects, so
 // file names are always chosen from the private folder's files.
@@ -250,9 +255,9 @@ void Argument(Input& in, VARIANT& value, std::string_view member, std::string_vi
         SetBstr(value, fromInput ? FileFromInput(in, choice) : choices[choice % choices.size()]);
         return;
     }
-    if (const auto* words = TaggingWords(member, parameter)) {
+    if (const auto* words = ChosenWords(member, parameter)) {
         const std::uint8_t choice = in.Byte();
-        if (choice < kAnyTaggingArgument) {
+        if (choice < kAnyChosenArgument) {
             SetBstr(value, (*words)[choice % words->size()]);
             return;
         }

@@ -5,9 +5,10 @@ member's own form), then each argument: a file name is one choice byte (from
 0xF0 up: a file written from the input, two length bytes and its bytes);
 anything else is a type byte (2 double, 3 long, 4 text, 0 empty, 1 null)
 and its value (a choice byte, then what the choice needs). A structure
-role, artifact kind, language or description is first a choice byte: below
-0x80 one of the target's words for it (ROLES, KINDS, ...)."""
+role, artifact kind, language, description or path mode is first a choice
+byte: below 0x80 one of the target's words for it (ROLES, KINDS, ...)."""
 import pathlib
+import re
 import struct
 import sys
 import zlib
@@ -15,14 +16,20 @@ import zlib
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 from make_truetype_seeds import font  # noqa: E402
 
-MEMBERS = {"NewPDF": 0, "SavePDF": 1, "TextOut": 2, "SetPageDimensions": 4, "CreateLink_Internal": 5,
-           "CreateLink_Internet": 7, "AddPage": 21, "FontName=": 10, "ParagraphWidth=": 16,
-           "ParagraphLeading=": 14, "UnitOfMeasure=": 18, "ParagraphAlignment=": 20, "SetFillColor": 24,
-           "ImportImage": 26, "AddFont": 27, "AddOutline": 28, "AddTextAnnotation": 29, "DrawLine": 30,
-           "DrawRect": 31, "ImportImageAsResource": 33, "DrawImageResource": 34, "GetPDFContent": 35,
-           "SendCmd": 49, "DrawCircle": 51, "AddChildOutline": 53, "DrawArc": 55, "SetDashLineProperties": 59,
-           "AddFontMonospaced": 62, "Encrypt": 63, "Tagged=": 70, "Language=": 72, "BeginStructure": 73,
-           "EndStructure": 74, "BeginArtifact": 75, "EndArtifact": 76, "SetImageAltText": 77}
+
+
+def member_indices():
+    """Each member's index in the member table, a property's setter as "Name="."""
+    table = pathlib.Path(__file__).resolve().parent.parent / "automation" / "member_table.h"
+    rows = re.findall(r'\{I[12], (\d+), "(\w+)", \d+, K::(\w+),', table.read_text())
+    indices = {}
+    for order, name, kind in rows:
+        if kind != "PropertyGet":
+            indices[name + "=" if kind == "PropertyPut" else name] = int(order) - 1
+    return indices
+
+
+MEMBERS = member_indices()
 SPECIAL = {0.0: 0, 1.0: 2, 10.0: 5, 100.0: 6, 1e9: 8, 1e300: 14, -1e300: 15, 1e308: 16,
            float("inf"): 18, float("-inf"): 19, float("nan"): 20}
 
@@ -53,6 +60,8 @@ ROLES = ("Document Part Sect Div P H1 H2 H3 H4 H5 H6 L LI Lbl LBody Table THead 
 KINDS = ["Pagination", "Layout", "Background", "Header"]
 LANGUAGES = ["en-GB", "", "en GB", "de"]
 DESCRIPTIONS = ["A picture", ""]
+MODES = ["stroke", "fill", "fill-stroke", "fill-evenodd", "fill-stroke-evenodd", "clip", "clip-evenodd", "CLIP",
+         "outline"]
 EMPTY, NULL = bytes([0]), bytes([1])
 WORD_MM, WORD_FULL, WORD_LONG = bytes([4, 0]), bytes([4, 7]), bytes([4, 251])
 WORD_ADD_FONT_UNICODE = bytes([4, 17])
@@ -113,6 +122,18 @@ def picture_call(member, data):
 def unicode_font(name, data):
     return call("SendCmd", WORD_ADD_FONT_UNICODE, text(name), file_from_input(data), EMPTY, EMPTY, EMPTY)
 
+def path(*points):
+    """MoveTo the first point, then LineTo (two numbers) or CurveTo (six) each of the others."""
+    calls = call("MoveTo", double(points[0][0]), double(points[0][1]))
+    for point in points[1:]:
+        calls += call("LineTo" if len(point) == 2 else "CurveTo", *(double(v) for v in point))
+    return calls
+
+
+def paint(mode):
+    return call("DrawPath", word(MODES, mode))
+
+
 SEEDS = {
     "text-and-shapes": call("NewPDF", text("Seed")) + call("TextOut", text("Hello (world)"), double(10), double(10))
     + call("DrawLine", double(1), double(10), double(100), double(10), double(100))
@@ -167,6 +188,18 @@ SEEDS = {
                              long(0), long(255), long(1))
     + structure("Note") + call("AddTextAnnotation", double(10), double(10), text("Note")) + end_structures(1)
     + call("Encrypt", text("user"), text("owner"), WORD_PRINT_COPY, WORD_AES_128) + call("GetPDFContent"),
+    "paths-clips-opacity": call("NewPDF", text("Seed")) + call("LineTo", double(1), double(1)) + paint("fill")
+    + call("RestoreGraphicsState") + call("SaveGraphicsState") + call("SetLineStyle", long(1), long(2), double(10))
+    + call("SetOpacity", double(0.5), double(1.0)) + path((10, 10), (100, 10), (100, 100, 10, 100, 10, 10))
+    + call("ClosePath") + paint("fill-stroke-evenodd") + path((10, 10), (100, 10), (10, 100)) + paint("clip")
+    + call("ImportImage", FILE(0), long(80), double(10), double(10), double(100), double(100))
+    + call("RestoreGraphicsState") + call("SaveGraphicsState") + path((1e9, 0), (0, 0)) + paint("outline")
+    + paint("stroke") + call("AddPage") + call("SaveGraphicsState") + path((10, 10), (10, 100)) + call("SavePDF", FILE(0)),
+    "tagged-paths": call("NewPDF", text("Seed")) + call("Tagged=", TRUE) + call("SaveGraphicsState")
+    + path((10, 10), (100, 10), (10, 100)) + paint("clip-evenodd") + structure("Figure", "A picture")
+    + path((10, 10), (100, 100, 10, 100, 10, 10)) + paint("fill") + end_structures(1)
+    + path((10, 10), (100, 10)) + paint("stroke") + call("TextOut", text("Clipped"), double(10), double(20))
+    + call("SetOpacity", double(0.0), double(1.0)) + call("GetPDFContent"),
     "damaged-fonts": call("NewPDF", text("Seed")) + unicode_font("Cut", font()[:300])
     + unicode_font("Far", font_with_glyphs_past_the_end()) + unicode_font("Uni", font())
     + call("FontName=", text("Uni")) + call("TextOut", text("A A"), double(10), double(10))

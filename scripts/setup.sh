@@ -59,6 +59,9 @@ test_packages=(
   # 16-bit RGB), compared with Pillow's pixels and rendered by MuPDF too.
   python3-png
   python3-pil
+  # Paths are checked against cairo drawing the same shapes (pycairo), and
+  # translucent colours as MuPDF blends them too.
+  python3-cairo
   mupdf-tools
   # Archival (PDF/A) files are checked by PDFBox Preflight
   # (tests/support/preflight.sh), a Java program.

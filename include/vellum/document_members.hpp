@@ -302,3 +302,30 @@
     void ImageEncoding(std::string_view Value) {
         Call("ImageEncoding", &IPDFDocument2::put_ImageEncoding, Wide(Value).get());
     }
+    void MoveTo(double X, double Y) {
+        Call("MoveTo", &IPDFDocument2::MoveTo, X, Y);
+    }
+    void LineTo(double X, double Y) {
+        Call("LineTo", &IPDFDocument2::LineTo, X, Y);
+    }
+    void CurveTo(double X1, double Y1, double X2, double Y2, double X3, double Y3) {
+        Call("CurveTo", &IPDFDocument2::CurveTo, X1, Y1, X2, Y2, X3, Y3);
+    }
+    void ClosePath() {
+        Call("ClosePath", &IPDFDocument2::ClosePath);
+    }
+    void DrawPath(std::string_view Mode) {
+        Call("DrawPath", &IPDFDocument2::DrawPath, Wide(Mode).get());
+    }
+    void SaveGraphicsState() {
+        Call("SaveGraphicsState", &IPDFDocument2::SaveGraphicsState);
+    }
+    void RestoreGraphicsState() {
+        Call("RestoreGraphicsState", &IPDFDocument2::RestoreGraphicsState);
+    }
+    void SetLineStyle(std::int32_t Cap, std::int32_t Join, double MiterLimit) {
+        Call("SetLineStyle", &IPDFDocument2::SetLineStyle, Cap, Join, MiterLimit);
+    }
+    void SetOpacity(double Fill, double Stroke) {
+        Call("SetOpacity", &IPDFDocument2::SetOpacity, Fill, Stroke);
+    }

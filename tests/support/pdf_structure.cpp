@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <utility>
 
 #include "pdf_tokens.h"
 
@@ -162,7 +163,7 @@ private:
     void CheckObjectKinds(std::int64_t number, const std::string& where, const Object& object) {
         for (std::size_t i = 0; i + 1 < object.dictionary.size(); ++i) {
             if (object.dictionary[i].kind == Token::Kind::Name && object.dictionary[i].text == "Contents") {
-                if (const auto target = WholeNumber(object.dictionary[i + 1])) contents_.insert(*target);
+                NoteContents(object.dictionary, i + 1);
             }
         }
         if (HasNamePair(object.dictionary, "Subtype", "Image")) {
@@ -176,6 +177,17 @@ private:
             auto inflated = InflateStream(object.stream);
             if (!inflated) return Problem(where + ": its FlateDecode stream does not inflate");
             inflated_[number] = std::move(*inflated);
+        }
+    }
+
+    // The streams a page's /Contents names: one reference, or an array of them.
+    void NoteContents(const std::vector<Token>& tokens, std::size_t at) {
+        const bool array = tokens[at].kind == Token::Kind::Punctuation && tokens[at].text == "[";
+        for (std::size_t i = array ? at + 1 : at; i + 2 < tokens.size(); i += 3) {
+            const auto target = WholeNumber(tokens[i]);
+            if (!target || tokens[i + 2].kind != Token::Kind::Keyword || tokens[i + 2].text != "R") return;
+            contents_.insert(*target);
+            if (!array) return;
         }
     }
 
@@ -195,9 +207,26 @@ private:
     void CheckContentStream(std::int64_t number) {
         const auto inflated = inflated_.find(number);
         if (inflated == inflated_.end()) return;
-        Lexer lexer(inflated->second, "content stream " + std::to_string(number), problems_);
-        while (lexer.Next()) {
+        const std::string where = "content stream " + std::to_string(number);
+        Lexer lexer(inflated->second, where, problems_);
+        // Readers keep a stack of saved graphics states, which a text object
+        // may not change, and text objects do not nest.
+        std::int64_t saved = 0;
+        bool inText = false;
+        while (const auto token = lexer.Next()) {
+            if (token->kind != Token::Kind::Keyword) continue;
+            const std::string_view op = token->text;
+            if ((op == "q" || op == "Q") && inText) Problem(where + ": " + std::string(op) + " inside a text object");
+            if (op == "q") ++saved;
+            if (op == "Q" && --saved < 0) {
+                Problem(where + ": Q without a saved graphics state");
+                saved = 0;
+            }
+            if (op == "BT" && std::exchange(inText, true)) Problem(where + ": BT inside a text object");
+            if (op == "ET" && !std::exchange(inText, false)) Problem(where + ": ET without BT");
         }
+        if (saved > 0) Problem(where + ": " + std::to_string(saved) + " saved graphics state(s) left unrestored");
+        if (inText) Problem(where + ": a text object left open");
     }
 
     std::string_view file_;
