@@ -213,9 +213,9 @@ std::u16string FileFromInput(Input& in, std::uint8_t choice) {
     return vellum::Utf8ToUtf16(path.string());
 }
 
-// The words a tagging parameter or a path mode is most often given: the
-// valid ones, one invalid, and for descriptions ordinary text. Null for
-// other parameters.
+// The words a tagging parameter, a path mode or a picture encoding is most
+// often given: the valid ones, one invalid, and for descriptions ordinary
+// text. Null for other parameters.
 const std::vector<std::u16string>* ChosenWords(std::string_view member, std::string_view parameter) {
     static const std::vector<std::u16string> kRoles = {
         u"Document", u"Part", u"Sect", u"Div", u"P", u"H1", u"H2", u"H3", u"H4", u"H5", u"H6", u"L", u"LI",
@@ -227,7 +227,9 @@ const std::vector<std::u16string>* ChosenWords(std::string_view member, std::str
     static const std::vector<std::u16string> kModes = {u"stroke", u"fill", u"fill-stroke", u"fill-evenodd",
                                                        u"fill-stroke-evenodd", u"clip", u"clip-evenodd", u"CLIP",
                                                        u"outline"};
+    static const std::vector<std::u16string> kEncodings = {u"Lossless", u"JPEG", u"lossless", u"PNG"};
     if (member == "DrawPath") return &kModes;
+    if (member == "ImageEncoding") return &kEncodings;
     if (member == "BeginStructure" && parameter == "Role") return &kRoles;
     if (member == "BeginArtifact" && parameter == "Kind") return &kKinds;
     if (parameter == "Language" || (member == "Language" && parameter == "Value")) return &kLanguages;
