@@ -1,8 +1,6 @@
 // Members of IPDFDocument2 that build and paint paths and keep the graphics
 // state: the engine checks the order of the calls and every value.
 #include "boundary.h"
-#include "errors.h"
-#include "graphics_state.h"
 #include "pdf_document.h"
 
 namespace vellum::automation {
@@ -24,13 +22,7 @@ HRESULT TPDFDocument::ClosePath() {
 }
 
 HRESULT TPDFDocument::DrawPath(BSTR Mode) {
-    return Guarded([&] {
-        TPage& page = CurrentPageRef();
-        const std::string name = ToUnicodeText(Mode);
-        const std::optional<PaintMode> mode = ParsePaintMode(name);
-        if (!mode) throw EngineError("Unknown path mode \"" + name + "\": use " + std::string(kPaintModeList));
-        page.DrawPath(*mode);
-    });
+    return Guarded([&] { CurrentPageRef().DrawPath(ToUnicodeText(Mode)); });
 }
 
 HRESULT TPDFDocument::SaveGraphicsState() {

@@ -114,7 +114,6 @@ void TPDFDoc::ClearDocument() {
     missingCharacters_.clear();
     LastShaping.reset();
     opacityStates_.clear();
-    opacityIndex_.clear();
 }
 
 void TPDFDoc::RequireReady() const {

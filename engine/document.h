@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -93,6 +92,8 @@ struct TPage {
     void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3);
     void ClosePath();
     void DrawPath(PaintMode mode);
+    // The mode by its name (ParsePaintMode); an unknown name fails, keeping the path.
+    void DrawPath(std::string_view modeName);
 
     // The graphics state (graphics_state.cpp): "q" and "Q", balanced per
     // page (the write restores what is left saved), a restore putting back
@@ -460,7 +461,6 @@ private:
     bool drawn_ = false;
     std::string language_;
     std::vector<OpacityState> opacityStates_;
-    std::map<std::pair<std::string, std::string>, std::size_t> opacityIndex_;  // (fill, stroke): its state
     enum class Delivery { File, ByteArray };
     void BuildFile(OutputSink& sink, Delivery delivery, const WriteOptions& options);  // writer.cpp
     void WriteContentStreams(ObjectWriter& file, const WriteOptions& options) const;

@@ -75,11 +75,12 @@ std::size_t TPDFDoc::OpacityStateFor(double fill, double stroke) {
         throw EngineError("Cannot make drawing translucent in a " + ConformanceName() +
                           " document: PDF/A-1 forbids transparency (PDF/A-2 and PDF/A-3 allow it)");
     }
-    const auto known = opacityIndex_.find({wanted.fill, wanted.stroke});
-    if (known != opacityIndex_.end()) return known->second;
+    const auto known = std::find_if(opacityStates_.begin(), opacityStates_.end(), [&](const OpacityState& state) {
+        return state.fill == wanted.fill && state.stroke == wanted.stroke;
+    });
+    if (known != opacityStates_.end()) return static_cast<std::size_t>(known - opacityStates_.begin());
     RequireObjectRoom(1);
     opacityStates_.reserve(opacityStates_.size() + 1);
-    opacityIndex_.emplace(std::pair{wanted.fill, wanted.stroke}, opacityStates_.size());
     TPDFObject& object = Objects->Add();
     wanted.objectNumber = object.ObjectNumber = NextObjectNumber();
     object.Dictionary = {{"Type", PdfValue::Name("ExtGState")},

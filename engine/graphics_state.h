@@ -25,8 +25,6 @@ enum class PaintMode { Stroke, Fill, FillStroke, FillEvenOdd, FillStrokeEvenOdd,
 // "stroke", "fill", "fill-stroke", "fill-evenodd", "fill-stroke-evenodd",
 // "clip", "clip-evenodd", in any letter case; nullopt for anything else.
 std::optional<PaintMode> ParsePaintMode(std::string_view name);
-inline constexpr std::string_view kPaintModeList =
-    "stroke, fill, fill-stroke, fill-evenodd, fill-stroke-evenodd, clip or clip-evenodd";
 
 // PDF allows no other operator between a path's construction and its
 // painting, so a page keeps the path in memory, in points, until DrawPath

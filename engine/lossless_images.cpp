@@ -42,10 +42,8 @@ void WriteColourSpace(PdfBody& text, const LosslessImage& layout) {
 }  // namespace
 
 std::optional<PictureEncoding> ParsePictureEncoding(std::string_view name) {
-    std::string lower(name);
-    for (char& c : lower) c = LowerAscii(c);
-    if (lower == "jpeg") return PictureEncoding::Jpeg;
-    if (lower == "lossless") return PictureEncoding::Lossless;
+    if (EqualsIgnoringAsciiCase(name, "jpeg")) return PictureEncoding::Jpeg;
+    if (EqualsIgnoringAsciiCase(name, "lossless")) return PictureEncoding::Lossless;
     return std::nullopt;
 }
 

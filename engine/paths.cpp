@@ -119,4 +119,13 @@ void TPage::DrawPath(PaintMode mode) {
     Path = {};
 }
 
+void TPage::DrawPath(std::string_view modeName) {
+    const std::optional<PaintMode> mode = ParsePaintMode(modeName);
+    if (!mode) {
+        throw EngineError("Unknown path mode \"" + std::string(modeName) +
+                          "\": use stroke, fill, fill-stroke, fill-evenodd, fill-stroke-evenodd, clip or clip-evenodd");
+    }
+    DrawPath(*mode);
+}
+
 }  // namespace vellum
